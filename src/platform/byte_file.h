@@ -1,0 +1,67 @@
+// Byte files and the few file-system steps the memo data file needs.
+// Paths are UTF-8. Every failure comes with a one-line cause in words
+// ("No such file or directory"), never a bare code.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace tavrin::platform {
+
+// An open file read or written at its current position.
+class ByteFile {
+public:
+    virtual ~ByteFile() = default;
+
+    // Reads exactly `length` bytes; fewer (the end of the file) is a failure.
+    virtual bool Read(void* buffer, std::size_t length) = 0;
+    // Writes exactly `length` bytes.
+    virtual bool Write(const void* data, std::size_t length) = 0;
+    // Bytes between the current position and the end of the file.
+    virtual std::uint64_t Remaining() const = 0;
+    // Pushes written bytes to stable storage.
+    virtual bool Sync() = 0;
+    // Closes the file, reporting a failure of the close itself; the destructor
+    // closes silently.
+    virtual bool Close() = 0;
+    // The cause of the last failed operation.
+    virtual const std::string& LastError() const = 0;
+};
+
+enum class OpenFailure {
+    Missing,     // there is no file at that path
+    Unreadable,  // it exists but can't be opened (no access, held by another program, ...)
+};
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // Opens an existing file for reading, without sharing it with writers
+    // (on Linux: an exclusive advisory lock, so cooperating programs wait).
+    // On failure returns null and sets `failure` and `error`.
+    virtual std::unique_ptr<ByteFile> OpenForReading(const std::string& path,
+                                                     OpenFailure& failure,
+                                                     std::string& error) = 0;
+    // Creates the file for writing, replacing any existing one.
+    virtual std::unique_ptr<ByteFile> CreateForWriting(const std::string& path,
+                                                       std::string& error) = 0;
+    // Renames `from` over `to` in one step: `to` is always either the old or
+    // the new file.
+    virtual bool Replace(const std::string& from, const std::string& to,
+                         std::string& error) = 0;
+    // Makes a rename inside the folder that holds `path` durable.
+    virtual bool SyncFolderOf(const std::string& path, std::string& error) = 0;
+    // Copies a file to a new name; fails when `to` exists already.
+    virtual bool CopyToNew(const std::string& from, const std::string& to,
+                           std::string& error) = 0;
+    virtual bool Exists(const std::string& path) = 0;
+    virtual bool Remove(const std::string& path, std::string& error) = 0;
+};
+
+// The machine's own file system.
+FileSystem& LocalFileSystem();
+
+}  // namespace tavrin::platform
