@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Builds Tavrin and runs every test: a plain build, a build under
+# AddressSanitizer and UndefinedBehaviorSanitizer, the benchmarks once as a
+# smoke run, and a short run of each fuzzer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+out=${TAVRIN_BUILD_ROOT:-$root/build/ci}
+fuzz_seconds=${TAVRIN_FUZZ_SECONDS:-60}
+jobs=${TAVRIN_JOBS:-2}
+
+scripts/install-deps.sh
+
+build() {  # build NAME CMAKE-ARGS...
+  local dir=$out/$1; shift
+  echo "== configure and build $dir"
+  cmake -S "$root" -B "$dir" -G Ninja "$@" >/dev/null
+  ninja -C "$dir" -j "$jobs"
+}
+
+build plain -DCMAKE_BUILD_TYPE=RelWithDebInfo
+build asan -DCMAKE_BUILD_TYPE=Debug -DTAVRIN_SANITIZE=ON -DTAVRIN_BENCH=OFF
+CC=clang CXX=clang++ build fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRIN_FUZZ=ON \
+  -DTAVRIN_SANITIZE=ON -DTAVRIN_TESTS=OFF -DTAVRIN_BENCH=OFF
+
+echo "== benchmarks (smoke run)"
+for bench in "$out"/plain/bench/*_bench; do
+  "$bench" --benchmark_min_time=0.01 >/dev/null
+done
+
+echo "== fuzzers, ${fuzz_seconds}s each"
+corpus=$out/fuzz-corpus
+"$out/plain/src/tools/tavrin-file" demo "$corpus/seed.dat" >/dev/null
+for fuzzer in "$out"/fuzz/fuzz/*_fuzz; do
+  name=$(basename "$fuzzer")
+  mkdir -p "$corpus/$name"
+  cp "$corpus/seed.dat" "$corpus/$name/"
+  "$fuzzer" -max_total_time="$fuzz_seconds" -print_final_stats=0 "$corpus/$name" 2>&1 | tail -n 2
+done
+
+echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+ctest --test-dir "$out/asan" --output-on-failure -j "$jobs"
+echo "== tests"
+ctest --test-dir "$out/plain" --output-on-failure -j "$jobs"
