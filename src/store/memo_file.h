@@ -19,8 +19,9 @@ constexpr std::string_view kCorruptedWarning =
 constexpr std::string_view kViewerCorruptedWarning = "Tavrin data file is corrupted.";
 
 struct FileLoadResult {
-    int result = 0;       // nonzero when the list was read whole, or after the magic warning
-    bool opened = false;  // false: the file couldn't be opened and nothing changed
+    int result = 0;          // nonzero when the list was read whole, or after the magic warning
+    bool opened = false;     // false: the file couldn't be opened and nothing changed
+    bool readWhole = false;  // the magic matched and every memo was read
 };
 
 class MemoFile {
@@ -28,15 +29,24 @@ public:
     MemoFile(platform::FileSystem& files, std::string corruptedWarning);
 
     // Opens, checks the magic (warning through `owner` when it is wrong; the
-    // list is then untouched) and reads the list.
+    // list is then untouched) and reads the list. A file that exists but did
+    // not read whole is remembered, so that the next Save keeps a copy of it.
+    // After a failure LastError() says what went wrong.
     FileLoadResult Load(MemoList& list, const std::string& path,
                         platform::HostWindow* owner, ListLoadNotes* notes = nullptr);
+    // The reading steps on a file already open: the magic, then the list.
+    FileLoadResult Read(platform::ByteFile& file, MemoList& list, platform::HostWindow* owner,
+                        ListLoadNotes* notes = nullptr) const;
     // Replaces the file atomically with the list. 1 on success; 0 with the
     // previous file whole and LastError() saying why.
     int Save(const MemoList& list, const std::string& path);
     const std::string& LastError() const { return lastError_; }
 
 private:
+    bool KeepUnreadableCopy(const std::string& path, std::string& cause);
+    bool WriteReplacing(const MemoList& list, const std::string& path, std::string& cause);
+    void RemoveTemporary(const std::string& temporary, std::string& cause);
+
     platform::FileSystem& files_;
     std::string corruptedWarning_;
     std::string lastError_;

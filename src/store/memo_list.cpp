@@ -1,0 +1,300 @@
+#include "store/memo_list.h"
+
+#include <array>
+#include <memory>
+#include <new>
+#include <utility>
+
+#include "platform/clock.h"
+
+namespace tavrin {
+namespace {
+
+constexpr std::size_t kTimeSize = 16;
+constexpr std::size_t kListHeaderSize = 4;
+
+// The file's byte order is fixed little-endian; fields are moved one by one so
+// that neither the host's byte order nor its struct layout reaches the file.
+void PutU16(std::uint8_t* out, std::uint16_t value) {
+    out[0] = static_cast<std::uint8_t>(value & 0xFF);
+    out[1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+std::uint16_t GetU16(const std::uint8_t* in) {
+    return static_cast<std::uint16_t>(in[0] | (in[1] << 8));
+}
+
+void PutU32(std::uint8_t* out, std::uint32_t value) {
+    PutU16(out, static_cast<std::uint16_t>(value & 0xFFFF));
+    PutU16(out + 2, static_cast<std::uint16_t>(value >> 16));
+}
+
+std::uint32_t GetU32(const std::uint8_t* in) {
+    return static_cast<std::uint32_t>(GetU16(in)) |
+           (static_cast<std::uint32_t>(GetU16(in + 2)) << 16);
+}
+
+void PutTime(std::uint8_t* out, const SYSTEMTIME& time) {
+    const std::array<std::uint16_t, 8> fields = {time.year,   time.month,  time.dayOfWeek,
+                                                 time.day,    time.hour,   time.minute,
+                                                 time.second, time.milliseconds};
+    for (std::uint16_t field : fields) {
+        PutU16(out, field);
+        out += 2;
+    }
+}
+
+SYSTEMTIME GetTime(const std::uint8_t* in) {
+    SYSTEMTIME time;
+    for (std::uint16_t* field : {&time.year, &time.month, &time.dayOfWeek, &time.day,
+                                 &time.hour, &time.minute, &time.second, &time.milliseconds}) {
+        *field = GetU16(in);
+        in += 2;
+    }
+    return time;
+}
+
+void ShowOutOfMemory(platform::HostWindow* owner) {
+    if (owner != nullptr) {
+        owner->ShowMessage("Not enough memory", "Error", platform::MessageIcon::Error);
+    }
+}
+
+}  // namespace
+
+MemoEntry::MemoEntry() : created(platform::GetLocalTime()) {}
+
+void MemoEntry::SetAlarm(std::uint32_t handle, const SYSTEMTIME& time) {
+    alarmHandle = handle;
+    alarmTime = time;
+}
+
+int MemoEntry::Load(platform::ByteFile& file, platform::HostWindow* owner,
+                    RecordLoadNotes* notes) {
+    std::array<std::uint8_t, kRecordSize> record;
+    if (!file.Read(record.data(), record.size())) {
+        return 0;
+    }
+    created = GetTime(record.data());
+    alarmTime = GetTime(record.data() + kTimeSize);
+    alarmHandle = GetU32(record.data() + 2 * kTimeSize);
+    const int result = page.Load(file, owner, notes != nullptr ? &notes->page : nullptr);
+    if (notes != nullptr) {
+        notes->recordRead = true;
+        notes->pageRead = result != 0;
+    }
+    return result;
+}
+
+int MemoEntry::Save(platform::ByteFile& file) const {
+    std::array<std::uint8_t, kRecordSize> record;
+    PutTime(record.data(), created);
+    PutTime(record.data() + kTimeSize, alarmTime);
+    PutU32(record.data() + 2 * kTimeSize, alarmHandle);
+    if (!file.Write(record.data(), record.size())) {
+        return 0;
+    }
+    return page.Save(file);
+}
+
+MemoList::MemoList() { LinkBeforeCurrent(new MemoEntry); }
+
+MemoList::~MemoList() { RemoveAll(); }
+
+void MemoList::RemoveAll() {
+    // Iterative, so that a list of any length is freed without deep recursion.
+    while (first_ != nullptr) {
+        delete std::exchange(first_, first_->next_);
+    }
+    current_ = nullptr;
+    last_ = nullptr;
+    count_ = 0;
+    currentIndex_ = 0;
+}
+
+MemoEntry* MemoList::NewEntry() const {
+    // The 16-bit count and position have no room for more memos.
+    if (count_ == kMaxCount) {
+        return nullptr;
+    }
+    return new (std::nothrow) MemoEntry;
+}
+
+MemoEntry* MemoList::LinkBeforeCurrent(MemoEntry* entry) {
+    ++count_;
+    if (current_ != nullptr) {
+        entry->prev_ = current_->prev_;
+        entry->next_ = current_;
+        current_->prev_ = entry;
+        (entry->prev_ != nullptr ? entry->prev_->next_ : first_) = entry;
+    } else {
+        first_ = entry;
+        last_ = entry;
+        currentIndex_ = 1;
+    }
+    current_ = entry;
+    return entry;
+}
+
+MemoEntry* MemoList::LinkAfterCurrent(MemoEntry* entry) {
+    ++count_;
+    if (current_ != nullptr) {
+        entry->next_ = current_->next_;
+        entry->prev_ = current_;
+        current_->next_ = entry;
+        (entry->next_ != nullptr ? entry->next_->prev_ : last_) = entry;
+    } else {
+        first_ = entry;
+        last_ = entry;
+    }
+    ++currentIndex_;
+    current_ = entry;
+    return entry;
+}
+
+MemoEntry* MemoList::InsertBefore() {
+    MemoEntry* entry = NewEntry();
+    return entry != nullptr ? LinkBeforeCurrent(entry) : nullptr;
+}
+
+MemoEntry* MemoList::InsertAfter() {
+    MemoEntry* entry = NewEntry();
+    return entry != nullptr ? LinkAfterCurrent(entry) : nullptr;
+}
+
+MemoEntry* MemoList::Append() {
+    MemoEntry* entry = NewEntry();
+    if (entry == nullptr) {
+        return nullptr;
+    }
+    current_ = last_;
+    currentIndex_ = count_;
+    return LinkAfterCurrent(entry);
+}
+
+int MemoList::DeleteCurrent() {
+    if (current_ == nullptr) {
+        return 0;
+    }
+    // The list is never left empty: the only memo gives way to a blank one,
+    // which is made first so that a failure changes nothing.
+    std::unique_ptr<MemoEntry> replacement;
+    if (count_ == 1) {
+        replacement.reset(new (std::nothrow) MemoEntry);
+        if (replacement == nullptr) {
+            return 0;
+        }
+    }
+    MemoEntry* removed = current_;
+    (removed->prev_ != nullptr ? removed->prev_->next_ : first_) = removed->next_;
+    (removed->next_ != nullptr ? removed->next_->prev_ : last_) = removed->prev_;
+    current_ = removed->next_ != nullptr ? removed->next_ : removed->prev_;
+    delete removed;
+    --count_;
+    if (currentIndex_ > count_) {
+        currentIndex_ = count_;
+    }
+    if (replacement != nullptr) {
+        LinkBeforeCurrent(replacement.release());
+    }
+    return 1;
+}
+
+int MemoList::Previous() {
+    if (current_->prev_ == nullptr) {
+        return 0;
+    }
+    current_ = current_->prev_;
+    --currentIndex_;
+    return 1;
+}
+
+int MemoList::Next() {
+    if (current_->next_ == nullptr) {
+        return 0;
+    }
+    current_ = current_->next_;
+    ++currentIndex_;
+    return 1;
+}
+
+void MemoList::Rewind() {
+    current_ = first_;
+    currentIndex_ = 1;
+}
+
+int MemoList::SeekTo(const MemoEntry* entry) {
+    Rewind();
+    while (current_ != entry) {
+        if (Next() == 0) {
+            return 0;
+        }
+    }
+    return 1;
+}
+
+int MemoList::Load(platform::ByteFile& file, platform::HostWindow* owner,
+                   ListLoadNotes* notes) {
+    std::array<std::uint8_t, kListHeaderSize> header;
+    if (!file.Read(header.data(), header.size())) {
+        return 0;
+    }
+    const std::uint16_t storedCount = GetU16(header.data());
+    const std::uint16_t storedPosition = GetU16(header.data() + 2);
+    if (notes != nullptr) {
+        notes->headerRead = true;
+        notes->storedCount = storedCount;
+        notes->storedCurrentPosition = storedPosition;
+    }
+    // The memo the list falls back to when the file yields none, made before
+    // the old memos go so that the list is never left empty.
+    std::unique_ptr<MemoEntry> fallback(new (std::nothrow) MemoEntry);
+    if (fallback == nullptr) {
+        ShowOutOfMemory(owner);
+        return 0;
+    }
+    RemoveAll();
+    MemoEntry* storedCurrent = nullptr;
+    int result = 1;
+    for (std::uint16_t i = 0; i < storedCount && result != 0; ++i) {
+        MemoEntry* entry = InsertAfter();
+        if (entry == nullptr) {
+            // Skipping a record would shift every later memo into the wrong
+            // place, so reading ends here as with an unreadable record.
+            ShowOutOfMemory(owner);
+            result = 0;
+            break;
+        }
+        result = entry->Load(file, owner,
+                             notes != nullptr ? &notes->records.emplace_back() : nullptr);
+        if (i == storedPosition) {
+            storedCurrent = entry;
+        }
+    }
+    if (count_ == 0) {
+        LinkAfterCurrent(fallback.release());
+    } else if (storedCurrent != nullptr) {
+        current_ = storedCurrent;
+        currentIndex_ = static_cast<std::uint16_t>(storedPosition + 1);
+    }
+    // Otherwise (a stored position at or past the memos read) the last memo
+    // read stays current, as InsertAfter left it: where reading ended.
+    return result;
+}
+
+int MemoList::Save(platform::ByteFile& file) const {
+    std::array<std::uint8_t, kListHeaderSize> header;
+    PutU16(header.data(), count_);
+    PutU16(header.data() + 2, static_cast<std::uint16_t>(currentIndex_ - 1));
+    if (!file.Write(header.data(), header.size())) {
+        return 0;
+    }
+    for (const MemoEntry* entry = first_; entry != nullptr; entry = entry->next_) {
+        if (entry->Save(file) == 0) {
+            return 0;
+        }
+    }
+    return 1;
+}
+
+}  // namespace tavrin

@@ -2,8 +2,9 @@
 // operations.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <list>
+#include <vector>
 
 #include "platform/byte_file.h"
 #include "platform/host_window.h"
@@ -12,10 +13,22 @@
 
 namespace tavrin {
 
+// What MemoEntry::Load saw of one memo, for tools that report on files.
+struct RecordLoadNotes {
+    bool recordRead = false;  // the 36-byte record was there whole
+    bool pageRead = false;    // the page's Load succeeded
+    PageLoadNotes page;
+};
+
 // One memo. The first three fields, 36 bytes, are its record in the memo data
-// file, stored byte for byte.
+// file: the two times as eight little-endian 16-bit fields each, then the
+// alarm handle as a little-endian 32-bit value.
 struct MemoEntry {
+    static constexpr std::size_t kRecordSize = 36;
+
     MemoEntry();  // created = the local time now, no alarm, empty page
+    MemoEntry(const MemoEntry&) = delete;
+    MemoEntry& operator=(const MemoEntry&) = delete;
 
     SYSTEMTIME created;
     SYSTEMTIME alarmTime;         // counts only while alarmHandle is nonzero
@@ -25,18 +38,28 @@ struct MemoEntry {
     void SetAlarm(std::uint32_t handle, const SYSTEMTIME& time);
     // The record, then the page; 0 when the record can't be read, else the page's result.
     int Load(platform::ByteFile& file, platform::HostWindow* owner,
-             PageLoadNotes* notes = nullptr);
+             RecordLoadNotes* notes = nullptr);
     // The record, then (if that worked) the page; nonzero when both were written.
     int Save(platform::ByteFile& file) const;
+
+private:
+    friend class MemoList;
+    MemoEntry* prev_ = nullptr;
+    MemoEntry* next_ = nullptr;
 };
 
-// What MemoList::Load saw, for tools that report on files.
+// What reading a memo data file saw, for tools that report on files.
+// MemoList::Load fills the header and the records; MemoFile::Load adds the
+// magic and the bytes left after the last record.
 struct ListLoadNotes {
+    bool magicMatched = false;
     bool headerRead = false;
     std::uint16_t storedCount = 0;
     std::uint16_t storedCurrentPosition = 0;
     // One per record attempted, in file order.
-    std::list<PageLoadNotes> pages;
+    std::vector<RecordLoadNotes> records;
+    // Bytes after the last record; counted only when every record was read.
+    std::uint64_t trailingBytes = 0;
 };
 
 class MemoList {
@@ -44,37 +67,55 @@ public:
     static constexpr std::uint16_t kMaxCount = 65535;
 
     MemoList();  // one new memo, current, at position 1
+    ~MemoList();
     MemoList(const MemoList&) = delete;
     MemoList& operator=(const MemoList&) = delete;
 
-    std::uint16_t Count() const;
-    std::uint16_t CurrentIndex() const;  // 1-based
-    MemoEntry* First();
-    MemoEntry* Current();
-    MemoEntry* Last();
-    const MemoEntry* First() const;
-    const MemoEntry* Current() const;
-    const MemoEntry* Last() const;
+    std::uint16_t Count() const { return count_; }
+    std::uint16_t CurrentIndex() const { return currentIndex_; }  // 1-based
+    MemoEntry* First() { return first_; }
+    MemoEntry* Current() { return current_; }
+    MemoEntry* Last() { return last_; }
+    const MemoEntry* First() const { return first_; }
+    const MemoEntry* Current() const { return current_; }
+    const MemoEntry* Last() const { return last_; }
     // The entry after `entry`, or null at the end.
-    MemoEntry* NextOf(const MemoEntry* entry);
-    const MemoEntry* NextOf(const MemoEntry* entry) const;
+    MemoEntry* NextOf(const MemoEntry* entry) { return entry->next_; }
+    const MemoEntry* NextOf(const MemoEntry* entry) const { return entry->next_; }
 
-    void RemoveAll();
     // Each returns the new entry, now current, or null (nothing changed) when
     // memory can't be had or the list already holds kMaxCount memos.
     MemoEntry* InsertBefore();
     MemoEntry* InsertAfter();
     MemoEntry* Append();
-    void DeleteCurrent();
+    // Removes the current memo; the only memo is replaced by a new blank one.
+    // 0 (nothing changed) when that blank memo can't be had.
+    int DeleteCurrent();
     int Previous();
     int Next();
     void Rewind();
     int SeekTo(const MemoEntry* entry);
 
     // The list part of the memo data file (everything after the magic).
+    // Nonzero when every record was read.
     int Load(platform::ByteFile& file, platform::HostWindow* owner,
              ListLoadNotes* notes = nullptr);
+    // Nonzero when everything was written.
     int Save(platform::ByteFile& file) const;
+
+private:
+    // Empties the list; only Load, which refills it at once, and the
+    // destructor may leave it empty.
+    void RemoveAll();
+    MemoEntry* NewEntry() const;
+    MemoEntry* LinkBeforeCurrent(MemoEntry* entry);
+    MemoEntry* LinkAfterCurrent(MemoEntry* entry);
+
+    std::uint16_t count_ = 0;
+    std::uint16_t currentIndex_ = 0;
+    MemoEntry* first_ = nullptr;
+    MemoEntry* current_ = nullptr;
+    MemoEntry* last_ = nullptr;
 };
 
 }  // namespace tavrin

@@ -1,0 +1,435 @@
+#include "store/memo_file.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/memo_lists.h"
+#include "support/recording_window.h"
+
+namespace tavrin {
+namespace {
+
+template <typename Case>
+std::string NameOf(const ::testing::TestParamInfo<Case>& test) {
+    return test.param.name;
+}
+
+namespace fs = std::filesystem;
+using testing::DescribeListProblem;
+using testing::MakeTaggedList;
+using testing::RecordingWindow;
+using testing::Tags;
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes ReadBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteBytes(const fs::path& path, const Bytes& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+// Names in the folder, sorted, for checking what a save left behind.
+std::vector<std::string> FolderNames(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& item : fs::directory_iterator(folder)) {
+        names.push_back(item.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The local file system, with one counted operation made to fail: the Nth
+// create, write, sync, close, replace, folder sync or copy. Opening for
+// reading can be made to report a file that exists but can't be opened.
+class FailingFileSystem : public platform::FileSystem {
+public:
+    static constexpr const char* kCause = "injected failure";
+
+    void FailOperation(int number) { failAt_ = number; }
+    int OperationCount() const { return operations_; }
+    void RefuseOpening() { refuseOpening_ = true; }
+
+    std::unique_ptr<platform::ByteFile> OpenForReading(const std::string& path,
+                                                       platform::OpenFailure& failure,
+                                                       std::string& error) override {
+        if (refuseOpening_) {
+            failure = platform::OpenFailure::Unreadable;
+            error = "Resource temporarily unavailable";
+            return nullptr;
+        }
+        return local_.OpenForReading(path, failure, error);
+    }
+    std::unique_ptr<platform::ByteFile> CreateForWriting(const std::string& path,
+                                                         std::string& error) override {
+        if (Fails(error)) {
+            return nullptr;
+        }
+        auto file = local_.CreateForWriting(path, error);
+        return file != nullptr ? std::make_unique<File>(*this, std::move(file)) : nullptr;
+    }
+    bool Replace(const std::string& from, const std::string& to, std::string& error) override {
+        return !Fails(error) && local_.Replace(from, to, error);
+    }
+    bool SyncFolderOf(const std::string& path, std::string& error) override {
+        return !Fails(error) && local_.SyncFolderOf(path, error);
+    }
+    bool CopyToNew(const std::string& from, const std::string& to,
+                   std::string& error) override {
+        return !Fails(error) && local_.CopyToNew(from, to, error);
+    }
+    bool Exists(const std::string& path) override { return local_.Exists(path); }
+    bool Remove(const std::string& path, std::string& error) override {
+        return local_.Remove(path, error);
+    }
+
+private:
+    class File : public platform::ByteFile {
+    public:
+        File(FailingFileSystem& owner, std::unique_ptr<platform::ByteFile> inner)
+            : owner_(owner), inner_(std::move(inner)) {}
+        bool Read(void* buffer, std::size_t length) override {
+            return inner_->Read(buffer, length);
+        }
+        bool Write(const void* data, std::size_t length) override {
+            return !owner_.Fails(error_) && inner_->Write(data, length);
+        }
+        std::uint64_t Remaining() const override { return inner_->Remaining(); }
+        bool Sync() override { return !owner_.Fails(error_) && inner_->Sync(); }
+        bool Close() override { return !owner_.Fails(error_) && inner_->Close(); }
+        const std::string& LastError() const override {
+            return error_.empty() ? inner_->LastError() : error_;
+        }
+
+    private:
+        FailingFileSystem& owner_;
+        std::unique_ptr<platform::ByteFile> inner_;
+        std::string error_;
+    };
+
+    bool Fails(std::string& error) {
+        if (++operations_ != failAt_) {
+            return false;
+        }
+        error = kCause;
+        return true;
+    }
+
+    platform::FileSystem& local_ = platform::LocalFileSystem();
+    int operations_ = 0;
+    int failAt_ = 0;
+    bool refuseOpening_ = false;
+};
+
+class MemoFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = std::string(test->test_suite_name()) + "." + test->name();
+        std::replace(name.begin(), name.end(), '/', '.');
+        folder_ = fs::temp_directory_path() /
+                  ("tavrin-memo-file-" + std::to_string(::getpid()) + "-" + name);
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+        path_ = (folder_ / "memo.dat").string();
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    // A healthy file of memos 1 to `count`, written by the store itself.
+    Bytes WriteTaggedFile(std::uint32_t count, std::uint32_t current) {
+        auto list = MakeTaggedList(count, current);
+        testing::DrawTaggedPages(*list, 24, 10);
+        MemoFile file(platform::LocalFileSystem(), std::string(kCorruptedWarning));
+        EXPECT_EQ(file.Save(*list, path_), 1) << file.LastError();
+        return ReadBytes(path_);
+    }
+
+    fs::path folder_;
+    std::string path_;
+};
+
+TEST_F(MemoFileTest, SaveAndLoadGiveBackTheWholeList) {
+    auto saved = MakeTaggedList(3, 2);
+    saved->First()->created = {2023, 11, 4, 30, 23, 59, 59, 999};
+    saved->Current()->SetAlarm(0x80000001u, {2024, 1, 1, 1, 7, 30, 0, 0});
+    testing::DrawTaggedPages(*saved, 240, 320);
+    MemoFile file(platform::LocalFileSystem(), std::string(kCorruptedWarning));
+    ASSERT_EQ(file.Save(*saved, path_), 1) << file.LastError();
+    EXPECT_EQ(FolderNames(folder_), std::vector<std::string>{"memo.dat"});
+
+    MemoList loaded;
+    RecordingWindow window;
+    const FileLoadResult result = file.Load(loaded, path_, &window);
+    EXPECT_EQ(result.result, 1);
+    EXPECT_TRUE(result.opened);
+    EXPECT_TRUE(result.readWhole);
+    EXPECT_TRUE(window.messages.empty());
+    EXPECT_EQ(Tags(loaded), Tags(*saved));
+    EXPECT_EQ(loaded.CurrentIndex(), 2);
+    for (const MemoEntry *a = saved->First(), *b = loaded.First(); a != nullptr;
+         a = saved->NextOf(a), b = loaded.NextOf(b)) {
+        EXPECT_EQ(b->created, a->created);
+        EXPECT_EQ(b->alarmTime, a->alarmTime);
+        ASSERT_EQ(b->page.Size(), a->page.Size());
+        EXPECT_TRUE(std::equal(a->page.Pixels(), a->page.Pixels() + a->page.Size(),
+                               b->page.Pixels()));
+    }
+}
+
+TEST_F(MemoFileTest, AMissingFileChangesNothingAndSavesWithoutACopy) {
+    auto list = MakeTaggedList(2, 2);
+    RecordingWindow window;
+    MemoFile file(platform::LocalFileSystem(), std::string(kCorruptedWarning));
+    const FileLoadResult result = file.Load(*list, path_, &window);
+    EXPECT_EQ(result.result, 0);
+    EXPECT_FALSE(result.opened);
+    EXPECT_TRUE(window.messages.empty());
+    EXPECT_EQ(Tags(*list), (std::vector<std::uint32_t>{1, 2}));
+    EXPECT_NE(file.LastError().find(path_), std::string::npos);
+
+    testing::DrawTaggedPages(*list, 4, 4);
+    ASSERT_EQ(file.Save(*list, path_), 1) << file.LastError();
+    EXPECT_EQ(FolderNames(folder_), std::vector<std::string>{"memo.dat"});
+}
+
+struct MagicCase {
+    const char* name;
+    void (*edit)(Bytes&);
+};
+
+class WrongMagicTest : public MemoFileTest, public ::testing::WithParamInterface<MagicCase> {};
+
+// Any file that does not begin with the exact magic brings the warning, and
+// neither the list nor the file changes.
+TEST_P(WrongMagicTest, WarnsAndChangesNothing) {
+    Bytes bytes = WriteTaggedFile(3, 1);
+    GetParam().edit(bytes);
+    WriteBytes(path_, bytes);
+
+    auto list = MakeTaggedList(2, 2);
+    RecordingWindow window;
+    ListLoadNotes notes;
+    MemoFile file(platform::LocalFileSystem(), "the file is corrupted");
+    const FileLoadResult result = file.Load(*list, path_, &window, &notes);
+    EXPECT_NE(result.result, 0);
+    EXPECT_TRUE(result.opened);
+    EXPECT_FALSE(result.readWhole);
+    EXPECT_FALSE(notes.magicMatched);
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_EQ(window.messages[0].text, "the file is corrupted");
+    EXPECT_EQ(window.messages[0].caption, "Warning");
+    EXPECT_EQ(window.messages[0].icon, platform::MessageIcon::Warning);
+    EXPECT_EQ(Tags(*list), (std::vector<std::uint32_t>{1, 2}));
+    EXPECT_EQ(list->CurrentIndex(), 2);
+    EXPECT_EQ(ReadBytes(path_), bytes);
+}
+
+std::vector<MagicCase> MagicCases() {
+    std::vector<MagicCase> cases = {
+        {"Empty", [](Bytes& b) { b.clear(); }},
+        {"SevenBytes", [](Bytes& b) { b.resize(7); }},
+        {"VersionDigit", [](Bytes& b) { b[7] = '5'; }},
+        {"LowerCase", [](Bytes& b) { b[0] = 't'; }},
+    };
+    // Every other single byte of the magic, changed by one bit.
+    static constexpr void (*kFlipByte[])(Bytes&) = {
+        [](Bytes& b) { b[1] ^= 0x01; }, [](Bytes& b) { b[2] ^= 0x01; },
+        [](Bytes& b) { b[3] ^= 0x01; }, [](Bytes& b) { b[4] ^= 0x01; },
+        [](Bytes& b) { b[5] ^= 0x01; }, [](Bytes& b) { b[6] ^= 0x80; }};
+    static const char* const kNames[] = {"Byte1", "Byte2", "Byte3", "Byte4", "Byte5", "Byte6"};
+    for (std::size_t i = 0; i < std::size(kFlipByte); ++i) {
+        cases.push_back({kNames[i], kFlipByte[i]});
+    }
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, WrongMagicTest, ::testing::ValuesIn(MagicCases()),
+    NameOf<MagicCase>);
+
+TEST_F(MemoFileTest, AFileThatStopsEarlyTellsReadFailureApartFromMissing) {
+    Bytes bytes = WriteTaggedFile(3, 3);
+    bytes.resize(bytes.size() - 5);
+    WriteBytes(path_, bytes);
+
+    MemoList list;
+    ListLoadNotes notes;
+    MemoFile file(platform::LocalFileSystem(), std::string(kCorruptedWarning));
+    const FileLoadResult result = file.Load(list, path_, nullptr, &notes);
+    EXPECT_EQ(result.result, 0);
+    EXPECT_TRUE(result.opened);
+    EXPECT_FALSE(result.readWhole);
+    EXPECT_TRUE(notes.magicMatched);
+    EXPECT_EQ(Tags(list), (std::vector<std::uint32_t>{1, 2, 3}));
+    EXPECT_EQ(list.CurrentIndex(), 3);
+    EXPECT_EQ(DescribeListProblem(list), "");
+    EXPECT_NE(file.LastError().find(path_), std::string::npos);
+}
+
+TEST_F(MemoFileTest, NotesTheBytesAfterTheLastRecord) {
+    Bytes bytes = WriteTaggedFile(1, 1);
+    bytes.insert(bytes.end(), 10, 0xAB);
+    WriteBytes(path_, bytes);
+    MemoList list;
+    ListLoadNotes notes;
+    MemoFile file(platform::LocalFileSystem(), std::string(kCorruptedWarning));
+    EXPECT_TRUE(file.Load(list, path_, nullptr, &notes).readWhole);
+    EXPECT_EQ(notes.trailingBytes, 10u);
+}
+
+// --- Unreadable files are kept aside, once --------------------------------------
+
+struct UnreadableCase {
+    const char* name;
+    void (*damage)(Bytes&);  // null: the file can't be opened at all
+};
+
+class UnreadableFileTest : public MemoFileTest,
+                           public ::testing::WithParamInterface<UnreadableCase> {};
+
+TEST_P(UnreadableFileTest, IsCopiedAsideBeforeTheFirstSaveAndNeverAgain) {
+    Bytes original = WriteTaggedFile(3, 1);
+    FailingFileSystem files;
+    if (GetParam().damage != nullptr) {
+        GetParam().damage(original);
+        WriteBytes(path_, original);
+    } else {
+        files.RefuseOpening();
+    }
+    // An earlier copy stays as it is; the new one takes the next number.
+    const Bytes earlierCopy = {'o', 'l', 'd'};
+    WriteBytes(path_ + ".unreadable-1", earlierCopy);
+
+    MemoFile file(files, std::string(kCorruptedWarning));
+    MemoList list;
+    EXPECT_FALSE(file.Load(list, path_, nullptr).readWhole);
+    testing::DrawTaggedPages(list, 4, 4);
+    ASSERT_EQ(file.Save(list, path_), 1) << file.LastError();
+    ASSERT_EQ(file.Save(list, path_), 1) << file.LastError();
+
+    EXPECT_EQ(FolderNames(folder_),
+              (std::vector<std::string>{"memo.dat", "memo.dat.unreadable-1",
+                                        "memo.dat.unreadable-2"}));
+    EXPECT_EQ(ReadBytes(path_ + ".unreadable-1"), earlierCopy);
+    EXPECT_EQ(ReadBytes(path_ + ".unreadable-2"), original);
+    MemoList reloaded;
+    MemoFile fresh(platform::LocalFileSystem(), std::string(kCorruptedWarning));
+    EXPECT_TRUE(fresh.Load(reloaded, path_, nullptr).readWhole);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, UnreadableFileTest,
+    ::testing::Values(UnreadableCase{"WrongMagic", [](Bytes& b) { b[7] = '3'; }},
+                      UnreadableCase{"RecordCutShort", [](Bytes& b) { b.resize(b.size() - 1); }},
+                      UnreadableCase{"CannotBeOpened", nullptr}),
+    NameOf<UnreadableCase>);
+
+TEST_F(MemoFileTest, AHealthyFileIsReplacedWithoutACopy) {
+    WriteTaggedFile(2, 1);
+    MemoFile file(platform::LocalFileSystem(), std::string(kCorruptedWarning));
+    MemoList list;
+    ASSERT_TRUE(file.Load(list, path_, nullptr).readWhole);
+    ASSERT_EQ(file.Save(list, path_), 1) << file.LastError();
+    EXPECT_EQ(FolderNames(folder_), std::vector<std::string>{"memo.dat"});
+}
+
+// --- The save is atomic ------------------------------------------------------------
+
+struct AtomicCase {
+    const char* name;
+    bool unreadableBefore;  // the old file has the wrong magic, so it is copied aside first
+};
+
+class AtomicSaveTest : public MemoFileTest, public ::testing::WithParamInterface<AtomicCase> {
+protected:
+    void SetUp() override {
+        MemoFileTest::SetUp();
+        list_ = MakeTaggedList(4, 2);
+        for (MemoEntry* entry = list_->First(); entry != nullptr; entry = list_->NextOf(entry)) {
+            entry->created = {2024, 6, 6, 1, 12, 0, 0, 0};
+        }
+        testing::DrawTaggedPages(*list_, 20, 6);
+    }
+
+    // Puts the old file in place and loads it, as the program does at start.
+    void LoadOld(MemoFile& file, const Bytes& old) {
+        WriteBytes(path_, old);
+        MemoList loaded;
+        file.Load(loaded, path_, nullptr);
+    }
+
+    std::unique_ptr<MemoList> list_;
+};
+
+// Failing each step in turn (creating the temporary file, each write, the
+// sync, the close, the replace, the folder sync and the copy of an unreadable
+// file) never leaves a damaged data file or a stray temporary file, always
+// says what failed, and the next save succeeds with the copy made only once.
+TEST_P(AtomicSaveTest, AFailureAtAnyStepKeepsAWholeFile) {
+    Bytes old = WriteTaggedFile(2, 1);
+    if (GetParam().unreadableBefore) {
+        old[0] = 'X';
+    }
+    Bytes saved;
+    int operations = 0;
+    {
+        FailingFileSystem files;
+        MemoFile file(files, std::string(kCorruptedWarning));
+        LoadOld(file, old);
+        ASSERT_EQ(file.Save(*list_, path_), 1) << file.LastError();
+        operations = files.OperationCount();
+        saved = ReadBytes(path_);
+        fs::remove(path_ + ".unreadable-1");
+    }
+    ASSERT_GE(operations, 6);
+
+    const std::vector<std::string> afterwards =
+        GetParam().unreadableBefore
+            ? std::vector<std::string>{"memo.dat", "memo.dat.unreadable-1"}
+            : std::vector<std::string>{"memo.dat"};
+    for (int failing = 1; failing <= operations; ++failing) {
+        SCOPED_TRACE("failing operation " + std::to_string(failing));
+        FailingFileSystem files;
+        MemoFile file(files, std::string(kCorruptedWarning));
+        LoadOld(file, old);
+        files.FailOperation(failing);
+        EXPECT_EQ(file.Save(*list_, path_), 0);
+        EXPECT_NE(file.LastError().find("Could not save " + path_ + ": "), std::string::npos)
+            << file.LastError();
+        EXPECT_NE(file.LastError().find(FailingFileSystem::kCause), std::string::npos)
+            << file.LastError();
+        // Only the folder sync comes after the replace: the new file is then
+        // in place, whole.
+        const bool replaced = failing == operations;
+        EXPECT_EQ(ReadBytes(path_), replaced ? saved : old);
+        EXPECT_FALSE(fs::exists(path_ + ".saving"));
+
+        ASSERT_EQ(file.Save(*list_, path_), 1) << file.LastError();
+        EXPECT_EQ(ReadBytes(path_), saved);
+        EXPECT_EQ(FolderNames(folder_), afterwards);
+        if (GetParam().unreadableBefore) {
+            EXPECT_EQ(ReadBytes(path_ + ".unreadable-1"), old);
+            fs::remove(path_ + ".unreadable-1");
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Saves, AtomicSaveTest,
+                         ::testing::Values(AtomicCase{"OverAHealthyFile", false},
+                                           AtomicCase{"OverAnUnreadableFile", true}),
+                         NameOf<AtomicCase>);
+
+}  // namespace
+}  // namespace tavrin
