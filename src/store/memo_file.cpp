@@ -88,7 +88,10 @@ bool MemoFile::KeepUnreadableCopy(const std::string& path, std::string& cause) {
     if (!unreadable_.contains(path) || !files_.Exists(path)) {
         return true;
     }
-    for (int number = 1;; ++number) {
+    // Earlier copies are never overwritten; the bound keeps a folder whose
+    // names can't be checked from making the search endless.
+    constexpr int kMostCopies = 1000;
+    for (int number = 1; number <= kMostCopies; ++number) {
         const std::string copy = path + ".unreadable-" + std::to_string(number);
         if (files_.Exists(copy)) {
             continue;
@@ -102,6 +105,9 @@ bool MemoFile::KeepUnreadableCopy(const std::string& path, std::string& cause) {
         unreadable_.erase(path);
         return true;
     }
+    cause = "could not keep a copy of the unreadable file: no free name " + path +
+            ".unreadable-N up to " + std::to_string(kMostCopies);
+    return false;
 }
 
 // The list goes to a temporary file beside the data file, which replaces the

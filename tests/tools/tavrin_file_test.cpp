@@ -1,0 +1,285 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStringList>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "store/memo_file.h"
+#include "support/memo_lists.h"
+#include "support/page_pixels.h"
+
+namespace tavrin {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+struct Outcome {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+Outcome RunTool(const QStringList& arguments) {
+    QProcess process;
+    process.start(QStringLiteral(TAVRIN_FILE_EXE), arguments);
+    EXPECT_TRUE(process.waitForFinished(60000)) << "tavrin-file did not finish";
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    return {process.exitCode(), process.readAllStandardOutput().toStdString(),
+            process.readAllStandardError().toStdString()};
+}
+
+Bytes ReadBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteBytes(const fs::path& path, const Bytes& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+QString Q(const fs::path& path) { return QString::fromStdString(path.string()); }
+
+constexpr std::size_t kFirstPageHeight = 8 + 4 + 36 + 6;  // offset of its 16-bit field
+
+class TavrinFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = std::string(test->test_suite_name()) + "." + test->name();
+        std::replace(name.begin(), name.end(), '/', '.');
+        folder_ = fs::temp_directory_path() /
+                  ("tavrin-file-test-" + std::to_string(::getpid()) + "-" + name);
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+        file_ = folder_ / "memo.dat";
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    // Memos 1 to 3 with 24 × 10 pages, the second current; the first with
+    // known times and the third with an alarm.
+    std::unique_ptr<MemoList> WriteKnownFile() {
+        auto list = testing::MakeTaggedList(3, 2);
+        list->First()->created = {2023, 12, 0, 31, 23, 59, 58, 7};
+        list->Last()->SetAlarm(0xFFFFFFFF, {2024, 2, 4, 29, 6, 5, 4, 321});
+        testing::DrawTaggedPages(*list, 24, 10);
+        MemoFile file(platform::LocalFileSystem(), std::string(kCorruptedWarning));
+        EXPECT_EQ(file.Save(*list, file_.string()), 1) << file.LastError();
+        return list;
+    }
+
+    fs::path folder_;
+    fs::path file_;
+};
+
+TEST_F(TavrinFileTest, InfoDescribesHeaderAndEveryMemo) {
+    WriteKnownFile();
+    const Outcome outcome = RunTool({"info", Q(file_)});
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+    EXPECT_EQ(outcome.err, "");
+    for (const char* line : {"count 3, current position 1\n", "memo 2\n",
+                             "  created      2023-12-31T23:59:58.007 Sun\n",
+                             "  alarmTime    2024-02-29T06:05:04.321 Thu\n",
+                             "  alarmHandle  4294967295\n",
+                             "  page         format 0x0104, 24 x 10, dataLength "}) {
+        EXPECT_NE(outcome.out.find(line), std::string::npos) << line << "\n" << outcome.out;
+    }
+}
+
+TEST_F(TavrinFileTest, InfoJsonHasExactlyTheDocumentedFields) {
+    WriteKnownFile();
+    const Outcome outcome = RunTool({"info", Q(file_), "--json"});
+    ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
+    QJsonParseError error;
+    const QJsonDocument document =
+        QJsonDocument::fromJson(QByteArray::fromStdString(outcome.out), &error);
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << outcome.out;
+    const QJsonObject root = document.object();
+    EXPECT_EQ(root.keys(), (QStringList{"count", "currentPosition", "memos"}));
+    EXPECT_EQ(root["count"].toInt(), 3);
+    EXPECT_EQ(root["currentPosition"].toInt(), 1);
+    const QJsonArray memos = root["memos"].toArray();
+    ASSERT_EQ(memos.size(), 3);
+    const QStringList fields = {"alarmHandle", "alarmTime", "created", "dataLength",
+                                "format",      "height",    "position", "width"};
+    for (const auto& memo : memos) {
+        EXPECT_EQ(memo.toObject().keys(), fields);
+    }
+    const QJsonObject first = memos[0].toObject();
+    EXPECT_EQ(first["position"].toInt(), 0);
+    EXPECT_EQ(first["created"].toString(), "2023-12-31T23:59:58.007");
+    EXPECT_EQ(first["format"].toInt(), 0x0104);
+    EXPECT_EQ(first["width"].toInt(), 24);
+    EXPECT_EQ(first["height"].toInt(), 10);
+    const QJsonObject last = memos[2].toObject();
+    EXPECT_EQ(last["alarmTime"].toString(), "2024-02-29T06:05:04.321");
+    EXPECT_EQ(last["alarmHandle"].toDouble(), 4294967295.0);
+}
+
+QRgb RgbOf(std::uint8_t index) {
+    const platform::RgbQuad& entry = PenPalette[index];
+    return qRgb(entry.red, entry.green, entry.blue);
+}
+
+TEST_F(TavrinFileTest, ExportWritesEveryPixelInItsPaletteColour) {
+    const auto list = WriteKnownFile();
+    const fs::path out = folder_ / "pages";
+    const Outcome outcome = RunTool({"export", Q(file_), Q(out)});
+    ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
+
+    std::size_t number = 1;
+    for (const MemoEntry* entry = list->First(); entry != nullptr;
+         entry = list->NextOf(entry), ++number) {
+        const fs::path png = out / ("memo-000" + std::to_string(number) + ".png");
+        const QImage image(Q(png));
+        ASSERT_FALSE(image.isNull()) << png;
+        ASSERT_EQ(image.width(), 24);
+        ASSERT_EQ(image.height(), 10);
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                ASSERT_EQ(image.pixel(x, y) & 0xFFFFFFu,
+                          RgbOf(testing::IndexAt(entry->page, x, y)) & 0xFFFFFFu)
+                    << png << " at " << x << "," << y;
+            }
+        }
+    }
+    EXPECT_FALSE(fs::exists(out / "memo-0004.png"));
+}
+
+TEST_F(TavrinFileTest, ExportWritesAMemoWithoutAReadablePageWhiteAndSaysSo) {
+    WriteKnownFile();
+    Bytes bytes = ReadBytes(file_);
+    bytes.resize(bytes.size() - 1);  // the last page's data is cut short
+    WriteBytes(file_, bytes);
+    const fs::path out = folder_ / "pages";
+    const Outcome outcome = RunTool({"export", Q(file_), Q(out)});
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_NE(outcome.err.find("memo 3"), std::string::npos) << outcome.err;
+    const QImage image(Q(out / "memo-0003.png"));
+    ASSERT_EQ(image.size(), QSize(240, 320));
+    EXPECT_EQ(image.convertToFormat(QImage::Format_RGB32),
+              [] {
+                  QImage white(240, 320, QImage::Format_RGB32);
+                  white.fill(Qt::white);
+                  return white;
+              }());
+}
+
+struct CheckCase {
+    const char* name;
+    void (*damage)(Bytes&);
+    int exitCode;
+    const char* says;  // part of what check prints
+};
+
+class CheckTest : public TavrinFileTest, public ::testing::WithParamInterface<CheckCase> {};
+
+TEST_P(CheckTest, ReportsWhatItFindsInItsExitCode) {
+    WriteKnownFile();
+    Bytes bytes = ReadBytes(file_);
+    GetParam().damage(bytes);
+    WriteBytes(file_, bytes);
+    const Outcome outcome = RunTool({"check", Q(file_)});
+    EXPECT_EQ(outcome.exitCode, GetParam().exitCode) << outcome.out << outcome.err;
+    EXPECT_NE((outcome.out + outcome.err).find(GetParam().says), std::string::npos)
+        << outcome.out << outcome.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, CheckTest,
+    ::testing::Values(
+        CheckCase{"Clean", [](Bytes&) {}, 0, "no problems found in 3 memos"},
+        CheckCase{"WrongMagic", [](Bytes& b) { b[7] = '5'; }, 1, "does not begin with"},
+        CheckCase{"Truncated", [](Bytes& b) { b.resize(b.size() - 1); }, 1,
+                  "memo 3 of 3: its page can't be read"},
+        CheckCase{"RecordCutShort", [](Bytes& b) { b.resize(8 + 4 + 20); }, 1,
+                  "memo 1 of 3: its 36-byte record is cut short"},
+        CheckCase{"TrailingBytes", [](Bytes& b) { b.insert(b.end(), {0, 0}); }, 1,
+                  "2 bytes follow the last memo"},
+        CheckCase{"UnpackedSizeDiffers", [](Bytes& b) { b[kFirstPageHeight] = 11; }, 1,
+                  "gives 120 pixel bytes, but a 24 x 11 page holds 132"},
+        CheckCase{"CountZero", [](Bytes& b) { b[8] = 0; }, 1, "the memo count is 0"},
+        CheckCase{"PositionPastCount", [](Bytes& b) { b[10] = 3; }, 1,
+                  "the current position 3 is not below the memo count 3"}),
+    [](const ::testing::TestParamInfo<CheckCase>& test) { return test.param.name; });
+
+TEST_F(TavrinFileTest, CheckOfAMissingFileIsAnErrorNamingTheFile) {
+    const Outcome outcome = RunTool({"check", Q(file_)});
+    EXPECT_EQ(outcome.exitCode, 2);
+    EXPECT_EQ(outcome.err,
+              "tavrin-file: Could not open " + file_.string() + ": No such file or directory\n");
+}
+
+TEST_F(TavrinFileTest, DemoWritesAFileTheStoreReadsBack) {
+    const fs::path demo = folder_ / "new folder" / "demo.dat";
+    const Outcome outcome = RunTool({"demo", Q(demo)});
+    ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
+
+    MemoList list;
+    MemoFile file(platform::LocalFileSystem(), std::string(kCorruptedWarning));
+    ASSERT_TRUE(file.Load(list, demo.string(), nullptr).readWhole) << file.LastError();
+    EXPECT_GE(list.Count(), 3);
+    EXPECT_GT(list.CurrentIndex(), 1);
+    int alarms = 0;
+    for (const MemoEntry* entry = list.First(); entry != nullptr; entry = list.NextOf(entry)) {
+        alarms += entry->alarmHandle != 0 && entry->alarmTime != SYSTEMTIME{};
+        EXPECT_EQ(entry->page.Width(), 240);
+        EXPECT_EQ(entry->page.Height(), 320);
+        EXPECT_NE(testing::InkBounds(entry->page), Rect{}) << "a blank demo page";
+        const MemoEntry* next = list.NextOf(entry);
+        EXPECT_TRUE(next == nullptr || next->created != entry->created);
+    }
+    EXPECT_EQ(alarms, 1);
+    EXPECT_EQ(RunTool({"check", Q(demo)}).exitCode, 0);
+}
+
+struct UsageCase {
+    const char* name;
+    QStringList arguments;
+    int exitCode;
+    bool toStdout;
+    const char* starts;
+};
+
+class UsageTest : public ::testing::TestWithParam<UsageCase> {};
+
+TEST_P(UsageTest, AnswersLikeAnyCommandLineTool) {
+    const UsageCase& c = GetParam();
+    const Outcome outcome = RunTool(c.arguments);
+    EXPECT_EQ(outcome.exitCode, c.exitCode);
+    const std::string& shown = c.toStdout ? outcome.out : outcome.err;
+    const std::string& other = c.toStdout ? outcome.err : outcome.out;
+    EXPECT_EQ(shown.rfind(c.starts, 0), 0u) << shown;
+    EXPECT_EQ(other, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLine, UsageTest,
+    ::testing::Values(
+        UsageCase{"Help", {"--help"}, 0, true, "Usage: tavrin-file"},
+        UsageCase{"HelpAfterCommand", {"info", "--help"}, 0, true, "Usage: tavrin-file"},
+        UsageCase{"Version", {"--version"}, 0, true, "tavrin-file " TAVRIN_VERSION "\n"},
+        UsageCase{"NoCommand", {}, 2, false, "tavrin-file: no command given\nUsage:"},
+        UsageCase{"UnknownCommand", {"show", "x"}, 2, false,
+                  "tavrin-file: unknown command 'show'\nUsage:"},
+        UsageCase{"UnknownOption", {"info", "x", "--yaml"}, 2, false,
+                  "tavrin-file: unknown option '--yaml'\nUsage:"},
+        UsageCase{"MissingOperand", {"export", "x"}, 2, false,
+                  "tavrin-file: 'export' takes a FILE and a DIR\nUsage:"}),
+    [](const ::testing::TestParamInfo<UsageCase>& test) { return test.param.name; });
+
+}  // namespace
+}  // namespace tavrin
