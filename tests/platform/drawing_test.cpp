@@ -1,0 +1,573 @@
+// The Qt drawing backend, checked pixel by pixel on real QImage surfaces.
+#include <gtest/gtest.h>
+
+#include <QPainter>
+
+#include <climits>
+#include <string>
+#include <vector>
+
+#include "platform/drawing.h"
+#include "platform/qt/qt_drawing.h"
+
+namespace tavrin::platform {
+namespace {
+
+constexpr Colour kBlack = MakeColour(0, 0, 0);
+constexpr Colour kRed = MakeColour(0xFF, 0, 0);
+constexpr Colour kBlue = MakeColour(0, 0, 0xFF);
+const QRgb kWhitePixel = qRgb(0xFF, 0xFF, 0xFF);
+
+QRgb PixelOf(Colour colour) { return qRgb(RedOf(colour), GreenOf(colour), BlueOf(colour)); }
+
+bool Inside(const Rect& rect, int x, int y) {
+    return x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom;
+}
+
+// A memory context with a bitmap of its own, white at the start.
+class Surface {
+public:
+    Surface(std::int32_t width, std::int32_t height)
+        : context(GetScreenContext()->CreateCompatibleContext()),
+          bitmap(context->CreateCompatibleBitmap(width, height)) {
+        saved_ = context->SelectBitmap(bitmap.get());
+        context->FillWhite(Bounds());
+    }
+    ~Surface() { context->SelectBitmap(saved_); }
+    Surface(const Surface&) = delete;
+    Surface& operator=(const Surface&) = delete;
+
+    const QImage& Image() const { return *ImageOf(*bitmap); }
+    Rect Bounds() const { return {0, 0, bitmap->Width(), bitmap->Height()}; }
+    QRgb At(int x, int y) const { return Image().pixel(x, y); }
+
+    // The smallest rectangle holding every pixel that isn't white.
+    Rect InkBounds() const {
+        Rect ink{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+        for (int y = 0; y < Image().height(); ++y) {
+            for (int x = 0; x < Image().width(); ++x) {
+                if (At(x, y) == kWhitePixel) continue;
+                ink = {std::min(ink.left, x), std::min(ink.top, y), std::max(ink.right, x + 1),
+                       std::max(ink.bottom, y + 1)};
+            }
+        }
+        return ink.left == INT_MAX ? Rect{} : ink;
+    }
+
+    int Count(QRgb pixel) const {
+        int count = 0;
+        for (int y = 0; y < Image().height(); ++y) {
+            for (int x = 0; x < Image().width(); ++x) count += At(x, y) == pixel ? 1 : 0;
+        }
+        return count;
+    }
+
+    std::unique_ptr<DrawingContext> context;
+    std::unique_ptr<Bitmap> bitmap;
+
+private:
+    Bitmap* saved_ = nullptr;
+};
+
+// --- Rectangle fills -------------------------------------------------------
+
+class FillTest : public ::testing::TestWithParam<Rect> {};
+
+TEST_P(FillTest, FillsExactlyTheRectangleInsideTheSurface) {
+    const Rect rect = GetParam();
+    Surface surface(24, 16);
+    const auto red = CreateSolidBrush(kRed);
+    surface.context->FillRect(rect, *red);
+    Surface white(24, 16);
+    white.context->FillRect(white.Bounds(), *CreateSolidBrush(kBlack));
+    white.context->FillWhite(rect);
+    for (int y = 0; y < 16; ++y) {
+        for (int x = 0; x < 24; ++x) {
+            const bool inside = Inside(rect, x, y);
+            ASSERT_EQ(surface.At(x, y), inside ? PixelOf(kRed) : kWhitePixel) << x << "," << y;
+            ASSERT_EQ(white.At(x, y), inside ? kWhitePixel : PixelOf(kBlack)) << x << "," << y;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rects, FillTest,
+                         ::testing::Values(Rect{3, 4, 10, 9}, Rect{0, 0, 1, 1},
+                                           Rect{23, 15, 24, 16}, Rect{-5, -3, 2, 3},
+                                           Rect{20, 12, 40, 30}, Rect{5, 5, 5, 9}, Rect{8, 8, 4, 4},
+                                           Rect{INT_MIN, INT_MIN, INT_MAX, INT_MAX}));
+
+// --- Ellipses --------------------------------------------------------------
+
+struct EllipseCase {
+    int width;
+    int height;
+    std::int32_t penWidth;
+};
+
+class EllipseTest : public ::testing::TestWithParam<EllipseCase> {};
+
+TEST_P(EllipseTest, StaysInItsBoxAndReachesEverySide) {
+    const auto [width, height, penWidth] = GetParam();
+    Surface surface(40, 40);
+    const Rect box{10, 12, 10 + width, 12 + height};
+    const auto pen = CreatePen(penWidth, kRed);
+    const auto brush = CreateSolidBrush(kRed);
+    surface.context->SelectPen(pen.get());
+    surface.context->SelectBrush(brush.get());
+    surface.context->Ellipse(box);
+    EXPECT_EQ(surface.InkBounds(), box);
+    EXPECT_EQ(surface.Count(kWhitePixel) + surface.Count(PixelOf(kRed)), 40 * 40)
+        << "only pen and brush colours, no blending";
+}
+
+INSTANTIATE_TEST_SUITE_P(Boxes, EllipseTest,
+                         ::testing::Values(EllipseCase{3, 3, 1}, EllipseCase{4, 4, 1},
+                                           EllipseCase{5, 5, 1}, EllipseCase{6, 6, 1},
+                                           EllipseCase{9, 9, 1}, EllipseCase{16, 16, 1},
+                                           EllipseCase{11, 5, 1}, EllipseCase{9, 9, 3},
+                                           EllipseCase{12, 12, 10}));
+
+TEST(EllipseFillTest, OutlinesWithThePenAndFillsWithTheBrush) {
+    Surface surface(30, 30);
+    const auto pen = CreatePen(1, kRed);
+    const auto brush = CreateSolidBrush(kBlue);
+    surface.context->SelectPen(pen.get());
+    surface.context->SelectBrush(brush.get());
+    surface.context->Ellipse({5, 5, 20, 20});
+    EXPECT_EQ(surface.At(12, 12), PixelOf(kBlue));
+    EXPECT_EQ(surface.At(12, 5), PixelOf(kRed));
+    EXPECT_EQ(surface.At(5, 12), PixelOf(kRed));
+    EXPECT_EQ(surface.At(19, 12), PixelOf(kRed));
+    EXPECT_EQ(surface.At(12, 19), PixelOf(kRed));
+}
+
+// --- Lines -----------------------------------------------------------------
+
+class LineTest : public ::testing::TestWithParam<std::int32_t> {};
+
+// Counts the pen's pixels across a straight line at one place.
+int ThicknessAcross(const Surface& surface, bool horizontal, int along) {
+    int count = 0;
+    for (int across = 0; across < 100; ++across) {
+        const QRgb pixel = horizontal ? surface.At(along, across) : surface.At(across, along);
+        count += pixel == PixelOf(kBlue) ? 1 : 0;
+    }
+    return count;
+}
+
+TEST_P(LineTest, HasThePensWidthAndColour) {
+    const std::int32_t width = GetParam();
+    const auto pen = CreatePen(width, kBlue);
+    for (const bool horizontal : {true, false}) {
+        SCOPED_TRACE(horizontal ? "horizontal" : "vertical");
+        Surface surface(100, 100);
+        surface.context->SelectPen(pen.get());
+        if (horizontal) {
+            surface.context->Line(20, 50, 80, 50);
+        } else {
+            surface.context->Line(50, 20, 50, 80);
+        }
+        const int thickness = ThicknessAcross(surface, horizontal, 40);
+        EXPECT_GE(thickness, width == 1 ? 1 : width - 1);
+        EXPECT_LE(thickness, width == 1 ? 1 : width + 1);
+        EXPECT_EQ(surface.At(horizontal ? 20 : 50, horizontal ? 50 : 20), PixelOf(kBlue));
+        EXPECT_EQ(surface.At(horizontal ? 80 : 50, horizontal ? 50 : 80), PixelOf(kBlue));
+    }
+    Surface diagonal(100, 100);
+    diagonal.context->SelectPen(pen.get());
+    diagonal.context->Line(10, 20, 70, 65);
+    EXPECT_EQ(diagonal.Count(kWhitePixel) + diagonal.Count(PixelOf(kBlue)), 100 * 100)
+        << "only the pen's colour, no blending";
+}
+
+INSTANTIATE_TEST_SUITE_P(Widths, LineTest, ::testing::Values(1, 2, 3, 4, 5, 10));
+
+TEST(RectangleTest, OutlinesInsideWithThePenAndFillsWithTheBrush) {
+    Surface surface(30, 30);
+    const auto pen = CreatePen(2, kRed);
+    const auto brush = CreateSolidBrush(kBlue);
+    surface.context->SelectPen(pen.get());
+    surface.context->SelectBrush(brush.get());
+    const Rect rect{5, 6, 15, 20};
+    const Rect inner{7, 8, 13, 18};
+    surface.context->Rectangle(rect);
+    for (int y = 0; y < 30; ++y) {
+        for (int x = 0; x < 30; ++x) {
+            const QRgb expected = Inside(inner, x, y)  ? PixelOf(kBlue)
+                                  : Inside(rect, x, y) ? PixelOf(kRed)
+                                                       : kWhitePixel;
+            ASSERT_EQ(surface.At(x, y), expected) << x << "," << y;
+        }
+    }
+}
+
+// --- Selection -------------------------------------------------------------
+
+TEST(SelectTest, NewContextHasTheDefaultBitmapPenAndBrush) {
+    Surface surface(20, 20);
+    surface.context->FillRect(surface.Bounds(), *CreateSolidBrush(kRed));
+    surface.context->Rectangle({2, 2, 10, 10});
+    EXPECT_EQ(surface.At(2, 2), PixelOf(kBlack)) << "a black pen";
+    EXPECT_EQ(surface.At(3, 3), kWhitePixel) << "one pixel wide, then the white brush";
+
+    const auto fresh = GetScreenContext()->CreateCompatibleContext();
+    const auto bitmap = fresh->CreateCompatibleBitmap(4, 4);
+    Bitmap* original = fresh->SelectBitmap(bitmap.get());
+    ASSERT_NE(original, nullptr);
+    EXPECT_EQ(original->Width(), 1);
+    EXPECT_EQ(original->Height(), 1);
+    EXPECT_EQ(fresh->SelectBitmap(original), bitmap.get());
+}
+
+TEST(SelectTest, ReturnsWhatWasReplacedAndIgnoresNull) {
+    Surface surface(20, 20);
+    DrawingContext& context = *surface.context;
+    const auto redPen = CreatePen(1, kRed);
+    const auto bluePen = CreatePen(1, kBlue);
+    Pen* stockPen = context.SelectPen(redPen.get());
+    ASSERT_NE(stockPen, nullptr);
+    EXPECT_EQ(context.SelectPen(nullptr), nullptr);
+    context.Line(0, 1, 19, 1);
+    EXPECT_EQ(surface.At(5, 1), PixelOf(kRed)) << "null left the red pen in place";
+    EXPECT_EQ(context.SelectPen(bluePen.get()), redPen.get());
+    EXPECT_EQ(context.SelectPen(stockPen), bluePen.get());
+
+    const auto blueBrush = CreateSolidBrush(kBlue);
+    Brush* stockBrush = context.SelectBrush(blueBrush.get());
+    ASSERT_NE(stockBrush, nullptr);
+    EXPECT_EQ(context.SelectBrush(nullptr), nullptr);
+    context.Rectangle({4, 4, 12, 12});
+    EXPECT_EQ(surface.At(8, 8), PixelOf(kBlue)) << "null left the blue brush in place";
+    EXPECT_EQ(context.SelectBrush(stockBrush), blueBrush.get());
+
+    EXPECT_EQ(context.SelectBitmap(nullptr), nullptr);
+    context.FillRect({0, 0, 2, 2}, *blueBrush);
+    EXPECT_EQ(surface.At(0, 0), PixelOf(kBlue)) << "null left the bitmap in place";
+}
+
+TEST(SelectTest, DrawingGoesToTheSelectedBitmapOnly) {
+    Surface surface(10, 10);
+    const auto other = surface.context->CreateCompatibleBitmap(10, 10);
+    Bitmap* mine = surface.context->SelectBitmap(other.get());
+    surface.context->FillRect({0, 0, 10, 10}, *CreateSolidBrush(kRed));
+    surface.context->SelectBitmap(mine);
+    EXPECT_EQ(surface.Count(kWhitePixel), 100);
+    EXPECT_EQ(ImageOf(*other)->pixel(5, 5), PixelOf(kRed));
+}
+
+TEST(BitmapTest, CompatibleBitmapsAreRgb32AndNeedAPositiveSize) {
+    const auto context = GetScreenContext();
+    const auto bitmap = context->CreateCompatibleBitmap(240, 320);
+    ASSERT_NE(bitmap, nullptr);
+    EXPECT_EQ(bitmap->Width(), 240);
+    EXPECT_EQ(bitmap->Height(), 320);
+    EXPECT_EQ(ImageOf(*bitmap)->format(), QImage::Format_RGB32);
+    EXPECT_EQ(context->CreateCompatibleBitmap(0, 5), nullptr);
+    EXPECT_EQ(context->CreateCompatibleBitmap(5, -1), nullptr);
+}
+
+// --- Block copies ----------------------------------------------------------
+
+// A colour of its own for every pixel of a 20 × 20 source.
+QRgb PatternAt(int x, int y) { return qRgb(x * 10, y * 10, 77); }
+
+void PaintPattern(Surface& surface) {
+    for (int y = 0; y < surface.bitmap->Height(); ++y) {
+        for (int x = 0; x < surface.bitmap->Width(); ++x) {
+            const QRgb pixel = PatternAt(x, y);
+            const auto brush = CreateSolidBrush(MakeColour(
+                static_cast<std::uint8_t>(qRed(pixel)), static_cast<std::uint8_t>(qGreen(pixel)),
+                static_cast<std::uint8_t>(qBlue(pixel))));
+            surface.context->FillRect({x, y, x + 1, y + 1}, *brush);
+        }
+    }
+}
+
+struct CopyCase {
+    Rect target;
+    std::int32_t sourceX;
+    std::int32_t sourceY;
+};
+
+class CopyTest : public ::testing::TestWithParam<CopyCase> {};
+
+TEST_P(CopyTest, CopiesWhatLiesOnBothSurfaces) {
+    const auto [target, sourceX, sourceY] = GetParam();
+    Surface source(20, 20);
+    PaintPattern(source);
+    Surface surface(30, 25);
+    surface.context->CopyFrom(target, *source.context, sourceX, sourceY);
+    for (int y = 0; y < 25; ++y) {
+        for (int x = 0; x < 30; ++x) {
+            const std::int64_t fromX = std::int64_t{sourceX} + x - target.left;
+            const std::int64_t fromY = std::int64_t{sourceY} + y - target.top;
+            const bool copied =
+                Inside(target, x, y) && fromX >= 0 && fromX < 20 && fromY >= 0 && fromY < 20;
+            const QRgb expected =
+                copied ? PatternAt(static_cast<int>(fromX), static_cast<int>(fromY)) : kWhitePixel;
+            ASSERT_EQ(surface.At(x, y), expected) << x << "," << y;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Placements, CopyTest,
+    ::testing::Values(CopyCase{{5, 3, 25, 23}, 0, 0}, CopyCase{{0, 0, 8, 6}, 7, 9},
+                      CopyCase{{2, 2, 14, 14}, -5, -3}, CopyCase{{2, 2, 14, 14}, 15, 12},
+                      CopyCase{{-4, -6, 10, 10}, 0, 0}, CopyCase{{24, 20, 40, 40}, 0, 0},
+                      CopyCase{{0, 0, 30, 25}, 100, -100}, CopyCase{{3, 3, 3, 10}, 0, 0},
+                      CopyCase{{10, 10, 5, 5}, 0, 0},
+                      CopyCase{{INT_MIN, INT_MIN, INT_MAX, INT_MAX}, INT_MIN, INT_MIN},
+                      CopyCase{{0, 0, 30, 25}, INT_MAX, INT_MAX}));
+
+TEST(CopyWithinTest, OverlappingCopyOnOneSurfaceReadsTheOldPixels) {
+    Surface surface(20, 20);
+    PaintPattern(surface);
+    surface.context->CopyFrom({3, 2, 18, 17}, *surface.context, 0, 0);
+    for (int y = 2; y < 17; ++y) {
+        for (int x = 3; x < 18; ++x) ASSERT_EQ(surface.At(x, y), PatternAt(x - 3, y - 2));
+    }
+}
+
+// --- Pages -----------------------------------------------------------------
+
+// The notepad's colour table, in table order (blue, green, red). Entries 1, 3
+// and 7 differ from the common 16-colour table.
+constexpr std::array<RgbQuad, 16> kTable{{
+    {0x00, 0x00, 0x00, 0},
+    {0x80, 0x40, 0x00, 0},
+    {0x00, 0x80, 0x00, 0},
+    {0xFF, 0x80, 0x00, 0},
+    {0x00, 0x00, 0x80, 0},
+    {0x80, 0x00, 0x80, 0},
+    {0x00, 0x80, 0x80, 0},
+    {0xFF, 0xC0, 0xC0, 0},
+    {0x80, 0x80, 0x80, 0},
+    {0xFF, 0x00, 0x00, 0},
+    {0x00, 0xFF, 0x00, 0},
+    {0xFF, 0xFF, 0x00, 0},
+    {0x00, 0x00, 0xFF, 0},
+    {0xFF, 0x00, 0xFF, 0},
+    {0x00, 0xFF, 0xFF, 0},
+    {0xFF, 0xFF, 0xFF, 0},
+}};
+
+Colour ColourOf(const RgbQuad& entry) { return MakeColour(entry.red, entry.green, entry.blue); }
+
+std::unique_ptr<PageBitmap> MakePage(std::int32_t width, std::int32_t height) {
+    PageBitmapInfo info;
+    info.width = width;
+    info.height = height;
+    info.colours = kTable;
+    return CreatePageBitmap(info);
+}
+
+// The colour index of page pixel (x, y), counted from the top-left corner.
+std::uint8_t IndexAt(const PageBitmap& page, int x, int y) {
+    const std::size_t stride = page.PixelByteCount() / static_cast<std::size_t>(page.Height());
+    const std::uint8_t pair =
+        page.Pixels()[static_cast<std::size_t>(page.Height() - 1 - y) * stride +
+                      static_cast<std::size_t>(x / 2)];
+    return static_cast<std::uint8_t>(x % 2 == 0 ? pair >> 4 : pair & 0x0F);
+}
+
+struct PageSizeCase {
+    std::int32_t width;
+    std::int32_t height;
+    std::size_t byteCount;
+};
+
+class PageSizeTest : public ::testing::TestWithParam<PageSizeCase> {};
+
+TEST_P(PageSizeTest, RowsArePaddedToFourBytesAndStartZeroed) {
+    const auto [width, height, byteCount] = GetParam();
+    const auto page = MakePage(width, height);
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(page->Width(), width);
+    EXPECT_EQ(page->Height(), height);
+    ASSERT_EQ(page->PixelByteCount(), byteCount);
+    const std::vector<std::uint8_t> bytes(page->Pixels(), page->Pixels() + byteCount);
+    EXPECT_EQ(bytes, std::vector<std::uint8_t>(byteCount, 0));
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, PageSizeTest,
+                         ::testing::Values(PageSizeCase{240, 320, 38400}, PageSizeCase{1, 1, 4},
+                                           PageSizeCase{8, 3, 12}, PageSizeCase{9, 2, 16}));
+
+TEST(PageBitmapTest, RefusesWhatItCantHold) {
+    PageBitmapInfo eightBits;
+    eightBits.width = 10;
+    eightBits.height = 10;
+    eightBits.bitCount = 8;
+    EXPECT_EQ(CreatePageBitmap(eightBits), nullptr);
+    EXPECT_EQ(MakePage(0, 10), nullptr);
+    EXPECT_EQ(MakePage(10, 0), nullptr);
+    EXPECT_EQ(MakePage(-3, 10), nullptr);
+    EXPECT_EQ(MakePage(10, -3), nullptr);
+}
+
+class PageRoundTripTest : public ::testing::TestWithParam<PageSizeCase> {};
+
+TEST_P(PageRoundTripTest, DrawThenCaptureGivesTheSameBytes) {
+    const auto [width, height, byteCount] = GetParam();
+    const auto original = MakePage(width, height);
+    ASSERT_NE(original, nullptr);
+    // Every index in every place; the padding stays zero, as a capture leaves it.
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const std::size_t stride = byteCount / static_cast<std::size_t>(height);
+            std::uint8_t& pair = original->Pixels()[static_cast<std::size_t>(y) * stride +
+                                                    static_cast<std::size_t>(x / 2)];
+            const auto index = static_cast<std::uint8_t>((x * 7 + y * 3) % 16);
+            pair = static_cast<std::uint8_t>(x % 2 == 0 ? pair | index << 4 : pair | index);
+        }
+    }
+    Surface surface(width, height);
+    surface.context->DrawPage(surface.Bounds(), *original);
+    const auto copy = MakePage(width, height);
+    surface.context->CapturePage(0, 0, *copy);
+    const std::vector<std::uint8_t> before(original->Pixels(), original->Pixels() + byteCount);
+    const std::vector<std::uint8_t> after(copy->Pixels(), copy->Pixels() + byteCount);
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(surface.At(0, height - 1),
+              PixelOf(ColourOf(kTable[IndexAt(*original, 0, height - 1)])))
+        << "the first stored row is the bottom row";
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, PageRoundTripTest,
+                         ::testing::Values(PageSizeCase{240, 320, 38400}, PageSizeCase{13, 7, 56},
+                                           PageSizeCase{1, 1, 4}));
+
+TEST(CapturePageTest, EveryTableColourMapsToItsOwnIndex) {
+    Surface surface(16, 1);
+    for (std::int32_t x = 0; x < 16; ++x) {
+        const Colour colour = ColourOf(kTable[static_cast<std::size_t>(x)]);
+        surface.context->FillRect({x, 0, x + 1, 1}, *CreateSolidBrush(colour));
+    }
+    const auto page = MakePage(16, 1);
+    surface.context->CapturePage(0, 0, *page);
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(IndexAt(*page, i, 0), i);
+}
+
+TEST(CapturePageTest, OtherColoursMapToTheNearestEntry) {
+    struct NearCase {
+        Colour colour;
+        std::uint8_t index;
+    };
+    const NearCase cases[] = {
+        {MakeColour(0x10, 0x38, 0x78), 1}, {MakeColour(0xC8, 0xC8, 0xF0), 7},
+        {MakeColour(0x90, 0x88, 0x80), 8}, {MakeColour(0x00, 0x00, 0x70), 1},
+        {MakeColour(0xC0, 0xC0, 0xC0), 7}, {MakeColour(0xF0, 0xF0, 0xF0), 15},
+        {MakeColour(0x20, 0x10, 0x10), 0}, {MakeColour(0xE0, 0x10, 0x20), 12},
+    };
+    const auto count = static_cast<std::int32_t>(std::size(cases));
+    Surface surface(count, 1);
+    for (std::int32_t x = 0; x < count; ++x) {
+        surface.context->FillRect({x, 0, x + 1, 1}, *CreateSolidBrush(cases[x].colour));
+    }
+    const auto page = MakePage(count, 1);
+    surface.context->CapturePage(0, 0, *page);
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(IndexAt(*page, static_cast<int>(i), 0), cases[i].index) << "case " << i;
+    }
+}
+
+TEST(CapturePageTest, ReadsFromTheGivenPlaceAndLeavesPixelsOffTheSurface) {
+    Surface surface(10, 10);
+    surface.context->FillRect({6, 7, 7, 8}, *CreateSolidBrush(kRed));
+    const auto page = MakePage(6, 5);
+    surface.context->CapturePage(5, 6, *page);
+    EXPECT_EQ(IndexAt(*page, 1, 1), 12) << "surface pixel (6, 7)";
+    EXPECT_EQ(IndexAt(*page, 0, 0), 15);
+    EXPECT_EQ(IndexAt(*page, 4, 3), 15) << "surface pixel (9, 9)";
+    EXPECT_EQ(IndexAt(*page, 5, 0), 0) << "beyond the right edge: untouched";
+    EXPECT_EQ(IndexAt(*page, 0, 4), 0) << "beyond the bottom edge: untouched";
+}
+
+TEST(DrawPageTest, DrawsOnlyTheTargetsSizeAtItsPlace) {
+    const auto page = MakePage(8, 8);  // all index 0: black
+    Surface surface(12, 12);
+    surface.context->DrawPage({2, 3, 7, 7}, *page);
+    EXPECT_EQ(surface.InkBounds(), (Rect{2, 3, 7, 7}));
+    surface.context->DrawPage({10, 10, 30, 30}, *page);
+    EXPECT_EQ(surface.At(11, 11), PixelOf(kBlack)) << "clipped at the surface's edge";
+}
+
+// --- Text ------------------------------------------------------------------
+
+TEST(TextTest, MeasuresAndDrawsOneLineInsideItsRectangle) {
+    Surface surface(200, 40);
+    const Size size = surface.context->MeasureText("12:34, 05-06-2026");
+    EXPECT_GT(size.cx, 20);
+    EXPECT_GT(size.cy, 5);
+    EXPECT_GT(surface.context->MeasureText("12:34, 05-06-2026 and more").cx, size.cx);
+    EXPECT_EQ(surface.context->MeasureText("ab\ncd").cy, size.cy) << "one line";
+
+    const Rect rect{10, 5, 10 + size.cx, 5 + size.cy};
+    surface.context->FillRect(surface.Bounds(), *CreateSolidBrush(kRed));
+    surface.context->DrawText("12:34, 05-06-2026", rect);
+    int black = 0;
+    for (int y = 0; y < 40; ++y) {
+        for (int x = 0; x < 200; ++x) {
+            const QRgb pixel = surface.At(x, y);
+            if (!Inside(rect, x, y)) {
+                ASSERT_EQ(pixel, PixelOf(kRed)) << x << "," << y;
+                continue;
+            }
+            ASSERT_TRUE(pixel == PixelOf(kBlack) || pixel == kWhitePixel)
+                << "black on opaque white without blending at " << x << "," << y;
+            black += pixel == PixelOf(kBlack) ? 1 : 0;
+        }
+    }
+    EXPECT_GT(black, 20);
+}
+
+TEST(TextTest, ClipsToANarrowerRectangle) {
+    Surface surface(200, 40);
+    surface.context->DrawText("12:34, 05-06-2026", {0, 0, 15, 30});
+    const Rect ink = surface.InkBounds();
+    EXPECT_GT(ink.right, 0);
+    EXPECT_LE(ink.right, 15);
+}
+
+// --- Drawing on a shell's painter --------------------------------------------
+
+TEST(PaintContextTest, TakesCopiesAndTextsAndLeavesThePainterAsItWas) {
+    Surface source(20, 20);
+    PaintPattern(source);
+    QImage window(60, 40, QImage::Format_ARGB32_Premultiplied);
+    window.fill(Qt::white);
+    QPainter painter(&window);
+    const QPen shellPen(Qt::green, 3);
+    painter.setPen(shellPen);
+    QtPaintContext context(painter, QtTextStyle{QFont(QStringLiteral("DejaVu Sans"), 9),
+                                                QColor(Qt::blue), QColor(Qt::yellow)});
+
+    context.CopyFrom({30, 10, 50, 30}, *source.context, 0, 0);
+    const Size size = context.MeasureText("3/7");
+    context.DrawText("3/7", {0, 0, size.cx, size.cy});
+    const auto bitmap = context.CreateCompatibleBitmap(5, 5);
+    EXPECT_EQ(context.SelectBitmap(bitmap.get()), nullptr);
+    Surface target(5, 5);
+    target.context->CopyFrom({0, 0, 5, 5}, context, 0, 0);
+    EXPECT_EQ(painter.pen(), shellPen);
+    EXPECT_FALSE(painter.hasClipping());
+    painter.end();
+
+    EXPECT_EQ(target.Count(kWhitePixel), 25) << "a paint context is no copy source";
+    for (int y = 0; y < 20; ++y) {
+        for (int x = 0; x < 20; ++x) ASSERT_EQ(window.pixel(30 + x, 10 + y), PatternAt(x, y));
+    }
+    int blue = 0;
+    for (int y = 0; y < size.cy; ++y) {
+        for (int x = 0; x < size.cx; ++x) {
+            const QRgb pixel = window.pixel(x, y);
+            ASSERT_TRUE(pixel == qRgb(0, 0, 0xFF) || pixel == qRgb(0xFF, 0xFF, 0)) << x << "," << y;
+            blue += pixel == qRgb(0, 0, 0xFF) ? 1 : 0;
+        }
+    }
+    EXPECT_GT(blue, 5);
+}
+
+}  // namespace
+}  // namespace tavrin::platform
