@@ -1,0 +1,190 @@
+// Reading and writing a memo data file of 1,000 memos of typical handwriting:
+// the whole file through MemoFile on disk (the save syncs the file and its
+// folder), and the list part alone in memory, which shows the store's own cost.
+// The notepad saves before every page move, so a save must stay well below the
+// time a user notices.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/drawing.h"
+#include "store/memo_file.h"
+#include "store/memo_list.h"
+#include "support/memory_file.h"
+
+namespace tavrin {
+namespace {
+
+constexpr int kMemoCount = 1000;
+constexpr std::int32_t kPageWidth = 240;
+constexpr std::int32_t kPageHeight = 320;
+
+Colour PaletteColour(std::size_t index) {
+    const platform::RgbQuad& entry = PenPalette[index];
+    return MakeColour(entry.red, entry.green, entry.blue);
+}
+
+// A page of handwriting: ten lines of words, each word small connected
+// strokes, in one of a few pen colours and widths, much as the notepad's users
+// write.
+void WritePage(platform::DrawingContext& context, std::mt19937& random) {
+    context.FillWhite({0, 0, kPageWidth, kPageHeight});
+    std::uniform_int_distribution<std::int32_t> step(2, 5);
+    std::uniform_int_distribution<std::int32_t> rise(-6, 6);
+    std::uniform_int_distribution<std::int32_t> wordLength(12, 40);
+    std::uniform_int_distribution<std::size_t> colour(0, 3);
+    std::uniform_int_distribution<std::int32_t> width(1, 3);
+    constexpr std::size_t kInks[] = {0, 1, 9, 12};
+    for (std::int32_t baseline = 40; baseline < kPageHeight - 20; baseline += 28) {
+        const auto pen = platform::CreatePen(width(random), PaletteColour(kInks[colour(random)]));
+        platform::Pen* previous = context.SelectPen(pen.get());
+        for (std::int32_t word = 10; word < kPageWidth - 30; ) {
+            const std::int32_t end = word + wordLength(random);
+            std::int32_t x = word;
+            std::int32_t y = baseline;
+            while (x < end) {
+                const std::int32_t nextX = x + step(random);
+                const std::int32_t nextY = baseline + rise(random);
+                context.Line(x, y, nextX, nextY);
+                x = nextX;
+                y = nextY;
+            }
+            word = x + 8;
+        }
+        context.SelectPen(previous);
+    }
+}
+
+// The 1,000-memo list, drawn once for every benchmark.
+const MemoList& HandwritingList() {
+    static const std::unique_ptr<MemoList> list = [] {
+        auto made = std::make_unique<MemoList>();
+        const auto context = platform::GetScreenContext()->CreateCompatibleContext();
+        const auto bitmap = context->CreateCompatibleBitmap(kPageWidth, kPageHeight);
+        platform::Bitmap* previous = context->SelectBitmap(bitmap.get());
+        std::mt19937 random(20240304);
+        for (int i = 0; i < kMemoCount; ++i) {
+            MemoEntry* entry = i == 0 ? made->First() : made->Append();
+            WritePage(*context, random);
+            entry->page.Capture(*context, 0, 0, kPageWidth, kPageHeight);
+        }
+        context->SelectBitmap(previous);
+        return made;
+    }();
+    return *list;
+}
+
+std::vector<std::uint8_t> ListBytes() {
+    testing::MemoryFile file;
+    HandwritingList().Save(file);
+    return file.Bytes();
+}
+
+class DiskFile {
+public:
+    DiskFile()
+        : folder_(std::filesystem::temp_directory_path() /
+                  ("tavrin-memo-file-bench-" + std::to_string(::getpid()))) {
+        std::filesystem::create_directories(folder_);
+    }
+    ~DiskFile() { std::filesystem::remove_all(folder_); }
+    std::string Path() const { return (folder_ / "memo.dat").string(); }
+
+private:
+    std::filesystem::path folder_;
+};
+
+void SetCounters(benchmark::State& state, std::size_t bytes) {
+    state.SetItemsProcessed(state.iterations() * kMemoCount);
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes));
+    state.counters["fileBytes"] = static_cast<double>(bytes);
+}
+
+// A file that only counts what is written, so that the save's figure is the
+// store's own work (packing and encoding), not a growing buffer's.
+class CountingFile final : public platform::ByteFile {
+public:
+    bool Read(void*, std::size_t) override { return false; }
+    bool Write(const void* data, std::size_t length) override {
+        benchmark::DoNotOptimize(data);
+        written_ += length;
+        return true;
+    }
+    std::uint64_t Remaining() const override { return 0; }
+    bool Sync() override { return true; }
+    bool Close() override { return true; }
+    const std::string& LastError() const override { return error_; }
+    std::size_t Written() const { return written_; }
+
+private:
+    std::size_t written_ = 0;
+    std::string error_;
+};
+
+void BM_SaveListToMemory(benchmark::State& state) {
+    const MemoList& list = HandwritingList();
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        CountingFile file;
+        benchmark::DoNotOptimize(list.Save(file));
+        bytes = file.Written();
+    }
+    SetCounters(state, bytes);
+}
+
+void BM_LoadListFromMemory(benchmark::State& state) {
+    const std::vector<std::uint8_t> bytes = ListBytes();
+    for (auto _ : state) {
+        testing::MemoryFile file(bytes);
+        MemoList list;
+        benchmark::DoNotOptimize(list.Load(file, nullptr));
+    }
+    SetCounters(state, bytes.size());
+}
+
+void BM_SaveFileToDisk(benchmark::State& state) {
+    const MemoList& list = HandwritingList();
+    DiskFile disk;
+    MemoFile file(platform::LocalFileSystem(), std::string(kCorruptedWarning));
+    for (auto _ : state) {
+        if (file.Save(list, disk.Path()) == 0) {
+            state.SkipWithError(file.LastError().c_str());
+            break;
+        }
+    }
+    SetCounters(state, std::filesystem::file_size(disk.Path()));
+}
+
+void BM_LoadFileFromDisk(benchmark::State& state) {
+    DiskFile disk;
+    MemoFile file(platform::LocalFileSystem(), std::string(kCorruptedWarning));
+    if (file.Save(HandwritingList(), disk.Path()) == 0) {
+        state.SkipWithError(file.LastError().c_str());
+        return;
+    }
+    for (auto _ : state) {
+        MemoList list;
+        if (!file.Load(list, disk.Path(), nullptr).readWhole) {
+            state.SkipWithError(file.LastError().c_str());
+            break;
+        }
+    }
+    SetCounters(state, std::filesystem::file_size(disk.Path()));
+}
+
+BENCHMARK(BM_SaveListToMemory)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadListFromMemory)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveFileToDisk)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadFileFromDisk)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace tavrin
+
+BENCHMARK_MAIN();
