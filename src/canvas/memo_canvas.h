@@ -1,0 +1,109 @@
+// The document and drawing object of both programs: the memo list, the
+// off-screen surface on which the current memo's picture lives while it is
+// shown and written on, the pen and the drawing objects made from it, and
+// the `changed` flag that decides whether the memo data file is written.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/byte_file.h"
+#include "platform/drawing.h"
+#include "platform/host_window.h"
+#include "platform/notification_service.h"
+#include "store/memo_file.h"
+#include "store/memo_list.h"
+
+namespace tavrin {
+
+// Everything the canvas reaches outside itself, set by the program that owns it.
+struct CanvasSetup {
+    platform::HostWindow* window = nullptr;  // none: a 240 × 320 surface, no title
+    std::string programName = "Tavrin";      // the name in the window title
+    std::string corruptedWarning = std::string(kCorruptedWarning);
+    platform::NotificationService* notifications = nullptr;  // the viewer has none
+    platform::FileSystem* files = nullptr;                   // none: the local file system
+};
+
+class MemoCanvas {
+public:
+    // The page size of the screen the layout is made for.
+    static constexpr std::int32_t kPageWidth = 240;
+    static constexpr std::int32_t kPageHeight = 320;
+    static constexpr Colour kEraserColor = 0xFFFFFF;
+
+    // Makes the surface for the window; then loads the file at `path` when
+    // one is given, else clears the surface.
+    explicit MemoCanvas(const CanvasSetup& setup, const std::string* path = nullptr);
+    virtual ~MemoCanvas();
+    MemoCanvas(const MemoCanvas&) = delete;
+    MemoCanvas& operator=(const MemoCanvas&) = delete;
+
+    void CreateSurface(platform::HostWindow* window);
+    void ReleaseSurface();
+    void Clear();
+    void ApplyPen();
+    void SetPenWidth(std::int16_t width);
+    void SetPenColor(Colour color);
+    int DrawSegment(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1);
+
+    int StorePage();
+    int FetchPage();
+    void ShowCurrent();
+    void RefreshTitle();
+    // Draw into `target`, or into the surface when it is null.
+    void DrawCreatedText(platform::DrawingContext* target = nullptr);
+    void DrawCounterText(platform::DrawingContext* target = nullptr);
+
+    int NewPage(bool append);
+    int DeletePage();
+    int PreviousPage();
+    int NextPage();
+
+    int LoadFile(const std::string& path);
+    // Writes the file when something changed. On failure `changed` stays set,
+    // so the next call tries again, and SaveError() says why.
+    int SaveFile(const std::string& path);
+    const std::string& SaveError() const { return saveError_; }
+    // The reason of a save failure not yet reported to the user, once per
+    // run of failures: a save that works again ends the run.
+    std::optional<std::string> TakeUnreportedSaveFailure();
+
+    MemoList& List() { return list_; }
+    const MemoList& List() const { return list_; }
+    platform::DrawingContext& Context() { return *context_; }
+    std::int32_t Width() const { return width_; }
+    std::int32_t Height() const { return height_; }
+    std::int16_t PenWidth() const { return penWidth_; }
+    Colour PenColor() const { return penColor_; }
+    bool Changed() const { return changed_; }
+    void SetChanged() { changed_ = true; }
+
+private:
+    platform::HostWindow* window_;
+    std::string programName_;
+    platform::NotificationService* notifications_;
+    MemoFile file_;
+
+    MemoList list_;
+    std::unique_ptr<platform::DrawingContext> context_;
+    std::unique_ptr<platform::Bitmap> bitmap_;
+    platform::Bitmap* savedBitmap_ = nullptr;
+    std::unique_ptr<platform::Pen> pen_;
+    platform::Pen* savedPen_ = nullptr;
+    std::unique_ptr<platform::Pen> outlinePen_;
+    std::unique_ptr<platform::Brush> brush_;
+    platform::Brush* savedBrush_ = nullptr;
+    std::int32_t width_ = 0;
+    std::int32_t height_ = 0;
+    std::int16_t penWidth_ = 2;
+    Colour penColor_ = 0x000000;
+    bool changed_ = false;
+
+    std::string saveError_;
+    bool saveErrorReported_ = false;
+};
+
+}  // namespace tavrin
