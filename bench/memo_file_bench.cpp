@@ -6,11 +6,9 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
-#include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -18,68 +16,14 @@
 #include "store/memo_file.h"
 #include "store/memo_list.h"
 #include "support/memory_file.h"
+#include "handwriting.h"
 
 namespace tavrin {
 namespace {
 
 constexpr int kMemoCount = 1000;
-constexpr std::int32_t kPageWidth = 240;
-constexpr std::int32_t kPageHeight = 320;
 
-Colour PaletteColour(std::size_t index) {
-    const platform::RgbQuad& entry = PenPalette[index];
-    return MakeColour(entry.red, entry.green, entry.blue);
-}
-
-// A page of handwriting: ten lines of words, each word small connected
-// strokes, in one of a few pen colours and widths, much as the notepad's users
-// write.
-void WritePage(platform::DrawingContext& context, std::mt19937& random) {
-    context.FillWhite({0, 0, kPageWidth, kPageHeight});
-    std::uniform_int_distribution<std::int32_t> step(2, 5);
-    std::uniform_int_distribution<std::int32_t> rise(-6, 6);
-    std::uniform_int_distribution<std::int32_t> wordLength(12, 40);
-    std::uniform_int_distribution<std::size_t> colour(0, 3);
-    std::uniform_int_distribution<std::int32_t> width(1, 3);
-    constexpr std::size_t kInks[] = {0, 1, 9, 12};
-    for (std::int32_t baseline = 40; baseline < kPageHeight - 20; baseline += 28) {
-        const auto pen = platform::CreatePen(width(random), PaletteColour(kInks[colour(random)]));
-        platform::Pen* previous = context.SelectPen(pen.get());
-        for (std::int32_t word = 10; word < kPageWidth - 30; ) {
-            const std::int32_t end = word + wordLength(random);
-            std::int32_t x = word;
-            std::int32_t y = baseline;
-            while (x < end) {
-                const std::int32_t nextX = x + step(random);
-                const std::int32_t nextY = baseline + rise(random);
-                context.Line(x, y, nextX, nextY);
-                x = nextX;
-                y = nextY;
-            }
-            word = x + 8;
-        }
-        context.SelectPen(previous);
-    }
-}
-
-// The 1,000-memo list, drawn once for every benchmark.
-const MemoList& HandwritingList() {
-    static const std::unique_ptr<MemoList> list = [] {
-        auto made = std::make_unique<MemoList>();
-        const auto context = platform::GetScreenContext()->CreateCompatibleContext();
-        const auto bitmap = context->CreateCompatibleBitmap(kPageWidth, kPageHeight);
-        platform::Bitmap* previous = context->SelectBitmap(bitmap.get());
-        std::mt19937 random(20240304);
-        for (int i = 0; i < kMemoCount; ++i) {
-            MemoEntry* entry = i == 0 ? made->First() : made->Append();
-            WritePage(*context, random);
-            entry->page.Capture(*context, 0, 0, kPageWidth, kPageHeight);
-        }
-        context->SelectBitmap(previous);
-        return made;
-    }();
-    return *list;
-}
+const MemoList& HandwritingList() { return bench::HandwritingList(kMemoCount); }
 
 std::vector<std::uint8_t> ListBytes() {
     testing::MemoryFile file;
