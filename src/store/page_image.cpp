@@ -79,6 +79,10 @@ std::int64_t PageByteCount(std::int32_t width, std::int32_t height, std::int32_t
     return std::int64_t{height} * RowStride(width, bitsPerPixel);
 }
 
+bool IsEmptyImageBlock(const PageBlockHeader& header) {
+    return (header.width == 0 || header.height == 0) && header.dataLength == 0;
+}
+
 // Only 4-bit pages of sides 1 to kMaxPageSide are ever written.
 bool IsReadablePage(const PageBlockHeader& header) {
     return BitsPerPixelOf(header) == kPageBitsPerPixel && header.width > 0 &&
@@ -157,6 +161,14 @@ int PageImage::Load(platform::ByteFile& file, platform::HostWindow* owner,
         notes->header = header;
         notes->pixelBytesExpected = static_cast<std::size_t>(
             PageByteCount(header.width, header.height, BitsPerPixelOf(header)));
+    }
+    // The block Save writes for an image without a picture: it reads back as
+    // the same empty image (shown white), so that the memos after it still load.
+    if (IsEmptyImageBlock(header)) {
+        width_ = header.width;
+        height_ = header.height;
+        size_ = 0;
+        return 1;
     }
     // A page no program writes is refused like a failed read, straight after
     // its header: its data is left unread, since a failed page ends the

@@ -60,7 +60,7 @@ public:
     void Draw(platform::DrawingContext& target, std::int32_t x, std::int32_t y,
               std::int32_t width, std::int32_t height) const;
     // Reads one page-image block at the file's position; 1 when a surface was
-    // made. Shows "Not enough memory" through `owner` when the data can't be
+    // made, or when the block is that of an image without a picture. Shows "Not enough memory" through `owner` when the data can't be
     // held.
     int Load(platform::ByteFile& file, platform::HostWindow* owner,
              PageLoadNotes* notes = nullptr);

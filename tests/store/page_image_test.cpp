@@ -189,7 +189,6 @@ INSTANTIATE_TEST_SUITE_P(
         {"DataShorterThanStated", Block(0x0104, 240, 320, {0x3F, 0xFF}, 3), 2},
         {"ZeroWidth", Block(0x0104, 0, 320, {0x3F, 0xFF}), 2},
         {"ZeroHeight", Block(0x0104, 240, 0, {0x3F, 0xFF}), 2},
-        {"EmptyImageBlock", Block(0x0104, 0, 0, {}), 0},
         {"WidthAboveLimit", Block(0x0104, kMaxPageSide + 1, 1, {0x3F, 0xFF}), 2},
         {"HeightAboveLimit", Block(0x0104, 1, 0xFFFF, {0x3F, 0xFF}), 2},
         {"EightBitsPerPixel", Block(0x0108, 8, 2, {0x3F, 0xFF}), 2},
@@ -246,12 +245,19 @@ TEST(PageImageSave, WritesLittleEndianHeaderAndPackedData) {
                                    0x00, 0x00, 0x03, 0x12, 0x03, 0x80, 0x90, 0xFF}));
 }
 
-TEST(PageImageSave, EmptyImageWritesHeaderAlone) {
+TEST(PageImageSave, EmptyImageWritesHeaderAloneAndReadsBackEmpty) {
     const PageImage image;
     MemoryFile file;
     EXPECT_NE(image.Save(file), 0);
     EXPECT_EQ(file.Bytes(),
               (Bytes{0x04, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}));
+    file.Write("more", 4);  // whatever follows the block stays unread
+    file.Rewind();
+    PageImage reloaded;
+    EXPECT_EQ(reloaded.Load(file, nullptr), 1);
+    EXPECT_EQ(reloaded.Surface(), nullptr);
+    EXPECT_EQ(reloaded.Size(), 0);
+    EXPECT_EQ(file.Remaining(), 4U);
 }
 
 TEST(PageImageSave, PageLongerThanItsSurfaceSavesTheSurfaceOnly) {
