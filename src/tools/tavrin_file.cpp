@@ -170,9 +170,12 @@ std::vector<std::string> FindProblems(const LoadedFile& loaded) {
                                              record.page.pixelBytesExpected));
         }
     }
-    if (notes.records.size() < count) {
+    const std::size_t firstUnread = notes.records.size() + 1;
+    if (firstUnread == count) {
+        problems.push_back(Format("memo %u was not read: reading ended early", count));
+    } else if (firstUnread < count) {
         problems.push_back(Format("memos %zu to %u were not read: reading ended early",
-                                  notes.records.size() + 1, count));
+                                  firstUnread, count));
     }
     if (notes.trailingBytes > 0) {
         problems.push_back(Format("%" PRIu64 " bytes follow the last memo", notes.trailingBytes));

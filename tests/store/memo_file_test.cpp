@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -209,6 +210,9 @@ struct MagicCase {
     void (*edit)(Bytes&);
 };
 
+// Test names in listings show the case's name, not its bytes.
+void PrintTo(const MagicCase& c, std::ostream* os) { *os << c.name; }
+
 class WrongMagicTest : public MemoFileTest, public ::testing::WithParamInterface<MagicCase> {};
 
 // Any file that does not begin with the exact magic brings the warning, and
@@ -296,6 +300,8 @@ struct UnreadableCase {
     void (*damage)(Bytes&);  // null: the file can't be opened at all
 };
 
+void PrintTo(const UnreadableCase& c, std::ostream* os) { *os << c.name; }
+
 class UnreadableFileTest : public MemoFileTest,
                            public ::testing::WithParamInterface<UnreadableCase> {};
 
@@ -351,6 +357,8 @@ struct AtomicCase {
     const char* name;
     bool unreadableBefore;  // the old file has the wrong magic, so it is copied aside first
 };
+
+void PrintTo(const AtomicCase& c, std::ostream* os) { *os << c.name; }
 
 class AtomicSaveTest : public MemoFileTest, public ::testing::WithParamInterface<AtomicCase> {
 protected:

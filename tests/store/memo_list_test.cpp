@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <ostream>
 #include <tuple>
 #include <vector>
 
@@ -48,6 +49,9 @@ struct OperationCase {
     std::vector<std::uint32_t> tags;  // 0: a memo the operation made
     std::uint16_t index;
 };
+
+// Test names in listings show the case's name, not its bytes.
+void PrintTo(const OperationCase& c, std::ostream* os) { *os << c.name; }
 
 int Inserted(MemoEntry* entry) { return entry != nullptr ? 1 : 0; }
 const auto kInsertBefore = [](MemoList& list) { return Inserted(list.InsertBefore()); };
@@ -235,6 +239,8 @@ struct LoadCase {
     std::vector<std::uint32_t> tags;  // the loaded list; 0: a memo not read from the file
     std::uint16_t index;
 };
+
+void PrintTo(const LoadCase& c, std::ostream* os) { *os << c.name; }
 
 class MemoListLoadTest : public ::testing::TestWithParam<LoadCase> {};
 

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -185,6 +186,9 @@ struct CheckCase {
     const char* says;  // part of what check prints
 };
 
+// Test names in listings show the case's name, not its bytes.
+void PrintTo(const CheckCase& c, std::ostream* os) { *os << c.name; }
+
 class CheckTest : public TavrinFileTest, public ::testing::WithParamInterface<CheckCase> {};
 
 TEST_P(CheckTest, ReportsWhatItFindsInItsExitCode) {
@@ -253,6 +257,8 @@ struct UsageCase {
     bool toStdout;
     const char* starts;
 };
+
+void PrintTo(const UsageCase& c, std::ostream* os) { *os << c.name; }
 
 class UsageTest : public ::testing::TestWithParam<UsageCase> {};
 
