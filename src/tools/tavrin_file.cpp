@@ -53,9 +53,10 @@ constexpr std::string_view kHelp =
     "                   above without the day of week.\n"
     "  export FILE DIR  Writes each memo's page as DIR/memo-0001.png, memo-0002.png,\n"
     "                   ... in list order, at the page's own size, every pixel in its\n"
-    "                   colour-table colour. A memo whose page can't be read is\n"
-    "                   written as a white 240 x 320 page, as the programs show it,\n"
-    "                   with a warning. DIR is made when it doesn't exist.\n"
+    "                   colour-table colour. A memo without a picture (never drawn,\n"
+    "                   or its page can't be read) is written as a white 240 x 320\n"
+    "                   page, as the programs show it, with a warning. DIR is made\n"
+    "                   when it doesn't exist.\n"
     "  check FILE       Reads the whole file as the programs do and lists every\n"
     "                   problem found: a wrong magic, a header, record or page block\n"
     "                   cut short, a page that can't be read, page data that\n"
@@ -298,7 +299,6 @@ int Export(const std::string& path, const std::string& folder) {
         return kExitFailure;
     }
     bool written = true;
-    bool pagesWhole = true;
     ForEachMemoRead(loaded, [&](std::size_t position, const MemoEntry& entry,
                                 const RecordLoadNotes&) {
         const std::string target =
@@ -308,9 +308,10 @@ int Export(const std::string& path, const std::string& folder) {
             written = platform::WritePng(target, entry.page.Width(), entry.page.Height(),
                                          PagePixels(entry.page), error) && written;
         } else {
-            PrintError(path + ": memo " + std::to_string(position + 1) +
-                       " has no readable page; " + target + " is a white page");
-            pagesWhole = false;
+            // As the programs show it; a page that could not be read is
+            // also reported as a problem below.
+            PrintError(path + ": memo " + std::to_string(position + 1) + " has no picture; " +
+                       target + " is a white page");
             const std::vector<std::uint32_t> white(
                 static_cast<std::size_t>(kPageWidth) * kPageHeight, 0xFFFFFFu);
             written = platform::WritePng(target, kPageWidth, kPageHeight, white, error) && written;
@@ -322,7 +323,7 @@ int Export(const std::string& path, const std::string& folder) {
     if (!written) {
         return kExitFailure;
     }
-    return ReportProblems(loaded) && pagesWhole ? kExitSuccess : kExitProblems;
+    return ReportProblems(loaded) ? kExitSuccess : kExitProblems;
 }
 
 int Check(const std::string& path) {
