@@ -49,7 +49,7 @@ private:
 };
 
 // What reading a memo data file saw, for tools that report on files.
-// MemoList::Load fills the header and the records; MemoFile::Load adds the
+// MemoList::Load fills the header and the records; MemoFile adds the
 // magic and the bytes left after the last record.
 struct ListLoadNotes {
     bool magicMatched = false;
