@@ -29,13 +29,15 @@ for bench in "$out"/plain/bench/*_bench; do
 done
 
 echo "== fuzzers, ${fuzz_seconds}s each"
-corpus=$out/fuzz-corpus
-"$out/plain/src/tools/tavrin-file" demo "$corpus/seed.dat" >/dev/null
+# Every fuzzer starts from the demo file that the fuzz build writes through
+# the store; findings land beside the corpus.
+corpus=$out/fuzz/fuzz-corpus
 for fuzzer in "$out"/fuzz/fuzz/*_fuzz; do
   name=$(basename "$fuzzer")
   mkdir -p "$corpus/$name"
-  cp "$corpus/seed.dat" "$corpus/$name/"
-  "$fuzzer" -max_total_time="$fuzz_seconds" -print_final_stats=0 "$corpus/$name" 2>&1 | tail -n 2
+  [ -f "$corpus/$name/demo.dat" ] || cp "$corpus/memo_file_fuzz/demo.dat" "$corpus/$name/"
+  "$fuzzer" -max_total_time="$fuzz_seconds" -print_final_stats=0 \
+    -artifact_prefix="$out/fuzz/$name-" "$corpus/$name" 2>&1 | tail -n 2
 done
 
 echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
