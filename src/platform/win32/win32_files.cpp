@@ -1,0 +1,226 @@
+// Byte files and file-system steps over the platform's file calls, in their
+// 8-bit forms: paths go from UTF-8 to the ANSI code page at this edge.
+#include <algorithm>
+#include <limits>
+#include <optional>
+#include <utility>
+
+#include "platform/byte_file.h"
+#include "platform/win32/win32_api.h"
+#include "platform/win32/win32_text.h"
+
+namespace tavrin::platform {
+namespace {
+
+constexpr char kInUse[] = "the file is in use by another program";
+
+std::string Cause(DWORD error) {
+    return error == ERROR_SHARING_VIOLATION ? std::string(kInUse) : SystemErrorText(error);
+}
+
+std::string LastCause() { return Cause(::GetLastError()); }
+
+// The path as the 8-bit calls take it. A path that the ANSI code page can't
+// spell, or with a zero byte in it, would name another file: it is refused.
+std::optional<std::string> AnsiPath(const std::string& path, std::string& error) {
+    std::optional<std::string> ansi;
+    if (path.find('\0') == std::string::npos) ansi = Utf8ToAnsi(path);
+    if (!ansi) error = "the name can't be written in the system's code page";
+    return ansi;
+}
+
+// One ReadFile or WriteFile call moves at most this many bytes.
+constexpr std::size_t kLargestTransfer = std::numeric_limits<DWORD>::max() / 2;
+
+DWORD Chunk(std::size_t length) {
+    return static_cast<DWORD>(std::min(length, kLargestTransfer));
+}
+
+class Win32File final : public ByteFile {
+public:
+    explicit Win32File(HANDLE handle) : handle_(handle) {}
+    ~Win32File() override {
+        if (handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
+    }
+    Win32File(const Win32File&) = delete;
+    Win32File& operator=(const Win32File&) = delete;
+
+    bool Read(void* buffer, std::size_t length) override {
+        auto* next = static_cast<char*>(buffer);
+        while (length > 0) {
+            DWORD count = 0;
+            if (!::ReadFile(handle_, next, Chunk(length), &count, nullptr)) return Failed();
+            if (count == 0) {
+                error_ = "unexpected end of file";
+                return false;
+            }
+            next += count;
+            length -= count;
+        }
+        return true;
+    }
+
+    bool Write(const void* data, std::size_t length) override {
+        const auto* next = static_cast<const char*>(data);
+        while (length > 0) {
+            DWORD count = 0;
+            if (!::WriteFile(handle_, next, Chunk(length), &count, nullptr)) return Failed();
+            next += count;
+            length -= count;
+        }
+        return true;
+    }
+
+    std::uint64_t Remaining() const override {
+        LARGE_INTEGER size{};
+        LARGE_INTEGER position{};
+        // Without a size or position nothing can be counted on; a read then
+        // reports the cause.
+        if (!::GetFileSizeEx(handle_, &size) ||
+            !::SetFilePointerEx(handle_, LARGE_INTEGER{}, &position, FILE_CURRENT) ||
+            size.QuadPart <= position.QuadPart) {
+            return 0;
+        }
+        return static_cast<std::uint64_t>(size.QuadPart - position.QuadPart);
+    }
+
+    bool Sync() override { return ::FlushFileBuffers(handle_) || Failed(); }
+
+    bool Close() override {
+        const HANDLE handle = std::exchange(handle_, INVALID_HANDLE_VALUE);
+        return ::CloseHandle(handle) || Failed();
+    }
+
+    const std::string& LastError() const override { return error_; }
+
+private:
+    bool Failed() {
+        error_ = LastCause();
+        return false;
+    }
+
+    HANDLE handle_;
+    std::string error_;
+};
+
+class Win32FileSystem final : public FileSystem {
+public:
+    std::unique_ptr<ByteFile> OpenForReading(const std::string& path, OpenFailure& failure,
+                                             std::string& error) override {
+        failure = OpenFailure::Unreadable;
+        const auto ansi = AnsiPath(path, error);
+        if (!ansi) return nullptr;
+        // No sharing: while the file is read nobody writes it, and a file
+        // another program holds open is not read half-written.
+        const HANDLE handle = ::CreateFileA(ansi->c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            const DWORD code = ::GetLastError();
+            if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) {
+                failure = OpenFailure::Missing;
+            }
+            error = Cause(code);
+            return nullptr;
+        }
+        auto file = std::make_unique<Win32File>(handle);
+        // Devices and pipes open like files but are no memo data files.
+        if (::GetFileType(handle) != FILE_TYPE_DISK) {
+            error = "not a regular file";
+            return nullptr;
+        }
+        return file;
+    }
+
+    std::unique_ptr<ByteFile> CreateForWriting(const std::string& path,
+                                               std::string& error) override {
+        const auto ansi = AnsiPath(path, error);
+        if (!ansi) return nullptr;
+        const HANDLE handle = ::CreateFileA(ansi->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            error = LastCause();
+            return nullptr;
+        }
+        return std::make_unique<Win32File>(handle);
+    }
+
+    bool Replace(const std::string& from, const std::string& to, std::string& error) override {
+        const auto ansiFrom = AnsiPath(from, error);
+        const auto ansiTo = ansiFrom ? AnsiPath(to, error) : std::nullopt;
+        if (!ansiTo) return false;
+        // Write-through: the call returns only when the rename is on the disk.
+        return Succeeded(::MoveFileExA(ansiFrom->c_str(), ansiTo->c_str(),
+                                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH),
+                         error);
+    }
+
+    bool SyncFolderOf(const std::string&, std::string&) override {
+        // Nothing is left to do: Replace renames with MOVEFILE_WRITE_THROUGH,
+        // which returns only once the rename has reached the disk, and the
+        // file system keeps folder entries in its own journal; Windows offers
+        // no flush of a folder as such.
+        return true;
+    }
+
+    bool CopyToNew(const std::string& from, const std::string& to, std::string& error) override {
+        const auto ansiFrom = AnsiPath(from, error);
+        const auto ansiTo = ansiFrom ? AnsiPath(to, error) : std::nullopt;
+        if (!ansiTo) return false;
+        if (!::CopyFileA(ansiFrom->c_str(), ansiTo->c_str(), TRUE)) {
+            const DWORD code = ::GetLastError();
+            error = Cause(code);
+            // Only a failure after the copy began can have left a part of it.
+            if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS) {
+                ::DeleteFileA(ansiTo->c_str());
+            }
+            return false;
+        }
+        // The copy is kept because the original is about to be replaced: it
+        // must be on the disk before that happens.
+        if (Flush(*ansiTo, error)) return true;
+        ::DeleteFileA(ansiTo->c_str());
+        return false;
+    }
+
+    bool Exists(const std::string& path) override {
+        std::string error;
+        const auto ansi = AnsiPath(path, error);
+        // A name that can't be spelled can't be created either: not free.
+        if (!ansi) return true;
+        if (::GetFileAttributesA(ansi->c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+        // Only a path that is known to lead nowhere counts as free.
+        const DWORD code = ::GetLastError();
+        return code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND;
+    }
+
+    bool Remove(const std::string& path, std::string& error) override {
+        const auto ansi = AnsiPath(path, error);
+        return ansi && Succeeded(::DeleteFileA(ansi->c_str()), error);
+    }
+
+private:
+    static bool Succeeded(BOOL result, std::string& error) {
+        if (result) return true;
+        error = LastCause();
+        return false;
+    }
+
+    static bool Flush(const std::string& ansiPath, std::string& error) {
+        const HANDLE handle = ::CreateFileA(ansiPath.c_str(), GENERIC_WRITE, 0, nullptr,
+                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) return Succeeded(FALSE, error);
+        Win32File file(handle);
+        if (file.Sync() && file.Close()) return true;
+        error = file.LastError();
+        return false;
+    }
+};
+
+}  // namespace
+
+FileSystem& LocalFileSystem() {
+    static Win32FileSystem fileSystem;
+    return fileSystem;
+}
+
+}  // namespace tavrin::platform

@@ -1,0 +1,81 @@
+// Locale texts from GetDateFormatA and GetTimeFormatA, in the ANSI code page
+// (LOCALE_USE_CP_ACP, whatever locale is pinned) and handed on in UTF-8.
+#include <atomic>
+#include <string>
+
+#include "platform/locale_text.h"
+#include "platform/win32/win32_api.h"
+#include "platform/win32/win32_text.h"
+
+namespace tavrin::platform {
+namespace {
+
+// Each text is limited to 128 characters, the zero at its end included.
+constexpr int kLocaleTextSize = 128;
+constexpr LCID kUnitedStates = 0x0409;
+
+std::atomic<LCID> pinnedLocale{LOCALE_USER_DEFAULT};
+
+::SYSTEMTIME ToPlatform(const SYSTEMTIME& time) {
+    ::SYSTEMTIME platformTime{};
+    platformTime.wYear = time.year;
+    platformTime.wMonth = time.month;
+    platformTime.wDayOfWeek = time.dayOfWeek;
+    platformTime.wDay = time.day;
+    platformTime.wHour = time.hour;
+    platformTime.wMinute = time.minute;
+    platformTime.wSecond = time.second;
+    platformTime.wMilliseconds = time.milliseconds;
+    return platformTime;
+}
+
+// `length` counts the closing zero; 0 is the calls' failure.
+bool Deliver(const char* buffer, int length, std::string& text) {
+    if (length <= 1) return false;
+    text = AnsiToUtf8(std::string_view(buffer, static_cast<std::size_t>(length - 1)));
+    return true;
+}
+
+class Win32LocaleTexts : public LocaleTexts {
+public:
+    bool ShortDate(const SYSTEMTIME& time, std::string& text) const override {
+        const ::SYSTEMTIME platformTime = ToPlatform(time);
+        char buffer[kLocaleTextSize];
+        const int length = ::GetDateFormatA(pinnedLocale, DATE_SHORTDATE | LOCALE_USE_CP_ACP,
+                                            &platformTime, nullptr, buffer, kLocaleTextSize);
+        return Deliver(buffer, length, text);
+    }
+    bool TimeWithoutSeconds(const SYSTEMTIME& time, std::string& text) const override {
+        const ::SYSTEMTIME platformTime = ToPlatform(time);
+        char buffer[kLocaleTextSize];
+        const int length = ::GetTimeFormatA(pinnedLocale, TIME_NOSECONDS | LOCALE_USE_CP_ACP,
+                                            &platformTime, nullptr, buffer, kLocaleTextSize);
+        return Deliver(buffer, length, text);
+    }
+};
+
+// "de_DE", "de_DE.UTF-8" or "C" as a locale identifier; the user's default
+// locale when Windows knows no such locale.
+LCID LocaleOf(std::string_view name) {
+    name = name.substr(0, name.find_first_of(".@"));
+    if (name == "C" || name == "POSIX") return kUnitedStates;
+    std::wstring windowsName;
+    for (const char c : name) {
+        // Locale names are plain ASCII letters, digits and separators.
+        if (static_cast<unsigned char>(c) > 0x7F) return LOCALE_USER_DEFAULT;
+        windowsName += static_cast<wchar_t>(c == '_' ? '-' : c);
+    }
+    const LCID locale = ::LocaleNameToLCID(windowsName.c_str(), 0);
+    return locale != 0 ? locale : LOCALE_USER_DEFAULT;
+}
+
+}  // namespace
+
+const LocaleTexts& UserLocaleTexts() {
+    static const Win32LocaleTexts texts;
+    return texts;
+}
+
+void PinUserLocale(std::string_view name) { pinnedLocale = LocaleOf(name); }
+
+}  // namespace tavrin::platform
