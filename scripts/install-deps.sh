@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building and testing Tavrin need, and
 # only those that are missing, so that a machine with everything in place
-# needs no network.
+# needs no network. With the argument "windows": those of the Windows build.
 set -euo pipefail
 
 packages=(
@@ -10,6 +10,17 @@ packages=(
   qt6-base-dev fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
 )
+
+# The Windows build and its tests under Wine, only for `install-deps.sh windows`
+# (scripts/wine-tests.sh): the cross compiler, GoogleTest's sources, Wine with
+# its own fonts, and a virtual display.
+windows_packages=(
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest
+  wine wine64 fonts-wine xvfb xdotool
+)
+if [ "${1:-}" = windows ]; then
+  packages=("${windows_packages[@]}")
+fi
 
 missing=()
 for package in "${packages[@]}"; do

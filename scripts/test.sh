@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds Tavrin and runs every test: a plain build, a build under
 # AddressSanitizer and UndefinedBehaviorSanitizer, the benchmarks once as a
-# smoke run, and a short run of each fuzzer.
+# smoke run, a short run of each fuzzer, and the Windows build's tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -42,5 +42,7 @@ done
 
 echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 ctest --test-dir "$out/asan" --output-on-failure -j "$jobs"
+# The Windows build and its tests under Wine; it fails when Wine or Xvfb is missing.
+scripts/wine-tests.sh
 echo "== tests"
 ctest --test-dir "$out/plain" --output-on-failure -j "$jobs"

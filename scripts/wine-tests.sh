@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# Builds the Windows side with mingw-w64 and runs its test programs under Wine
+# on a virtual display: the shared code's tests (so that every pixel rule is
+# checked on GDI too) and the Win32 backend's own.
+#
+# The Wine prefix lives in the build folder and is made on the first run:
+# X11 driver's Managed=N, no crash dialog, and Wine's own fonts plus DejaVu in
+# its Fonts folder, so that texts are drawn in the same fonts on every machine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+out=${TAVRIN_BUILD_ROOT:-$root/build/ci}/win32
+jobs=${TAVRIN_JOBS:-2}
+tests=(
+  tests/alarms/alarms_tests
+  tests/store/store_codec_tests
+  tests/store/store_list_tests
+  tests/canvas/canvas_tests
+  tests/platform/win32/win32_platform_tests
+)
+
+scripts/install-deps.sh windows
+for tool in x86_64-w64-mingw32-g++-posix wine wineboot wineserver Xvfb; do
+  command -v "$tool" >/dev/null || { echo "error: $tool is missing after installing" >&2; exit 1; }
+done
+
+started=$SECONDS
+echo "== configure and build $out"
+cmake -S "$root" -B "$out" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+ninja -C "$out" -j "$jobs" "${tests[@]##*/}"
+built=$SECONDS
+
+export WINEPREFIX=$out/wineprefix WINEARCH=win64 WINEDEBUG=-all
+# No prompts for Wine's .NET and HTML engines, which nothing here needs.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+# The Western code page and United States English, whatever the machine's locale.
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
+
+display_file=$out/xvfb.display
+xvfb_pid=
+cleanup() {
+  wineserver -k 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+}
+trap cleanup EXIT
+
+# Xvfb picks a free display itself and writes its number once it is ready.
+rm -f "$display_file"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" 2>"$out/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 100); do
+  [ -s "$display_file" ] && break
+  kill -0 "$xvfb_pid" 2>/dev/null || { cat "$out/xvfb.log" >&2; echo "error: Xvfb did not start" >&2; exit 1; }
+  sleep 0.1
+done
+[ -s "$display_file" ] || { echo "error: Xvfb gave no display" >&2; exit 1; }
+export DISPLAY=:$(head -n 1 "$display_file")
+
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "== new Wine prefix $WINEPREFIX"
+  wineboot --init >/dev/null 2>&1
+  wineserver -w
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
+  # A crashing test program ends with its exit code instead of a dialog box.
+  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null
+fi
+# The system font is Wine's own bitmap font, which Wine finds only here.
+fonts=$WINEPREFIX/drive_c/windows/Fonts
+mkdir -p "$fonts"
+cp /usr/share/wine/fonts/* /usr/share/fonts/truetype/dejavu/DejaVuSans*.ttf "$fonts/"
+prepared=$SECONDS
+
+echo "== tests under Wine on display $DISPLAY"
+passed=0
+failed=0
+failed_programs=()
+for test in "${tests[@]}"; do
+  program=$out/$test.exe
+  log=$out/$(basename "$test").log
+  status=0
+  timeout 600 wine "$program" --gtest_color=no >"$log" 2>&1 || status=$?
+  tr -d '\r' <"$log" >"$log.txt" && mv "$log.txt" "$log"
+  echo "-- $(basename "$test")"
+  grep -E '^\[==========\] .* ran|^\[  (PASSED|FAILED)  \]' "$log" || true
+  ran=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\{0,1\}\.$/\1/p' "$log" | tail -n 1)
+  failures=$(grep -cE '^\[  FAILED  \] .* \([0-9]+ ms\)$' "$log" || true)
+  passed=$((passed + ${ran:-0}))
+  failed=$((failed + failures))
+  if [ "$status" -ne 0 ]; then
+    # A program that ended without a failed test crashed or hung: one failure.
+    [ "$failures" -eq 0 ] && failed=$((failed + 1))
+    failed_programs+=("$(basename "$test") (exit code $status, log: $log)")
+    if grep -q 'Failure$' "$log"; then
+      grep -B1 -A12 'Failure$' "$log" | head -n 80 || true
+    else
+      tail -n 40 "$log"
+    fi
+  fi
+done
+
+echo "== Windows build $((built - started))s, Wine set-up $((prepared - built))s, tests $((SECONDS - prepared))s"
+if [ ${#failed_programs[@]} -gt 0 ]; then
+  printf 'error: failed under Wine: %s\n' "${failed_programs[@]}" >&2
+fi
+echo "wine: $passed passed, $failed failed"
+[ ${#failed_programs[@]} -eq 0 ]
