@@ -2,6 +2,7 @@
 // LC_ALL, LC_TIME) until a test pins another one.
 #include <QDate>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QString>
 #include <QTime>
 
@@ -16,6 +17,13 @@ bool Deliver(const QString& formatted, std::string& text) {
     return true;
 }
 
+// The locale's short time form without its seconds: some locales' short
+// form has them ("HH:mm:ss" in the C locale).
+QString WithoutSeconds() {
+    static const QRegularExpression seconds(QStringLiteral("[.:]?s{1,2}"));
+    return QLocale().timeFormat(QLocale::ShortFormat).remove(seconds).trimmed();
+}
+
 class QtLocaleTexts : public LocaleTexts {
 public:
     bool ShortDate(const SYSTEMTIME& time, std::string& text) const override {
@@ -24,7 +32,7 @@ public:
     }
     bool TimeWithoutSeconds(const SYSTEMTIME& time, std::string& text) const override {
         const QTime clock(time.hour, time.minute);
-        return clock.isValid() && Deliver(QLocale().toString(clock, QLocale::ShortFormat), text);
+        return clock.isValid() && Deliver(QLocale().toString(clock, WithoutSeconds()), text);
     }
 };
 
