@@ -1,0 +1,74 @@
+#!/usr/bin/env python3
+"""Writes the Windows icon files of TavrinView from its XPM drawing.
+
+The program icon holds the 32 x 32 drawing and a 16 x 16 reduction of it,
+the small icon the 16 x 16 one alone; both as 256-colour images, as the
+resource script expects. Run it after changing the drawing:
+    scripts/make-icons.py src/viewer/resources/tavrinview.xpm src/viewer/win32
+"""
+import re
+import struct
+import sys
+
+
+def read_xpm(path):
+    rows = re.findall(r'"([^"]*)"', open(path).read())
+    width, height, colours, _ = (int(v) for v in rows[0].split())
+    table = {}
+    for line in rows[1:1 + colours]:
+        key, value = line[0], line.split()[-1]
+        table[key] = None if value == "None" else tuple(int(value[i:i + 2], 16) for i in (1, 3, 5))
+    return [[table[c] for c in row] for row in rows[1 + colours:1 + colours + height]]
+
+
+def halve(pixels):
+    # Each pixel of the small icon is the most inked of its 2 x 2 block.
+    def pick(block):
+        inked = [p for p in block if p is not None and p != (255, 255, 255)]
+        return inked[0] if inked else next((p for p in block if p is not None), None)
+    return [[pick([pixels[2 * y][2 * x], pixels[2 * y][2 * x + 1],
+                   pixels[2 * y + 1][2 * x], pixels[2 * y + 1][2 * x + 1]])
+             for x in range(len(pixels[0]) // 2)] for y in range(len(pixels) // 2)]
+
+
+def icon_image(pixels):
+    size = len(pixels)
+    palette = sorted({p for row in pixels for p in row if p is not None})
+    index = {p: i for i, p in enumerate(palette)}
+    header = struct.pack("<IiiHHIIiiII", 40, size, 2 * size, 1, 8, 0, 0, 0, 0, 256, 0)
+    colours = b"".join(struct.pack("BBBB", b, g, r, 0) for r, g, b in palette)
+    colours += b"\0" * (4 * (256 - len(palette)))
+    xor = b""
+    mask = b""
+    mask_stride = ((size + 31) // 32) * 4
+    for row in reversed(pixels):
+        xor += bytes(index.get(p, 0) for p in row)
+        bits = 0
+        for x, p in enumerate(row):
+            if p is None:
+                bits |= 1 << (8 * mask_stride - 1 - x)
+        mask += bits.to_bytes(mask_stride, "big")
+    return header + colours + xor + mask
+
+
+def write_icon(path, images):
+    directory = struct.pack("<HHH", 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    entries = b""
+    for pixels, data in images:
+        size = len(pixels)
+        entries += struct.pack("<BBBBHHII", size, size, 0, 0, 1, 8, len(data), offset)
+        offset += len(data)
+    with open(path, "wb") as out:
+        out.write(directory + entries + b"".join(data for _, data in images))
+
+
+def main(xpm, folder):
+    large = read_xpm(xpm)
+    small = halve(large)
+    write_icon(f"{folder}/tavrinview.ico", [(large, icon_image(large)), (small, icon_image(small))])
+    write_icon(f"{folder}/tavrinview-small.ico", [(small, icon_image(small))])
+
+
+if __name__ == "__main__":
+    main(*sys.argv[1:])
