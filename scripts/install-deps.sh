@@ -16,7 +16,7 @@ packages=(
 # its own fonts, and a virtual display.
 windows_packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest
-  wine wine64 fonts-wine xvfb xdotool
+  wine wine64 fonts-wine xvfb xdotool imagemagick
 )
 if [ "${1:-}" = windows ]; then
   packages=("${windows_packages[@]}")

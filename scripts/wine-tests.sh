@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Windows side with mingw-w64 and runs its test programs under Wine
 # on a virtual display: the shared code's tests (so that every pixel rule is
-# checked on GDI too) and the Win32 backend's own.
+# checked on GDI too), the Win32 backend's own, and TavrinView.exe driven
+# from outside (scripts/wine-viewer-tests.sh).
 #
 # The Wine prefix lives in the build folder and is made on the first run:
 # X11 driver's Managed=N, no crash dialog, and Wine's own fonts plus DejaVu in
@@ -28,7 +29,7 @@ started=$SECONDS
 echo "== configure and build $out"
 cmake -S "$root" -B "$out" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-ninja -C "$out" -j "$jobs" "${tests[@]##*/}"
+ninja -C "$out" -j "$jobs" "${tests[@]##*/}" TavrinView
 built=$SECONDS
 
 export WINEPREFIX=$out/wineprefix WINEARCH=win64 WINEDEBUG=-all
@@ -98,6 +99,8 @@ for test in "${tests[@]}"; do
     fi
   fi
 done
+
+source scripts/wine-viewer-tests.sh
 
 echo "== Windows build $((built - started))s, Wine set-up $((prepared - built))s, tests $((SECONDS - prepared))s"
 if [ ${#failed_programs[@]} -gt 0 ]; then
