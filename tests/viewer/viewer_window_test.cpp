@@ -32,7 +32,7 @@ QRgb MemoColour(int index) {
     return qRgb(entry.red, entry.green, entry.blue);
 }
 
-struct MemoFileSpec {
+struct MemoFileLayout {
     int count = 3;
     int current = 0;        // 0-based
     int alarmMemo = -1;     // this memo gets an alarm handle
@@ -42,16 +42,16 @@ struct MemoFileSpec {
 // Writes a memo data file with the store: memo i is white with a block of
 // its colour at (20 + i, 40) .. (200, 300) and a single marker pixel of
 // colour 0 (black) at (i, 0).
-void WriteMemoFile(const std::string& path, const MemoFileSpec& spec) {
+void WriteMemoFile(const std::string& path, const MemoFileLayout& layout) {
     MemoList list;
     const auto context = platform::GetScreenContext()->CreateCompatibleContext();
     const auto bitmap = context->CreateCompatibleBitmap(240, 320);
     platform::Bitmap* saved = context->SelectBitmap(bitmap.get());
-    for (int i = 0; i < spec.count; ++i) {
+    for (int i = 0; i < layout.count; ++i) {
         MemoEntry& memo = i == 0 ? *list.Current() : *list.Append();
         memo.created = SYSTEMTIME{2024, 3, 4, 12, 10, static_cast<std::uint16_t>(i), 0, 0};
-        if (i == spec.shortCreated) memo.created = SYSTEMTIME{2024, 3, 4, 1, 1, 1, 0, 0};
-        if (i == spec.alarmMemo) memo.SetAlarm(77, SYSTEMTIME{2031, 12, 3, 31, 21, 30, 0, 0});
+        if (i == layout.shortCreated) memo.created = SYSTEMTIME{2024, 3, 4, 1, 1, 1, 0, 0};
+        if (i == layout.alarmMemo) memo.SetAlarm(77, SYSTEMTIME{2031, 12, 3, 31, 21, 30, 0, 0});
         context->FillWhite({0, 0, 240, 320});
         const QRgb colour = MemoColour(i);
         const auto brush = platform::CreateSolidBrush(MakeColour(static_cast<std::uint8_t>(qRed(colour)),
@@ -62,7 +62,7 @@ void WriteMemoFile(const std::string& path, const MemoFileSpec& spec) {
         context->FillRect({i, 0, i + 1, 1}, *black);
         memo.page.Capture(*context, 0, 0, 240, 320);
     }
-    while (list.CurrentIndex() > spec.current + 1) list.Previous();
+    while (list.CurrentIndex() > layout.current + 1) list.Previous();
     context->SelectBitmap(saved);
     MemoFile file(platform::LocalFileSystem(), std::string(kCorruptedWarning));
     QVERIFY(file.Save(list, path));
