@@ -197,7 +197,7 @@ private slots:
         QFETCH(int, key);
         QFETCH(bool, forward);
         const std::string path = Path("keys.dat");
-        WriteMemoFile(path, {.count = 3, .current = forward ? 1 : 1});
+        WriteMemoFile(path, {.count = 3, .current = 1});
         auto window = Open(path);
         QVERIFY(window);
         PaintCounter counter(window->Page());
