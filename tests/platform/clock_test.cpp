@@ -13,7 +13,6 @@ TEST(ClockTest, GivesTheLocalDateWithItsDayOfWeek) {
     const SYSTEMTIME now = GetLocalTime();
     const std::time_t after = std::time(nullptr);
 
-    std::tm local{};
     std::tm fields{};
     fields.tm_year = now.year - 1900;
     fields.tm_mon = now.month - 1;
@@ -23,10 +22,13 @@ TEST(ClockTest, GivesTheLocalDateWithItsDayOfWeek) {
     fields.tm_sec = now.second;
     fields.tm_isdst = -1;
     const std::time_t read = std::mktime(&fields);
-    EXPECT_GE(read, before);
-    EXPECT_LE(read, after);
-    ASSERT_NE(localtime_r(&read, &local), nullptr);
-    EXPECT_EQ(now.dayOfWeek, local.tm_wday) << "0 is Sunday";
+    // The C library's time() may read a coarse clock a tick behind the
+    // backend's: a second either way is the same reading.
+    EXPECT_GE(read, before - 1);
+    EXPECT_LE(read, after + 1);
+    const std::tm* local = std::localtime(&read);
+    ASSERT_NE(local, nullptr);
+    EXPECT_EQ(now.dayOfWeek, local->tm_wday) << "0 is Sunday";
     EXPECT_LT(now.milliseconds, 1000);
 }
 

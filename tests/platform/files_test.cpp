@@ -1,18 +1,22 @@
-// Byte files and file-system steps on the real file system, each test in a
-// fresh folder of its own.
+// Byte files and file-system steps on the machine's real file system, each
+// test in a fresh folder of its own. Every backend meets these; failures are
+// given in the system's own words.
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <optional>
 #include <vector>
 
+#include "backend_probe.h"
 #include "platform/byte_file.h"
+#include "scratch_folder.h"
 
 namespace tavrin::platform {
 namespace {
+
+using probe::CauseOf;
+using probe::FileError;
 
 std::vector<std::uint8_t> Pattern(std::size_t length) {
     std::vector<std::uint8_t> bytes(length);
@@ -22,24 +26,12 @@ std::vector<std::uint8_t> Pattern(std::size_t length) {
 
 class FilesTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = ::testing::TempDir() + "tavrin-files-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
+    std::string PathOf(const std::string& name) const { return scratch_.PathOf(name); }
+    static void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+        ScratchFolder::WriteFile(path, bytes);
     }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
-
-    std::string PathOf(const std::string& name) const { return (folder_ / name).string(); }
-
-    void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
-    }
-
-    std::vector<std::uint8_t> ReadFile(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    static std::vector<std::uint8_t> ReadFile(const std::string& path) {
+        return ScratchFolder::ReadFile(path);
     }
 
     std::unique_ptr<ByteFile> Open(const std::string& path) {
@@ -50,8 +42,8 @@ protected:
         return file;
     }
 
+    ScratchFolder scratch_;
     FileSystem& files_ = LocalFileSystem();
-    std::filesystem::path folder_;
 };
 
 TEST_F(FilesTest, WrittenBytesReadBackExactlyWithTheRemainingCount) {
@@ -75,6 +67,9 @@ TEST_F(FilesTest, WrittenBytesReadBackExactlyWithTheRemainingCount) {
     head.insert(head.end(), rest.begin(), rest.end());
     EXPECT_EQ(head, bytes);
     EXPECT_EQ(in->Remaining(), 0u);
+    std::uint8_t more = 0;
+    EXPECT_FALSE(in->Read(&more, 1));
+    EXPECT_EQ(in->LastError(), "unexpected end of file");
     EXPECT_TRUE(in->Close());
 }
 
@@ -99,58 +94,72 @@ TEST_F(FilesTest, CreatingReplacesAnExistingFile) {
     EXPECT_EQ(ReadFile(path), (std::vector<std::uint8_t>{'n', 'e', 'w'}));
 }
 
-TEST_F(FilesTest, CreatingInAMissingFolderFailsWithTheCause) {
+TEST_F(FilesTest, CreatingInAMissingFolderFailsWithTheCauseInOneLine) {
     std::string error;
     EXPECT_EQ(files_.CreateForWriting(PathOf("none/memo.dat"), error), nullptr);
-    EXPECT_EQ(error, "No such file or directory");
+    EXPECT_EQ(error, CauseOf(FileError::NoSuchFolder));
+    ASSERT_FALSE(error.empty());
+    EXPECT_NE(error.back(), '.') << "a sentence part, without the full stop";
+    EXPECT_EQ(error.find('\n'), std::string::npos);
 }
+
+enum class Holder { Nobody, OurReader, AnotherProgram };
 
 struct OpenFailureCase {
     const char* name;
+    Holder holder;
     OpenFailure failure;
-    const char* cause;
+    FileError cause;  // when nobody holds the file
 };
 
 class OpenForReadingTest : public FilesTest,
                            public ::testing::WithParamInterface<OpenFailureCase> {};
 
 TEST_P(OpenForReadingTest, TellsMissingFromUnreadable) {
-    const auto& [name, expectedFailure, cause] = GetParam();
+    const auto& [name, holder, expectedFailure, cause] = GetParam();
     std::filesystem::create_directory(PathOf("folder"));
+    const std::string path = PathOf(name);
     WriteFile(PathOf("held.dat"), Pattern(10));
-    const auto holder = Open(PathOf("held.dat"));
+    std::unique_ptr<ByteFile> reader;
+    std::optional<probe::ForeignHold> foreign;
+    if (holder == Holder::OurReader) reader = Open(path);
+    if (holder == Holder::AnotherProgram) {
+        foreign.emplace(path);
+        ASSERT_TRUE(foreign->Holding());
+    }
 
     OpenFailure failure{};
     std::string error;
-    EXPECT_EQ(files_.OpenForReading(PathOf(name), failure, error), nullptr);
+    EXPECT_EQ(files_.OpenForReading(path, failure, error), nullptr);
     EXPECT_EQ(failure, expectedFailure);
-    EXPECT_EQ(error, cause);
+    EXPECT_EQ(error, holder == Holder::Nobody ? CauseOf(cause)
+                                              : "the file is in use by another program");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Paths, OpenForReadingTest,
     ::testing::Values(
-        OpenFailureCase{"none.dat", OpenFailure::Missing, "No such file or directory"},
-        OpenFailureCase{"none/memo.dat", OpenFailure::Missing, "No such file or directory"},
-        OpenFailureCase{"folder", OpenFailure::Unreadable, "Is a directory"},
-        OpenFailureCase{"held.dat", OpenFailure::Unreadable,
-                        "the file is in use by another program"}),
+        OpenFailureCase{"none.dat", Holder::Nobody, OpenFailure::Missing, FileError::NoSuchFile},
+        OpenFailureCase{"none/memo.dat", Holder::Nobody, OpenFailure::Missing,
+                        FileError::NoSuchFolder},
+        OpenFailureCase{"folder", Holder::Nobody, OpenFailure::Unreadable, FileError::IsAFolder},
+        OpenFailureCase{"held.dat", Holder::OurReader, OpenFailure::Unreadable, {}},
+        OpenFailureCase{"held.dat", Holder::AnotherProgram, OpenFailure::Unreadable, {}}),
     [](const auto& testCase) {
         std::string name = testCase.param.name;
         std::erase_if(name, [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); });
-        return name;
+        return name + (testCase.param.holder == Holder::AnotherProgram ? "ByAnotherProgram" : "");
     });
 
 TEST_F(FilesTest, AFileIsFreeAgainWhenItsReaderCloses) {
     const std::string path = PathOf("memo.dat");
     WriteFile(path, Pattern(10));
     Open(path)->Close();
-    auto again = Open(path);
-    EXPECT_NE(again, nullptr);
+    EXPECT_NE(Open(path), nullptr);
 }
 
 TEST_F(FilesTest, ReplaceRenamesOverTheTarget) {
-    const std::string from = PathOf("memo.tmp");
+    const std::string from = PathOf("memo.saving");
     const std::string to = PathOf("memo.dat");
     WriteFile(from, Pattern(40));
     WriteFile(to, Pattern(7));
@@ -158,15 +167,21 @@ TEST_F(FilesTest, ReplaceRenamesOverTheTarget) {
     ASSERT_TRUE(files_.Replace(from, to, error)) << error;
     EXPECT_EQ(ReadFile(to), Pattern(40));
     EXPECT_FALSE(files_.Exists(from));
+    EXPECT_TRUE(files_.SyncFolderOf(to, error)) << error;
 
     EXPECT_FALSE(files_.Replace(from, to, error));
-    EXPECT_EQ(error, "No such file or directory");
+    EXPECT_EQ(error, CauseOf(FileError::NoSuchFile));
     EXPECT_EQ(ReadFile(to), Pattern(40));
+}
+
+TEST_F(FilesTest, SyncFolderOfAPathWithoutAFolderSyncsTheWorkingFolder) {
+    std::string error;
+    EXPECT_TRUE(files_.SyncFolderOf("memo.dat", error)) << error;
 }
 
 TEST_F(FilesTest, CopyToNewCopiesEveryByteButNeverOverwrites) {
     const std::string from = PathOf("memo.dat");
-    const std::string to = PathOf("memo.bak");
+    const std::string to = PathOf("memo.dat.unreadable-1");
     WriteFile(from, Pattern(150'000));
     std::string error;
     ASSERT_TRUE(files_.CopyToNew(from, to, error)) << error;
@@ -174,43 +189,47 @@ TEST_F(FilesTest, CopyToNewCopiesEveryByteButNeverOverwrites) {
 
     WriteFile(from, Pattern(3));
     EXPECT_FALSE(files_.CopyToNew(from, to, error));
-    EXPECT_EQ(error, "File exists");
+    EXPECT_EQ(error, CauseOf(FileError::AlreadyExists));
     EXPECT_EQ(ReadFile(to), Pattern(150'000));
 }
 
-TEST_F(FilesTest, CopyToNewFromAMissingFileMakesNothing) {
-    std::string error;
-    EXPECT_FALSE(files_.CopyToNew(PathOf("none.dat"), PathOf("copy.dat"), error));
-    EXPECT_EQ(error, "No such file or directory");
-    EXPECT_FALSE(files_.Exists(PathOf("copy.dat")));
-}
+struct CopyFailureCase {
+    const char* name;
+    FileError cause;
+};
 
-TEST_F(FilesTest, CopyToNewFromAFolderRemovesItsPartialTarget) {
+class CopyToNewFailureTest : public FilesTest,
+                             public ::testing::WithParamInterface<CopyFailureCase> {};
+
+TEST_P(CopyToNewFailureTest, LeavesNoPartOfTheCopy) {
+    const auto& [name, cause] = GetParam();
     std::filesystem::create_directory(PathOf("folder"));
     std::string error;
-    EXPECT_FALSE(files_.CopyToNew(PathOf("folder"), PathOf("copy.dat"), error));
-    EXPECT_EQ(error, "Is a directory");
+    EXPECT_FALSE(files_.CopyToNew(PathOf(name), PathOf("copy.dat"), error));
+    EXPECT_EQ(error, CauseOf(cause));
     EXPECT_FALSE(files_.Exists(PathOf("copy.dat")));
 }
 
-TEST_F(FilesTest, SyncFolderOfSyncsTheFolderHoldingThePath) {
-    std::string error;
-    EXPECT_TRUE(files_.SyncFolderOf(PathOf("memo.dat"), error)) << error;
-    EXPECT_TRUE(files_.SyncFolderOf("memo.dat", error)) << "the working folder: " << error;
-    EXPECT_FALSE(files_.SyncFolderOf(PathOf("none/memo.dat"), error));
-    EXPECT_EQ(error, "No such file or directory");
-}
+INSTANTIATE_TEST_SUITE_P(Sources, CopyToNewFailureTest,
+                         ::testing::Values(CopyFailureCase{"none.dat", FileError::NoSuchFile},
+                                           CopyFailureCase{"folder", FileError::IsAFolder}),
+                         [](const auto& testCase) {
+                             std::string name = testCase.param.name;
+                             std::erase_if(name, [](char c) { return c == '.'; });
+                             return name;
+                         });
 
 TEST_F(FilesTest, ExistsAndRemove) {
     const std::string path = PathOf("memo.dat");
     EXPECT_FALSE(files_.Exists(path));
+    EXPECT_FALSE(files_.Exists(PathOf("none/memo.dat")));
     WriteFile(path, Pattern(1));
     EXPECT_TRUE(files_.Exists(path));
     std::string error;
     EXPECT_TRUE(files_.Remove(path, error)) << error;
     EXPECT_FALSE(files_.Exists(path));
     EXPECT_FALSE(files_.Remove(path, error));
-    EXPECT_EQ(error, "No such file or directory");
+    EXPECT_EQ(error, CauseOf(FileError::NoSuchFile));
 }
 
 }  // namespace

@@ -3,31 +3,20 @@
 
 #include <QImage>
 
-#include <cstdlib>
 #include <filesystem>
 #include <vector>
 
 #include "platform/image_file.h"
+#include "scratch_folder.h"
 
 namespace tavrin::platform {
 namespace {
 
-class PngTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        std::string pattern = ::testing::TempDir() + "tavrin-png-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
-    }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
-
-    std::filesystem::path folder_;
-};
-
-TEST_F(PngTest, WritesEveryPixelTopDown) {
+TEST(PngTest, WritesEveryPixelTopDown) {
+    const ScratchFolder scratch;
     const std::vector<std::uint32_t> pixels{0x000000, 0xFF0000, 0x00FF00,
                                             0x0000FF, 0xC0C0FF, 0xFFFFFF};
-    const std::string path = (folder_ / "page.png").string();
+    const std::string path = scratch.PathOf("page.png");
     std::string error;
     ASSERT_TRUE(WritePng(path, 3, 2, pixels, error)) << error;
     const QImage image(QString::fromStdString(path), "png");
@@ -40,16 +29,17 @@ TEST_F(PngTest, WritesEveryPixelTopDown) {
     }
 }
 
-TEST_F(PngTest, NamesTheFileAndTheCauseOnFailure) {
+TEST(PngTest, NamesTheFileAndTheCauseOnFailure) {
+    const ScratchFolder scratch;
     const std::vector<std::uint32_t> pixels(4, 0xFFFFFF);
-    const std::string path = (folder_ / "none" / "page.png").string();
+    const std::string path = scratch.PathOf("none/page.png");
     std::string error;
     EXPECT_FALSE(WritePng(path, 2, 2, pixels, error));
     EXPECT_NE(error.find(path), std::string::npos) << error;
     EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
-    EXPECT_FALSE(std::filesystem::exists(folder_ / "none"));
+    EXPECT_FALSE(std::filesystem::exists(scratch.PathOf("none")));
 
-    const std::string wrongSize = (folder_ / "wrong.png").string();
+    const std::string wrongSize = scratch.PathOf("wrong.png");
     EXPECT_FALSE(WritePng(wrongSize, 3, 2, pixels, error));
     EXPECT_NE(error.find(wrongSize), std::string::npos) << error;
     EXPECT_FALSE(std::filesystem::exists(wrongSize));
