@@ -4,12 +4,12 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 
 #include "platform/locale_text.h"
 #include "support/page_pixels.h"
 #include "support/recording_notifications.h"
 #include "support/recording_window.h"
+#include "support/scratch_folder.h"
 
 namespace tavrin {
 namespace {
@@ -264,18 +264,9 @@ TEST_F(CanvasTest, StatusTextsSitAtTheTopCorners) {
 
 class CanvasFileTest : public CanvasTest {
 protected:
-    CanvasFileTest() {
-        folder = std::filesystem::temp_directory_path() /
-                 ("tavrin-canvas-" + std::to_string(std::random_device{}()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(folder);
-        std::filesystem::create_directories(folder);
-        path = (folder / "tavrin.dat").string();
-    }
-    ~CanvasFileTest() override { std::filesystem::remove_all(folder); }
-
-    std::filesystem::path folder;
-    std::string path;
+    testing::ScratchFolder scratch;
+    std::filesystem::path folder = scratch.Folder();
+    std::string path = scratch.PathOf("tavrin.dat");
 };
 
 TEST_F(CanvasFileTest, SavedDrawingLoadsIntoANewCanvasWithTheSamePixels) {

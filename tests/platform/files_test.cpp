@@ -10,7 +10,9 @@
 
 #include "backend_probe.h"
 #include "platform/byte_file.h"
-#include "scratch_folder.h"
+#include "support/scratch_folder.h"
+
+using tavrin::testing::ScratchFolder;
 
 namespace tavrin::platform {
 namespace {

@@ -1,7 +1,8 @@
 #include "store/memo_file.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
+
+#include "support/scratch_folder.h"
 
 #include <algorithm>
 
@@ -136,17 +137,7 @@ private:
 
 class MemoFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = std::string(test->test_suite_name()) + "." + test->name();
-        std::replace(name.begin(), name.end(), '/', '.');
-        folder_ = fs::temp_directory_path() /
-                  ("tavrin-memo-file-" + std::to_string(::getpid()) + "-" + name);
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-        path_ = (folder_ / "memo.dat").string();
-    }
-    void TearDown() override { fs::remove_all(folder_); }
+
 
     // A healthy file of memos 1 to `count`, written by the store itself.
     Bytes WriteTaggedFile(std::uint32_t count, std::uint32_t current) {
@@ -157,8 +148,9 @@ protected:
         return ReadBytes(path_);
     }
 
-    fs::path folder_;
-    std::string path_;
+    testing::ScratchFolder scratch_;
+    fs::path folder_ = scratch_.Folder();
+    std::string path_ = scratch_.PathOf("memo.dat");
 };
 
 TEST_F(MemoFileTest, SaveAndLoadGiveBackTheWholeList) {

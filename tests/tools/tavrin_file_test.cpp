@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
+
+#include "support/scratch_folder.h"
 
 #include <QImage>
 #include <QJsonArray>
@@ -58,17 +59,7 @@ constexpr std::size_t kFirstPageHeight = 8 + 4 + 36 + 6;  // offset of its 16-bi
 
 class TavrinFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = std::string(test->test_suite_name()) + "." + test->name();
-        std::replace(name.begin(), name.end(), '/', '.');
-        folder_ = fs::temp_directory_path() /
-                  ("tavrin-file-test-" + std::to_string(::getpid()) + "-" + name);
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-        file_ = folder_ / "memo.dat";
-    }
-    void TearDown() override { fs::remove_all(folder_); }
+
 
     // Memos 1 to 3 with 24 × 10 pages, the second current; the first with
     // known times and the third with an alarm.
@@ -82,8 +73,9 @@ protected:
         return list;
     }
 
-    fs::path folder_;
-    fs::path file_;
+    testing::ScratchFolder scratch_;
+    fs::path folder_ = scratch_.Folder();
+    fs::path file_ = folder_ / "memo.dat";
 };
 
 TEST_F(TavrinFileTest, InfoDescribesHeaderAndEveryMemo) {

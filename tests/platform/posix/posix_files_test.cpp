@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "platform/byte_file.h"
-#include "scratch_folder.h"
+#include "support/scratch_folder.h"
+
+using tavrin::testing::ScratchFolder;
 
 namespace tavrin::platform {
 namespace {

@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "platform/image_file.h"
-#include "scratch_folder.h"
+#include "support/scratch_folder.h"
+
+using tavrin::testing::ScratchFolder;
 
 namespace tavrin::platform {
 namespace {

@@ -6,7 +6,9 @@
 
 #include "platform/byte_file.h"
 #include "platform/win32/win32_api.h"
-#include "scratch_folder.h"
+#include "support/scratch_folder.h"
+
+using tavrin::testing::ScratchFolder;
 
 namespace tavrin::platform {
 namespace {

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-namespace tavrin::platform {
+namespace tavrin::testing {
 
 class ScratchFolder {
 public:
@@ -63,4 +63,4 @@ private:
     std::filesystem::path folder_;
 };
 
-}  // namespace tavrin::platform
+}  // namespace tavrin::testing
