@@ -32,17 +32,6 @@ using testing::RecordingWindow;
 using testing::Tags;
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteBytes(const fs::path& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
-
 // Names in the folder, sorted, for checking what a save left behind.
 std::vector<std::string> FolderNames(const fs::path& folder) {
     std::vector<std::string> names;
@@ -145,7 +134,7 @@ protected:
         testing::DrawTaggedPages(*list, 24, 10);
         MemoFile file(platform::LocalFileSystem(), std::string(kCorruptedWarning));
         EXPECT_EQ(file.Save(*list, path_), 1) << file.LastError();
-        return ReadBytes(path_);
+        return testing::ScratchFolder::ReadFile(path_);
     }
 
     testing::ScratchFolder scratch_;
@@ -212,7 +201,7 @@ class WrongMagicTest : public MemoFileTest, public ::testing::WithParamInterface
 TEST_P(WrongMagicTest, WarnsAndChangesNothing) {
     Bytes bytes = WriteTaggedFile(3, 1);
     GetParam().edit(bytes);
-    WriteBytes(path_, bytes);
+    testing::ScratchFolder::WriteFile(path_, bytes);
 
     auto list = MakeTaggedList(2, 2);
     RecordingWindow window;
@@ -229,7 +218,7 @@ TEST_P(WrongMagicTest, WarnsAndChangesNothing) {
     EXPECT_EQ(window.messages[0].icon, platform::MessageIcon::Warning);
     EXPECT_EQ(Tags(*list), (std::vector<std::uint32_t>{1, 2}));
     EXPECT_EQ(list->CurrentIndex(), 2);
-    EXPECT_EQ(ReadBytes(path_), bytes);
+    EXPECT_EQ(testing::ScratchFolder::ReadFile(path_), bytes);
 }
 
 std::vector<MagicCase> MagicCases() {
@@ -258,7 +247,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(MemoFileTest, AFileThatStopsEarlyTellsReadFailureApartFromMissing) {
     Bytes bytes = WriteTaggedFile(3, 3);
     bytes.resize(bytes.size() - 5);
-    WriteBytes(path_, bytes);
+    testing::ScratchFolder::WriteFile(path_, bytes);
 
     MemoList list;
     ListLoadNotes notes;
@@ -277,7 +266,7 @@ TEST_F(MemoFileTest, AFileThatStopsEarlyTellsReadFailureApartFromMissing) {
 TEST_F(MemoFileTest, NotesTheBytesAfterTheLastRecord) {
     Bytes bytes = WriteTaggedFile(1, 1);
     bytes.insert(bytes.end(), 10, 0xAB);
-    WriteBytes(path_, bytes);
+    testing::ScratchFolder::WriteFile(path_, bytes);
     MemoList list;
     ListLoadNotes notes;
     MemoFile file(platform::LocalFileSystem(), std::string(kCorruptedWarning));
@@ -302,13 +291,13 @@ TEST_P(UnreadableFileTest, IsCopiedAsideBeforeTheFirstSaveAndNeverAgain) {
     FailingFileSystem files;
     if (GetParam().damage != nullptr) {
         GetParam().damage(original);
-        WriteBytes(path_, original);
+        testing::ScratchFolder::WriteFile(path_, original);
     } else {
         files.RefuseOpening();
     }
     // An earlier copy stays as it is; the new one takes the next number.
     const Bytes earlierCopy = {'o', 'l', 'd'};
-    WriteBytes(path_ + ".unreadable-1", earlierCopy);
+    testing::ScratchFolder::WriteFile(path_ + ".unreadable-1", earlierCopy);
 
     MemoFile file(files, std::string(kCorruptedWarning));
     MemoList list;
@@ -320,8 +309,8 @@ TEST_P(UnreadableFileTest, IsCopiedAsideBeforeTheFirstSaveAndNeverAgain) {
     EXPECT_EQ(FolderNames(folder_),
               (std::vector<std::string>{"memo.dat", "memo.dat.unreadable-1",
                                         "memo.dat.unreadable-2"}));
-    EXPECT_EQ(ReadBytes(path_ + ".unreadable-1"), earlierCopy);
-    EXPECT_EQ(ReadBytes(path_ + ".unreadable-2"), original);
+    EXPECT_EQ(testing::ScratchFolder::ReadFile(path_ + ".unreadable-1"), earlierCopy);
+    EXPECT_EQ(testing::ScratchFolder::ReadFile(path_ + ".unreadable-2"), original);
     MemoList reloaded;
     MemoFile fresh(platform::LocalFileSystem(), std::string(kCorruptedWarning));
     EXPECT_TRUE(fresh.Load(reloaded, path_, nullptr).readWhole);
@@ -365,7 +354,7 @@ protected:
 
     // Puts the old file in place and loads it, as the program does at start.
     void LoadOld(MemoFile& file, const Bytes& old) {
-        WriteBytes(path_, old);
+        testing::ScratchFolder::WriteFile(path_, old);
         MemoList loaded;
         file.Load(loaded, path_, nullptr);
     }
@@ -390,7 +379,7 @@ TEST_P(AtomicSaveTest, AFailureAtAnyStepKeepsAWholeFile) {
         LoadOld(file, old);
         ASSERT_EQ(file.Save(*list_, path_), 1) << file.LastError();
         operations = files.OperationCount();
-        saved = ReadBytes(path_);
+        saved = testing::ScratchFolder::ReadFile(path_);
         fs::remove(path_ + ".unreadable-1");
     }
     ASSERT_GE(operations, 6);
@@ -413,14 +402,14 @@ TEST_P(AtomicSaveTest, AFailureAtAnyStepKeepsAWholeFile) {
         // Only the folder sync comes after the replace: the new file is then
         // in place, whole.
         const bool replaced = failing == operations;
-        EXPECT_EQ(ReadBytes(path_), replaced ? saved : old);
+        EXPECT_EQ(testing::ScratchFolder::ReadFile(path_), replaced ? saved : old);
         EXPECT_FALSE(fs::exists(path_ + ".saving"));
 
         ASSERT_EQ(file.Save(*list_, path_), 1) << file.LastError();
-        EXPECT_EQ(ReadBytes(path_), saved);
+        EXPECT_EQ(testing::ScratchFolder::ReadFile(path_), saved);
         EXPECT_EQ(FolderNames(folder_), afterwards);
         if (GetParam().unreadableBefore) {
-            EXPECT_EQ(ReadBytes(path_ + ".unreadable-1"), old);
+            EXPECT_EQ(testing::ScratchFolder::ReadFile(path_ + ".unreadable-1"), old);
             fs::remove(path_ + ".unreadable-1");
         }
     }

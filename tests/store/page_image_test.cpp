@@ -11,6 +11,7 @@
 
 #include "platform/drawing.h"
 #include "store/allocation.h"
+#include "support/blank_page.h"
 #include "support/memory_file.h"
 #include "support/recording_window.h"
 
@@ -49,14 +50,7 @@ Bytes Block(std::uint16_t format, std::uint16_t width, std::uint16_t height, con
     return block;
 }
 
-Bytes BlankPagePacked() {
-    Bytes packed;
-    for (int pair = 0; pair < 609; ++pair) {
-        packed.insert(packed.end(), {0x3F, 0xFF});
-    }
-    packed.insert(packed.end(), {0x21, 0xFF});
-    return packed;
-}
+using testing::BlankPagePacked;
 
 Bytes PixelBytes(const PageImage& image) {
     const std::uint8_t* pixels = image.Pixels();

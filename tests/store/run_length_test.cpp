@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "store/allocation.h"
+#include "support/blank_page.h"
 
 namespace tavrin {
 namespace {
@@ -83,14 +84,7 @@ struct PackCase {
     Bytes packed;
 };
 
-Bytes BlankPagePacked() {
-    Bytes packed;
-    for (int pair = 0; pair < 609; ++pair) {
-        packed.insert(packed.end(), {0x3F, 0xFF});
-    }
-    packed.insert(packed.end(), {0x21, 0xFF});
-    return packed;
-}
+using testing::BlankPagePacked;
 
 std::vector<PackCase> PackCases() {
     return {

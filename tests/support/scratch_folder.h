@@ -40,13 +40,13 @@ public:
                name;
     }
 
-    static void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    static void WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
         std::ofstream(path, std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()),
                    static_cast<std::streamsize>(bytes.size()));
     }
 
-    static std::vector<std::uint8_t> ReadFile(const std::string& path) {
+    static std::vector<std::uint8_t> ReadFile(const std::filesystem::path& path) {
         std::ifstream in(path, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }

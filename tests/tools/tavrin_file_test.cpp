@@ -42,17 +42,6 @@ Outcome RunTool(const QStringList& arguments) {
             process.readAllStandardError().toStdString()};
 }
 
-Bytes ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteBytes(const fs::path& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
-
 QString Q(const fs::path& path) { return QString::fromStdString(path.string()); }
 
 constexpr std::size_t kFirstPageHeight = 8 + 4 + 36 + 6;  // offset of its 16-bit field
@@ -173,9 +162,9 @@ TEST_F(TavrinFileTest, ExportWritesAMemoThatWasNeverDrawnAsAWhitePage) {
 
 TEST_F(TavrinFileTest, ExportWritesAPageThatCannotBeReadWhiteAndReportsIt) {
     WriteKnownFile();
-    Bytes bytes = ReadBytes(file_);
+    Bytes bytes = testing::ScratchFolder::ReadFile(file_);
     bytes.resize(bytes.size() - 1);  // the last page's data is cut short
-    WriteBytes(file_, bytes);
+    testing::ScratchFolder::WriteFile(file_, bytes);
     const fs::path out = folder_ / "pages";
     const Outcome outcome = RunTool({"export", Q(file_), Q(out)});
     EXPECT_EQ(outcome.exitCode, 1);
@@ -198,9 +187,9 @@ class CheckTest : public TavrinFileTest, public ::testing::WithParamInterface<Ch
 
 TEST_P(CheckTest, ReportsWhatItFindsInItsExitCode) {
     WriteKnownFile();
-    Bytes bytes = ReadBytes(file_);
+    Bytes bytes = testing::ScratchFolder::ReadFile(file_);
     GetParam().damage(bytes);
-    WriteBytes(file_, bytes);
+    testing::ScratchFolder::WriteFile(file_, bytes);
     const Outcome outcome = RunTool({"check", Q(file_)});
     EXPECT_EQ(outcome.exitCode, GetParam().exitCode) << outcome.out << outcome.err;
     EXPECT_NE((outcome.out + outcome.err).find(GetParam().says), std::string::npos)
