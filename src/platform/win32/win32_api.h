@@ -15,3 +15,21 @@
 #include <windows.h>
 
 #undef DrawText
+
+#include <bit>
+
+#include "platform/types.h"
+
+namespace tavrin::platform {
+
+// The shared calendar record and the platform's are the same eight 16-bit
+// fields in the same order.
+static_assert(sizeof(::SYSTEMTIME) == sizeof(tavrin::SYSTEMTIME));
+inline ::SYSTEMTIME ToPlatformTime(const tavrin::SYSTEMTIME& time) {
+    return std::bit_cast<::SYSTEMTIME>(time);
+}
+inline tavrin::SYSTEMTIME FromPlatformTime(const ::SYSTEMTIME& time) {
+    return std::bit_cast<tavrin::SYSTEMTIME>(time);
+}
+
+}  // namespace tavrin::platform

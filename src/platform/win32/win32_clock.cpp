@@ -7,16 +7,7 @@ namespace tavrin::platform {
 SYSTEMTIME GetLocalTime() {
     ::SYSTEMTIME now{};
     ::GetLocalTime(&now);
-    SYSTEMTIME time;
-    time.year = now.wYear;
-    time.month = now.wMonth;
-    time.dayOfWeek = now.wDayOfWeek;
-    time.day = now.wDay;
-    time.hour = now.wHour;
-    time.minute = now.wMinute;
-    time.second = now.wSecond;
-    time.milliseconds = now.wMilliseconds;
-    return time;
+    return FromPlatformTime(now);
 }
 
 }  // namespace tavrin::platform

@@ -16,19 +16,6 @@ constexpr LCID kUnitedStates = 0x0409;
 
 std::atomic<LCID> pinnedLocale{LOCALE_USER_DEFAULT};
 
-::SYSTEMTIME ToPlatform(const SYSTEMTIME& time) {
-    ::SYSTEMTIME platformTime{};
-    platformTime.wYear = time.year;
-    platformTime.wMonth = time.month;
-    platformTime.wDayOfWeek = time.dayOfWeek;
-    platformTime.wDay = time.day;
-    platformTime.wHour = time.hour;
-    platformTime.wMinute = time.minute;
-    platformTime.wSecond = time.second;
-    platformTime.wMilliseconds = time.milliseconds;
-    return platformTime;
-}
-
 // `length` counts the closing zero; 0 is the calls' failure.
 bool Deliver(const char* buffer, int length, std::string& text) {
     if (length <= 1) return false;
@@ -39,14 +26,14 @@ bool Deliver(const char* buffer, int length, std::string& text) {
 class Win32LocaleTexts : public LocaleTexts {
 public:
     bool ShortDate(const SYSTEMTIME& time, std::string& text) const override {
-        const ::SYSTEMTIME platformTime = ToPlatform(time);
+        const ::SYSTEMTIME platformTime = ToPlatformTime(time);
         char buffer[kLocaleTextSize];
         const int length = ::GetDateFormatA(pinnedLocale, DATE_SHORTDATE | LOCALE_USE_CP_ACP,
                                             &platformTime, nullptr, buffer, kLocaleTextSize);
         return Deliver(buffer, length, text);
     }
     bool TimeWithoutSeconds(const SYSTEMTIME& time, std::string& text) const override {
-        const ::SYSTEMTIME platformTime = ToPlatform(time);
+        const ::SYSTEMTIME platformTime = ToPlatformTime(time);
         char buffer[kLocaleTextSize];
         const int length = ::GetTimeFormatA(pinnedLocale, TIME_NOSECONDS | LOCALE_USE_CP_ACP,
                                             &platformTime, nullptr, buffer, kLocaleTextSize);
