@@ -1,5 +1,5 @@
 // Pages of typical handwriting for the benchmarks: ten lines of words, each
-// word small connected strokes, in one of a few pen colours and widths, much
+// word small connected strokes, in one of a few pen colors and widths, much
 // as the notepad's users write.
 #pragma once
 
@@ -15,9 +15,9 @@ namespace tavrin::bench {
 constexpr std::int32_t kPageWidth = 240;
 constexpr std::int32_t kPageHeight = 320;
 
-inline Colour PaletteColour(std::size_t index) {
+inline Color PaletteColor(std::size_t index) {
     const platform::RgbQuad& entry = PenPalette[index];
-    return MakeColour(entry.red, entry.green, entry.blue);
+    return MakeColor(entry.red, entry.green, entry.blue);
 }
 
 inline void WritePage(platform::DrawingContext& context, std::mt19937& random) {
@@ -25,11 +25,11 @@ inline void WritePage(platform::DrawingContext& context, std::mt19937& random) {
     std::uniform_int_distribution<std::int32_t> step(2, 5);
     std::uniform_int_distribution<std::int32_t> rise(-6, 6);
     std::uniform_int_distribution<std::int32_t> wordLength(12, 40);
-    std::uniform_int_distribution<std::size_t> colour(0, 3);
+    std::uniform_int_distribution<std::size_t> color(0, 3);
     std::uniform_int_distribution<std::int32_t> width(1, 3);
     constexpr std::size_t kInks[] = {0, 1, 9, 12};
     for (std::int32_t baseline = 40; baseline < kPageHeight - 20; baseline += 28) {
-        const auto pen = platform::CreatePen(width(random), PaletteColour(kInks[colour(random)]));
+        const auto pen = platform::CreatePen(width(random), PaletteColor(kInks[color(random)]));
         platform::Pen* previous = context.SelectPen(pen.get());
         for (std::int32_t word = 10; word < kPageWidth - 30;) {
             const std::int32_t end = word + wordLength(random);

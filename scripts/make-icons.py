@@ -2,7 +2,7 @@
 """Writes the Windows icon files of TavrinView from its XPM drawing.
 
 The program icon holds the 32 x 32 drawing and a 16 x 16 reduction of it,
-the small icon the 16 x 16 one alone; both as 256-colour images, as the
+the small icon the 16 x 16 one alone; both as 256-color images, as the
 resource script expects. Run it after changing the drawing:
     scripts/make-icons.py src/viewer/resources/tavrinview.xpm src/viewer/win32
 """
@@ -13,12 +13,12 @@ import sys
 
 def read_xpm(path):
     rows = re.findall(r'"([^"]*)"', open(path).read())
-    width, height, colours, _ = (int(v) for v in rows[0].split())
+    width, height, colors, _ = (int(v) for v in rows[0].split())
     table = {}
-    for line in rows[1:1 + colours]:
+    for line in rows[1:1 + colors]:
         key, value = line[0], line.split()[-1]
         table[key] = None if value == "None" else tuple(int(value[i:i + 2], 16) for i in (1, 3, 5))
-    return [[table[c] for c in row] for row in rows[1 + colours:1 + colours + height]]
+    return [[table[c] for c in row] for row in rows[1 + colors:1 + colors + height]]
 
 
 def halve(pixels):
@@ -36,8 +36,8 @@ def icon_image(pixels):
     palette = sorted({p for row in pixels for p in row if p is not None})
     index = {p: i for i, p in enumerate(palette)}
     header = struct.pack("<IiiHHIIiiII", 40, size, 2 * size, 1, 8, 0, 0, 0, 0, 256, 0)
-    colours = b"".join(struct.pack("BBBB", b, g, r, 0) for r, g, b in palette)
-    colours += b"\0" * (4 * (256 - len(palette)))
+    colors = b"".join(struct.pack("BBBB", b, g, r, 0) for r, g, b in palette)
+    colors += b"\0" * (4 * (256 - len(palette)))
     xor = b""
     mask = b""
     mask_stride = ((size + 31) // 32) * 4
@@ -48,7 +48,7 @@ def icon_image(pixels):
             if p is None:
                 bits |= 1 << (8 * mask_stride - 1 - x)
         mask += bits.to_bytes(mask_stride, "big")
-    return header + colours + xor + mask
+    return header + colors + xor + mask
 
 
 def write_icon(path, images):

@@ -77,7 +77,7 @@ void MemoCanvas::SetPenWidth(std::int16_t width) {
     ApplyPen();
 }
 
-void MemoCanvas::SetPenColor(Colour color) {
+void MemoCanvas::SetPenColor(Color color) {
     penColor_ = color;
     ApplyPen();
 }

@@ -32,7 +32,7 @@ public:
     // The page size of the screen the layout is made for.
     static constexpr std::int32_t kPageWidth = 240;
     static constexpr std::int32_t kPageHeight = 320;
-    static constexpr Colour kEraserColor = 0xFFFFFF;
+    static constexpr Color kEraserColor = 0xFFFFFF;
 
     // Makes the surface for the window; then loads the file at `path` when
     // one is given, else clears the surface.
@@ -46,7 +46,7 @@ public:
     void Clear();
     void ApplyPen();
     void SetPenWidth(std::int16_t width);
-    void SetPenColor(Colour color);
+    void SetPenColor(Color color);
     int DrawSegment(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1);
 
     int StorePage();
@@ -77,7 +77,7 @@ public:
     std::int32_t Width() const { return width_; }
     std::int32_t Height() const { return height_; }
     std::int16_t PenWidth() const { return penWidth_; }
-    Colour PenColor() const { return penColor_; }
+    Color PenColor() const { return penColor_; }
     bool Changed() const { return changed_; }
     void SetChanged() { changed_ = true; }
 
@@ -99,7 +99,7 @@ private:
     std::int32_t width_ = 0;
     std::int32_t height_ = 0;
     std::int16_t penWidth_ = 2;
-    Colour penColor_ = 0x000000;
+    Color penColor_ = 0x000000;
     bool changed_ = false;
 
     std::string saveError_;

@@ -18,7 +18,7 @@
 
 namespace tavrin::platform {
 
-// One entry of a bitmap colour table, in the table's byte order.
+// One entry of a bitmap color table, in the table's byte order.
 struct RgbQuad {
     std::uint8_t blue = 0;
     std::uint8_t green = 0;
@@ -28,7 +28,7 @@ struct RgbQuad {
 };
 
 // The description of a page bitmap: the published BITMAPINFOHEADER fields
-// followed by a 16-entry colour table.
+// followed by a 16-entry color table.
 struct PageBitmapInfo {
     std::uint32_t headerSize = 40;
     std::int32_t width = 0;
@@ -41,7 +41,7 @@ struct PageBitmapInfo {
     std::int32_t yPelsPerMeter = 0;
     std::uint32_t clrUsed = 0;
     std::uint32_t clrImportant = 0;
-    std::array<RgbQuad, 16> colours{};
+    std::array<RgbQuad, 16> colors{};
 };
 
 // Drawing objects. They are opaque to the shared code; a backend derives its
@@ -63,7 +63,7 @@ public:
     virtual std::int32_t Height() const = 0;
 };
 
-// A 4-bit bitmap over a fixed colour table. Pixels() gives its pixel bytes:
+// A 4-bit bitmap over a fixed color table. Pixels() gives its pixel bytes:
 // rows bottom-up, each RowStride(width, 4) bytes, two pixels per byte with the
 // left pixel in the high nibble.
 class PageBitmap {
@@ -117,12 +117,12 @@ public:
     // target rectangle of this context.
     virtual void DrawPage(const Rect& target, const PageBitmap& page) = 0;
     // Copies the rectangle at (sourceX, sourceY) of this context, the page's
-    // size, into the page, each colour becoming the nearest entry of the
-    // page's colour table (colours of the table map to their own entry).
+    // size, into the page, each color becoming the nearest entry of the
+    // page's color table (colors of the table map to their own entry).
     virtual void CapturePage(std::int32_t sourceX, std::int32_t sourceY,
                              PageBitmap& page) const = 0;
 
-    // Single-line text in the context's current font and colours.
+    // Single-line text in the context's current font and colors.
     virtual Size MeasureText(std::string_view text) const = 0;
     virtual void DrawText(std::string_view text, const Rect& rect) = 0;
 };
@@ -132,9 +132,9 @@ public:
 std::unique_ptr<DrawingContext> GetScreenContext();
 
 // A solid pen of the given width in pixels; null when it can't be made.
-std::unique_ptr<Pen> CreatePen(std::int32_t width, Colour colour);
+std::unique_ptr<Pen> CreatePen(std::int32_t width, Color color);
 // A solid brush; null when it can't be made.
-std::unique_ptr<Brush> CreateSolidBrush(Colour colour);
+std::unique_ptr<Brush> CreateSolidBrush(Color color);
 // A page bitmap as described, its pixel bytes zeroed; null when the
 // description is not one the backend supports (bitCount other than 4, width or
 // height not positive) or memory can't be had.

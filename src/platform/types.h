@@ -21,16 +21,16 @@ struct SYSTEMTIME {
 };
 static_assert(sizeof(SYSTEMTIME) == 16);
 
-// A colour as 0x00BBGGRR: red in the low byte.
-using Colour = std::uint32_t;
+// A color as 0x00BBGGRR: red in the low byte.
+using Color = std::uint32_t;
 
-constexpr Colour MakeColour(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
-    return static_cast<Colour>(red) | (static_cast<Colour>(green) << 8) |
-           (static_cast<Colour>(blue) << 16);
+constexpr Color MakeColor(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
+    return static_cast<Color>(red) | (static_cast<Color>(green) << 8) |
+           (static_cast<Color>(blue) << 16);
 }
-constexpr std::uint8_t RedOf(Colour c) { return static_cast<std::uint8_t>(c & 0xFF); }
-constexpr std::uint8_t GreenOf(Colour c) { return static_cast<std::uint8_t>((c >> 8) & 0xFF); }
-constexpr std::uint8_t BlueOf(Colour c) { return static_cast<std::uint8_t>((c >> 16) & 0xFF); }
+constexpr std::uint8_t RedOf(Color c) { return static_cast<std::uint8_t>(c & 0xFF); }
+constexpr std::uint8_t GreenOf(Color c) { return static_cast<std::uint8_t>((c >> 8) & 0xFF); }
+constexpr std::uint8_t BlueOf(Color c) { return static_cast<std::uint8_t>((c >> 16) & 0xFF); }
 
 struct Point {
     std::int32_t x = 0;

@@ -11,7 +11,7 @@
 namespace tavrin {
 
 // Entries are blue, green, red, 0. Entries 1, 3 and 7 differ from the common
-// 16-colour table; stored pages depend on exactly these values.
+// 16-color table; stored pages depend on exactly these values.
 const std::array<platform::RgbQuad, 16> PenPalette = {{
     {0x00, 0x00, 0x00, 0},
     {0x80, 0x40, 0x00, 0},
@@ -96,7 +96,7 @@ platform::PageBitmapInfo DescribePage(std::int32_t width, std::int32_t height,
     info.height = height;
     info.bitCount = static_cast<std::uint16_t>(bitsPerPixel);
     info.sizeImage = static_cast<std::uint32_t>(std::max(size, 0));
-    info.colours = PenPalette;
+    info.colors = PenPalette;
     return info;
 }
 

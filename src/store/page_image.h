@@ -16,7 +16,7 @@ namespace tavrin {
 // Bytes per row of a bottom-up bitmap: rows are padded to a multiple of 4 bytes.
 std::int32_t RowStride(std::int32_t width, std::int32_t bitsPerPixel);
 
-// The colour table of every page. It is never stored: stored pixel indices are
+// The color table of every page. It is never stored: stored pixel indices are
 // read through it, so its entries must never change.
 extern const std::array<platform::RgbQuad, 16> PenPalette;
 

@@ -53,7 +53,7 @@ constexpr std::string_view kHelp =
     "                   above without the day of week.\n"
     "  export FILE DIR  Writes each memo's page as DIR/memo-0001.png, memo-0002.png,\n"
     "                   ... in list order, at the page's own size, every pixel in its\n"
-    "                   colour-table colour. A memo without a picture (never drawn,\n"
+    "                   color-table color. A memo without a picture (never drawn,\n"
     "                   or its page can't be read) is written as a white 240 x 320\n"
     "                   page, as the programs show it, with a warning. DIR is made\n"
     "                   when it doesn't exist.\n"
@@ -279,9 +279,9 @@ std::vector<std::uint32_t> PagePixels(const PageImage& page) {
         const std::uint8_t* row = page.Pixels() + static_cast<std::ptrdiff_t>(height - 1 - y) * stride;
         for (std::int32_t x = 0; x < width; ++x) {
             const std::uint8_t pair = row[x / 2];
-            const platform::RgbQuad& colour = PenPalette[x % 2 == 0 ? pair >> 4 : pair & 0x0F];
-            pixels.push_back(static_cast<std::uint32_t>(colour.red) << 16 |
-                             static_cast<std::uint32_t>(colour.green) << 8 | colour.blue);
+            const platform::RgbQuad& color = PenPalette[x % 2 == 0 ? pair >> 4 : pair & 0x0F];
+            pixels.push_back(static_cast<std::uint32_t>(color.red) << 16 |
+                             static_cast<std::uint32_t>(color.green) << 8 | color.blue);
         }
     }
     return pixels;
@@ -358,8 +358,8 @@ public:
     bool Ready() const { return bitmap_ != nullptr; }
     void Clear() { context_->FillWhite({0, 0, kPageWidth, kPageHeight}); }
 
-    void Stroke(const std::vector<Point>& points, std::int32_t width, std::uint8_t colour) {
-        const auto pen = platform::CreatePen(width, ColourOf(colour));
+    void Stroke(const std::vector<Point>& points, std::int32_t width, std::uint8_t color) {
+        const auto pen = platform::CreatePen(width, ColorOf(color));
         platform::Pen* previous = context_->SelectPen(pen.get());
         for (std::size_t i = 1; i < points.size(); ++i) {
             context_->Line(points[i - 1].x, points[i - 1].y, points[i].x, points[i].y);
@@ -367,9 +367,9 @@ public:
         context_->SelectPen(previous);
     }
 
-    void Ellipse(const Rect& box, std::int32_t width, std::uint8_t colour, bool filled) {
-        const auto pen = platform::CreatePen(width, ColourOf(colour));
-        const auto brush = platform::CreateSolidBrush(ColourOf(filled ? colour : kWhite));
+    void Ellipse(const Rect& box, std::int32_t width, std::uint8_t color, bool filled) {
+        const auto pen = platform::CreatePen(width, ColorOf(color));
+        const auto brush = platform::CreateSolidBrush(ColorOf(filled ? color : kWhite));
         platform::Pen* previousPen = context_->SelectPen(pen.get());
         platform::Brush* previousBrush = context_->SelectBrush(brush.get());
         context_->Ellipse(box);
@@ -384,7 +384,7 @@ public:
     // A line of "writing": loops of changing height along the baseline, the
     // curve a pen traces when it circles while moving right.
     void Writing(std::int32_t left, std::int32_t right, std::int32_t baseline,
-                 std::uint8_t colour) {
+                 std::uint8_t color) {
         std::vector<Point> points;
         for (double t = 0;; t += 0.35) {
             const double x = left + 2.2 * t - 4.0 * std::sin(t);
@@ -396,15 +396,15 @@ public:
             points.push_back({static_cast<std::int32_t>(std::lround(x)),
                               static_cast<std::int32_t>(std::lround(y))});
         }
-        Stroke(points, 1, colour);
+        Stroke(points, 1, color);
     }
 
     static constexpr std::uint8_t kWhite = 15;
 
 private:
-    static Colour ColourOf(std::uint8_t index) {
+    static Color ColorOf(std::uint8_t index) {
         const platform::RgbQuad& entry = PenPalette[index];
-        return MakeColour(entry.red, entry.green, entry.blue);
+        return MakeColor(entry.red, entry.green, entry.blue);
     }
 
     std::unique_ptr<platform::DrawingContext> context_;

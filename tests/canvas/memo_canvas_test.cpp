@@ -125,9 +125,9 @@ TEST_F(CanvasTest, EraserWhitensItsSquareAndATenPixelLine) {
     EXPECT_EQ(IndexAt(page, 28, 14), 0);
 }
 
-TEST_F(CanvasTest, EveryMenuColourIsStoredAsItsOwnTableEntry) {
+TEST_F(CanvasTest, EveryMenuColorIsStoredAsItsOwnTableEntry) {
     struct Ink {
-        Colour colour;
+        Color color;
         std::uint8_t index;
     };
     const Ink inks[] = {{0x0000FF, 12}, {0x00FF00, 10}, {0xFF0000, 9},  {0xFFFF00, 11}, {0xFF00FF, 13},
@@ -136,14 +136,14 @@ TEST_F(CanvasTest, EveryMenuColourIsStoredAsItsOwnTableEntry) {
     canvas.SetPenWidth(5);
     int x = 20;
     for (const Ink& ink : inks) {
-        canvas.SetPenColor(ink.colour);
+        canvas.SetPenColor(ink.color);
         canvas.DrawSegment(x, 40, x, 80);
         x += 20;
     }
     const PageImage& page = Page(canvas);
     x = 20;
     for (const Ink& ink : inks) {
-        EXPECT_EQ(IndexAt(page, x, 60), ink.index) << std::hex << ink.colour;
+        EXPECT_EQ(IndexAt(page, x, 60), ink.index) << std::hex << ink.color;
         x += 20;
     }
 }

@@ -13,9 +13,9 @@
 
 namespace tavrin::platform::probe {
 
-// The colour of pixel (x, y) of `selected`, the bitmap selected in the
+// The color of pixel (x, y) of `selected`, the bitmap selected in the
 // memory context `context`.
-Colour PixelAt(const DrawingContext& context, const Bitmap& selected, std::int32_t x,
+Color PixelAt(const DrawingContext& context, const Bitmap& selected, std::int32_t x,
                std::int32_t y);
 
 // One paint event of a shell's window: pixels that stand for the window,
@@ -31,7 +31,7 @@ public:
     DrawingContext& Context();
     // Ends the paint event: the context is gone and the window's pixels are final.
     void End();
-    Colour At(std::int32_t x, std::int32_t y) const;
+    Color At(std::int32_t x, std::int32_t y) const;
 
 private:
     struct Window;

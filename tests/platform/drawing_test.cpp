@@ -1,7 +1,7 @@
 // The drawing seam checked pixel by pixel on the backend's real surfaces:
 // QImages on Linux, memory DCs under Wine. These are the pixel rules the
 // canvas relies on, the select-and-restore model, block copies, the reduction
-// of colours to a page's table, texts, and a shell's paint context; every
+// of colors to a page's table, texts, and a shell's paint context; every
 // backend meets them all.
 #include <gtest/gtest.h>
 
@@ -16,9 +16,9 @@
 namespace tavrin::platform {
 namespace {
 
-// The notepad's colour table, in table order (blue, green, red). Entries 1, 3
-// and 7 differ from the common 16-colour table, so a backend that reduces
-// colours to a built-in table instead of the page's own gets them wrong.
+// The notepad's color table, in table order (blue, green, red). Entries 1, 3
+// and 7 differ from the common 16-color table, so a backend that reduces
+// colors to a built-in table instead of the page's own gets them wrong.
 constexpr std::array<RgbQuad, 16> kTable{{
     {0x00, 0x00, 0x00, 0}, {0x80, 0x40, 0x00, 0}, {0x00, 0x80, 0x00, 0}, {0xFF, 0x80, 0x00, 0},
     {0x00, 0x00, 0x80, 0}, {0x80, 0x00, 0x80, 0}, {0x00, 0x80, 0x80, 0}, {0xFF, 0xC0, 0xC0, 0},
@@ -26,8 +26,8 @@ constexpr std::array<RgbQuad, 16> kTable{{
     {0x00, 0x00, 0xFF, 0}, {0xFF, 0x00, 0xFF, 0}, {0x00, 0xFF, 0xFF, 0}, {0xFF, 0xFF, 0xFF, 0},
 }};
 
-Colour ColourOf(std::size_t index) {
-    return MakeColour(kTable[index].red, kTable[index].green, kTable[index].blue);
+Color ColorOf(std::size_t index) {
+    return MakeColor(kTable[index].red, kTable[index].green, kTable[index].blue);
 }
 
 // Draws with the pen and brush selected for the call only, as the canvas does.
@@ -97,7 +97,7 @@ TEST_P(EllipseTest, StaysInItsBoxAndReachesEverySide) {
         EXPECT_EQ(surface.At(middleX, middleY), kBlue) << "filled with the brush";
     }
     EXPECT_EQ(surface.Count(kWhite) + surface.Count(kRed) + surface.Count(kBlue), 40 * 40)
-        << "only pen and brush colours, no blending";
+        << "only pen and brush colors, no blending";
 }
 
 INSTANTIATE_TEST_SUITE_P(Boxes, EllipseTest,
@@ -120,7 +120,7 @@ int ThicknessAcross(const Surface& surface, bool horizontal, int along) {
     return count;
 }
 
-TEST_P(LineTest, HasThePensWidthAndColourFromItsFirstPoint) {
+TEST_P(LineTest, HasThePensWidthAndColorFromItsFirstPoint) {
     const std::int32_t width = GetParam();
     const auto pen = CreatePen(width, kBlue);
     for (const bool horizontal : {true, false}) {
@@ -141,7 +141,7 @@ TEST_P(LineTest, HasThePensWidthAndColourFromItsFirstPoint) {
     WithPenAndBrush(*diagonal.context, pen.get(), nullptr,
                     [&] { diagonal.context->Line(10, 20, 70, 65); });
     EXPECT_EQ(diagonal.Count(kWhite) + diagonal.Count(kBlue), 100 * 100)
-        << "only the pen's colour, no blending";
+        << "only the pen's color, no blending";
 }
 
 INSTANTIATE_TEST_SUITE_P(Widths, LineTest, ::testing::Values(1, 2, 3, 4, 5, 10));
@@ -180,7 +180,7 @@ TEST(RectangleTest, OutlinesInsideWithThePenAndFillsWithTheBrush) {
                     [&] { surface.context->Rectangle(rect); });
     for (int y = 0; y < 30; ++y) {
         for (int x = 0; x < 30; ++x) {
-            const Colour expected = Inside(inner, x, y)  ? kBlue
+            const Color expected = Inside(inner, x, y)  ? kBlue
                                     : Inside(rect, x, y) ? kRed
                                                          : kWhite;
             ASSERT_EQ(surface.At(x, y), expected) << x << "," << y;
@@ -245,20 +245,20 @@ TEST(SelectTest, DrawingGoesToTheSelectedBitmapOnly) {
     EXPECT_EQ(surface.Count(kWhite), 100);
 }
 
-TEST(BitmapTest, BitmapsOfAnyContextKeepTheirColoursAndNeedAPositiveSize) {
+TEST(BitmapTest, BitmapsOfAnyContextKeepTheirColorsAndNeedAPositiveSize) {
     const auto screen = GetScreenContext();
     const auto large = screen->CreateCompatibleBitmap(240, 320);
     ASSERT_NE(large, nullptr);
     EXPECT_EQ(large->Width(), 240);
     EXPECT_EQ(large->Height(), 320);
 
-    // A new memory context's bitmap, too, holds every colour.
+    // A new memory context's bitmap, too, holds every color.
     const auto context = screen->CreateCompatibleContext();
     const auto bitmap = context->CreateCompatibleBitmap(8, 8);
     ASSERT_NE(bitmap, nullptr);
     Bitmap* original = context->SelectBitmap(bitmap.get());
-    context->FillRect({0, 0, 8, 8}, *CreateSolidBrush(ColourOf(3)));
-    EXPECT_EQ(probe::PixelAt(*context, *bitmap, 4, 4), ColourOf(3));
+    context->FillRect({0, 0, 8, 8}, *CreateSolidBrush(ColorOf(3)));
+    EXPECT_EQ(probe::PixelAt(*context, *bitmap, 4, 4), ColorOf(3));
     context->SelectBitmap(original);
 
     EXPECT_EQ(context->CreateCompatibleBitmap(0, 5), nullptr);
@@ -287,7 +287,7 @@ TEST_P(CopyTest, CopiesWhatLiesOnBothSurfaces) {
             const std::int64_t fromY = std::int64_t{sourceY} + y - target.top;
             const bool copied =
                 Inside(target, x, y) && fromX >= 0 && fromX < 20 && fromY >= 0 && fromY < 20;
-            const Colour expected =
+            const Color expected =
                 copied ? PatternAt(static_cast<int>(fromX), static_cast<int>(fromY)) : kWhite;
             ASSERT_EQ(surface.At(x, y), expected) << x << "," << y;
         }
@@ -319,7 +319,7 @@ std::unique_ptr<PageBitmap> MakePage(std::int32_t width, std::int32_t height) {
     PageBitmapInfo info;
     info.width = width;
     info.height = height;
-    info.colours = kTable;
+    info.colors = kTable;
     return CreatePageBitmap(info);
 }
 
@@ -327,7 +327,7 @@ std::vector<std::uint8_t> BytesOf(const PageBitmap& page) {
     return {page.Pixels(), page.Pixels() + page.PixelByteCount()};
 }
 
-// The colour index of page pixel (x, y), counted from the top-left corner.
+// The color index of page pixel (x, y), counted from the top-left corner.
 std::uint8_t IndexAt(const PageBitmap& page, int x, int y) {
     const std::size_t stride = page.PixelByteCount() / static_cast<std::size_t>(page.Height());
     const std::uint8_t pair =
@@ -392,7 +392,7 @@ TEST_P(PageRoundTripTest, DrawThenCaptureGivesTheSameBytesWithRowsBottomUp) {
     const auto copy = MakePage(width, height);
     surface.context->CapturePage(0, 0, *copy);
     EXPECT_EQ(BytesOf(*copy), BytesOf(*original));
-    EXPECT_EQ(surface.At(0, height - 1), ColourOf(original->Pixels()[0] >> 4))
+    EXPECT_EQ(surface.At(0, height - 1), ColorOf(original->Pixels()[0] >> 4))
         << "the first stored row is the bottom row";
 }
 
@@ -400,32 +400,32 @@ INSTANTIATE_TEST_SUITE_P(Sizes, PageRoundTripTest,
                          ::testing::Values(PageSizeCase{240, 320, 38400}, PageSizeCase{13, 7, 56},
                                            PageSizeCase{1, 1, 4}));
 
-TEST(CapturePageTest, EveryTableColourMapsToItsOwnIndex) {
+TEST(CapturePageTest, EveryTableColorMapsToItsOwnIndex) {
     Surface surface(16, 1);
     for (std::int32_t x = 0; x < 16; ++x) {
         surface.context->FillRect({x, 0, x + 1, 1},
-                                  *CreateSolidBrush(ColourOf(static_cast<std::size_t>(x))));
+                                  *CreateSolidBrush(ColorOf(static_cast<std::size_t>(x))));
     }
     const auto page = MakePage(16, 1);
     surface.context->CapturePage(0, 0, *page);
     for (int i = 0; i < 16; ++i) EXPECT_EQ(IndexAt(*page, i, 0), i);
 }
 
-TEST(CapturePageTest, OtherColoursMapToTheNearestEntry) {
+TEST(CapturePageTest, OtherColorsMapToTheNearestEntry) {
     struct NearCase {
-        Colour colour;
+        Color color;
         std::uint8_t index;
     };
     const NearCase cases[] = {
-        {MakeColour(0x10, 0x38, 0x78), 1}, {MakeColour(0xC8, 0xC8, 0xF0), 7},
-        {MakeColour(0x90, 0x88, 0x80), 8}, {MakeColour(0x00, 0x00, 0x70), 1},
-        {MakeColour(0xC0, 0xC0, 0xC0), 7}, {MakeColour(0xF0, 0xF0, 0xF0), 15},
-        {MakeColour(0x20, 0x10, 0x10), 0}, {MakeColour(0xE0, 0x10, 0x20), 12},
+        {MakeColor(0x10, 0x38, 0x78), 1}, {MakeColor(0xC8, 0xC8, 0xF0), 7},
+        {MakeColor(0x90, 0x88, 0x80), 8}, {MakeColor(0x00, 0x00, 0x70), 1},
+        {MakeColor(0xC0, 0xC0, 0xC0), 7}, {MakeColor(0xF0, 0xF0, 0xF0), 15},
+        {MakeColor(0x20, 0x10, 0x10), 0}, {MakeColor(0xE0, 0x10, 0x20), 12},
     };
     const auto count = static_cast<std::int32_t>(std::size(cases));
     Surface surface(count, 1);
     for (std::int32_t x = 0; x < count; ++x) {
-        surface.context->FillRect({x, 0, x + 1, 1}, *CreateSolidBrush(cases[x].colour));
+        surface.context->FillRect({x, 0, x + 1, 1}, *CreateSolidBrush(cases[x].color));
     }
     const auto page = MakePage(count, 1);
     surface.context->CapturePage(0, 0, *page);
@@ -471,7 +471,7 @@ TEST(TextTest, MeasuresAndDrawsOneLineBlackOnWhiteInsideItsRectangle) {
     int black = 0;
     for (int y = 0; y < 40; ++y) {
         for (int x = 0; x < 200; ++x) {
-            const Colour pixel = surface.At(x, y);
+            const Color pixel = surface.At(x, y);
             if (!Inside(rect, x, y)) {
                 ASSERT_EQ(pixel, kRed) << x << "," << y;
                 continue;
@@ -521,7 +521,7 @@ TEST(PaintContextTest, PutsCopiesLinesAndTextsOnTheWindow) {
     }
     EXPECT_EQ(paint.At(5, 35), kRed);
     EXPECT_EQ(paint.At(5, 34), kWhite);
-    const Colour textBackground = paint.At(0, 0);
+    const Color textBackground = paint.At(0, 0);
     int ink = 0;
     for (int y = 0; y < size.cy; ++y) {
         for (int x = 0; x < size.cx; ++x) ink += paint.At(x, y) != textBackground;

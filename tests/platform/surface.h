@@ -12,18 +12,18 @@
 
 namespace tavrin::platform {
 
-inline constexpr Colour kBlack = MakeColour(0, 0, 0);
-inline constexpr Colour kRed = MakeColour(0xFF, 0, 0);
-inline constexpr Colour kBlue = MakeColour(0, 0, 0xFF);
-inline constexpr Colour kWhite = MakeColour(0xFF, 0xFF, 0xFF);
+inline constexpr Color kBlack = MakeColor(0, 0, 0);
+inline constexpr Color kRed = MakeColor(0xFF, 0, 0);
+inline constexpr Color kBlue = MakeColor(0, 0, 0xFF);
+inline constexpr Color kWhite = MakeColor(0xFF, 0xFF, 0xFF);
 
 inline bool Inside(const Rect& rect, int x, int y) {
     return x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom;
 }
 
-// A colour of its own for every pixel of a surface up to 25 × 25.
-inline Colour PatternAt(int x, int y) {
-    return MakeColour(static_cast<std::uint8_t>(x * 10), static_cast<std::uint8_t>(y * 10), 77);
+// A color of its own for every pixel of a surface up to 25 × 25.
+inline Color PatternAt(int x, int y) {
+    return MakeColor(static_cast<std::uint8_t>(x * 10), static_cast<std::uint8_t>(y * 10), 77);
 }
 
 // A memory context with a bitmap of its own, white at the start, made the way
@@ -41,7 +41,7 @@ public:
     Surface& operator=(const Surface&) = delete;
 
     Rect Bounds() const { return {0, 0, bitmap->Width(), bitmap->Height()}; }
-    Colour At(int x, int y) const { return probe::PixelAt(*context, *bitmap, x, y); }
+    Color At(int x, int y) const { return probe::PixelAt(*context, *bitmap, x, y); }
 
     // The smallest rectangle holding every pixel that isn't white.
     Rect InkBounds() const {
@@ -56,10 +56,10 @@ public:
         return ink.left == INT_MAX ? Rect{} : ink;
     }
 
-    int Count(Colour colour) const {
+    int Count(Color color) const {
         int count = 0;
         for (int y = 0; y < bitmap->Height(); ++y) {
-            for (int x = 0; x < bitmap->Width(); ++x) count += At(x, y) == colour ? 1 : 0;
+            for (int x = 0; x < bitmap->Width(); ++x) count += At(x, y) == color ? 1 : 0;
         }
         return count;
     }

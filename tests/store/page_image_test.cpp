@@ -75,20 +75,20 @@ TEST(RowStride, PadsRowsToWholeFourByteWords) {
     }
 }
 
-// The colours shown, in red, green, blue order; entries 1, 3 and 7 are not
-// the common 16-colour table's.
-constexpr Colour kExpectedPalette[16] = {
-    MakeColour(0x00, 0x00, 0x00), MakeColour(0x00, 0x40, 0x80), MakeColour(0x00, 0x80, 0x00),
-    MakeColour(0x00, 0x80, 0xFF), MakeColour(0x80, 0x00, 0x00), MakeColour(0x80, 0x00, 0x80),
-    MakeColour(0x80, 0x80, 0x00), MakeColour(0xC0, 0xC0, 0xFF), MakeColour(0x80, 0x80, 0x80),
-    MakeColour(0x00, 0x00, 0xFF), MakeColour(0x00, 0xFF, 0x00), MakeColour(0x00, 0xFF, 0xFF),
-    MakeColour(0xFF, 0x00, 0x00), MakeColour(0xFF, 0x00, 0xFF), MakeColour(0xFF, 0xFF, 0x00),
-    MakeColour(0xFF, 0xFF, 0xFF),
+// The colors shown, in red, green, blue order; entries 1, 3 and 7 are not
+// the common 16-color table's.
+constexpr Color kExpectedPalette[16] = {
+    MakeColor(0x00, 0x00, 0x00), MakeColor(0x00, 0x40, 0x80), MakeColor(0x00, 0x80, 0x00),
+    MakeColor(0x00, 0x80, 0xFF), MakeColor(0x80, 0x00, 0x00), MakeColor(0x80, 0x00, 0x80),
+    MakeColor(0x80, 0x80, 0x00), MakeColor(0xC0, 0xC0, 0xFF), MakeColor(0x80, 0x80, 0x80),
+    MakeColor(0x00, 0x00, 0xFF), MakeColor(0x00, 0xFF, 0x00), MakeColor(0x00, 0xFF, 0xFF),
+    MakeColor(0xFF, 0x00, 0x00), MakeColor(0xFF, 0x00, 0xFF), MakeColor(0xFF, 0xFF, 0x00),
+    MakeColor(0xFF, 0xFF, 0xFF),
 };
 
-TEST(PenPalette, HoldsTheStoredColoursInTableOrder) {
+TEST(PenPalette, HoldsTheStoredColorsInTableOrder) {
     for (std::size_t i = 0; i < 16; ++i) {
-        const Colour c = kExpectedPalette[i];
+        const Color c = kExpectedPalette[i];
         EXPECT_EQ(PenPalette[i], (platform::RgbQuad{BlueOf(c), GreenOf(c), RedOf(c), 0}))
             << "entry " << i;
     }
@@ -312,7 +312,7 @@ TEST(PageImageSave, FailedHeaderOrDataWriteReturnsZero) {
 }
 
 // Off-screen surfaces of the real backend, painted pixel by pixel with the
-// palette's colours.
+// palette's colors.
 class Canvas {
 public:
     Canvas(std::int32_t width, std::int32_t height)
@@ -337,7 +337,7 @@ private:
     platform::Bitmap* previous_;
 };
 
-// Every palette colour, in a pattern that tells left from right and top from
+// Every palette color, in a pattern that tells left from right and top from
 // bottom: pixel (x, y) has index (x + 5y) mod 16.
 int PatternIndex(std::int32_t x, std::int32_t y) { return (x + 5 * y) % 16; }
 
@@ -350,7 +350,7 @@ void PaintPattern(Canvas& canvas, std::int32_t left, std::int32_t top, std::int3
     }
 }
 
-TEST(PageImageCapture, EveryPaletteColourBecomesItsIndex) {
+TEST(PageImageCapture, EveryPaletteColorBecomesItsIndex) {
     Canvas canvas(20, 6);
     canvas.Fill({0, 0, 20, 6}, 0);
     PaintPattern(canvas, 2, 1, 13, 3);

@@ -38,18 +38,18 @@ inline std::unique_ptr<MemoList> MakeTaggedList(std::uint32_t count, std::uint32
     return list;
 }
 
-inline Colour ColourOf(const platform::RgbQuad& entry) {
-    return MakeColour(entry.red, entry.green, entry.blue);
+inline Color ColorOf(const platform::RgbQuad& entry) {
+    return MakeColor(entry.red, entry.green, entry.blue);
 }
 
-// Gives the memo a width × height page in the palette colour of its tag,
+// Gives the memo a width × height page in the palette color of its tag,
 // crossed by a black diagonal, so that pages differ and have inner structure.
 inline void DrawTaggedPage(MemoEntry& entry, std::int32_t width, std::int32_t height) {
     const auto screen = platform::GetScreenContext();
     const auto context = screen->CreateCompatibleContext();
     const auto bitmap = context->CreateCompatibleBitmap(width, height);
     platform::Bitmap* previous = context->SelectBitmap(bitmap.get());
-    const auto brush = platform::CreateSolidBrush(ColourOf(PenPalette[entry.alarmHandle % 16]));
+    const auto brush = platform::CreateSolidBrush(ColorOf(PenPalette[entry.alarmHandle % 16]));
     context->FillRect({0, 0, width, height}, *brush);
     context->Line(0, 0, width, height);
     entry.page.Capture(*context, 0, 0, width, height);

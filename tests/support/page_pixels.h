@@ -1,4 +1,4 @@
-// Reading pages and surfaces back as colour-table indices.
+// Reading pages and surfaces back as color-table indices.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +10,7 @@ namespace tavrin::testing {
 
 inline constexpr std::uint8_t kWhiteIndex = 15;
 
-// The colour-table index of pixel (x, y), counted from the top-left corner.
+// The color-table index of pixel (x, y), counted from the top-left corner.
 inline std::uint8_t IndexAt(const PageImage& page, std::int32_t x, std::int32_t y) {
     const std::int32_t row = page.Height() - 1 - y;
     const std::uint8_t pair = page.Pixels()[row * RowStride(page.Width(), 4) + x / 2];

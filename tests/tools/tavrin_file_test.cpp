@@ -116,7 +116,7 @@ QRgb RgbOf(std::uint8_t index) {
     return qRgb(entry.red, entry.green, entry.blue);
 }
 
-TEST_F(TavrinFileTest, ExportWritesEveryPixelInItsPaletteColour) {
+TEST_F(TavrinFileTest, ExportWritesEveryPixelInItsPaletteColor) {
     const auto list = WriteKnownFile();
     const fs::path out = folder_ / "pages";
     const Outcome outcome = RunTool({"export", Q(file_), Q(out)});

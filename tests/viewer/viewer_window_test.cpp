@@ -25,9 +25,9 @@ using tavrin::viewer::ViewerWindow;
 
 namespace {
 
-// The colour a memo's page is filled with, so that each memo is told apart by
-// its pixels: memo i (0-based) gets colour-table entry i % 15.
-QRgb MemoColour(int index) {
+// The color a memo's page is filled with, so that each memo is told apart by
+// its pixels: memo i (0-based) gets color-table entry i % 15.
+QRgb MemoColor(int index) {
     const platform::RgbQuad& entry = PenPalette[static_cast<std::size_t>(index % 15)];
     return qRgb(entry.red, entry.green, entry.blue);
 }
@@ -40,8 +40,8 @@ struct MemoFileLayout {
 };
 
 // Writes a memo data file with the store: memo i is white with a block of
-// its colour at (20 + i, 40) .. (200, 300) and a single marker pixel of
-// colour 0 (black) at (i, 0).
+// its color at (20 + i, 40) .. (200, 300) and a single marker pixel of
+// color 0 (black) at (i, 0).
 void WriteMemoFile(const std::string& path, const MemoFileLayout& layout) {
     MemoList list;
     const auto context = platform::GetScreenContext()->CreateCompatibleContext();
@@ -53,10 +53,10 @@ void WriteMemoFile(const std::string& path, const MemoFileLayout& layout) {
         if (i == layout.shortCreated) memo.created = SYSTEMTIME{2024, 3, 4, 1, 1, 1, 0, 0};
         if (i == layout.alarmMemo) memo.SetAlarm(77, SYSTEMTIME{2031, 12, 3, 31, 21, 30, 0, 0});
         context->FillWhite({0, 0, 240, 320});
-        const QRgb colour = MemoColour(i);
-        const auto brush = platform::CreateSolidBrush(MakeColour(static_cast<std::uint8_t>(qRed(colour)),
-                                                                 static_cast<std::uint8_t>(qGreen(colour)),
-                                                                 static_cast<std::uint8_t>(qBlue(colour))));
+        const QRgb color = MemoColor(i);
+        const auto brush = platform::CreateSolidBrush(MakeColor(static_cast<std::uint8_t>(qRed(color)),
+                                                                 static_cast<std::uint8_t>(qGreen(color)),
+                                                                 static_cast<std::uint8_t>(qBlue(color))));
         context->FillRect({20 + i, 40, 200, 300}, *brush);
         const auto black = platform::CreateSolidBrush(0);
         context->FillRect({i, 0, i + 1, 1}, *black);
@@ -156,9 +156,9 @@ private slots:
         // Window pixel (x, y) shows page pixel (x - 1, y - 18).
         QCOMPARE(shown.pixel(1 + 2, 18 + 0), qRgb(0, 0, 0));           // memo 3's marker
         QCOMPARE(shown.pixel(1 + 3, 18 + 0), qRgb(255, 255, 255));
-        QCOMPARE(shown.pixel(1 + 22, 18 + 40), MemoColour(2));         // its block's corner
+        QCOMPARE(shown.pixel(1 + 22, 18 + 40), MemoColor(2));         // its block's corner
         QCOMPARE(shown.pixel(1 + 21, 18 + 40), qRgb(255, 255, 255));
-        QCOMPARE(shown.pixel(1 + 199, 18 + 299), MemoColour(2));
+        QCOMPARE(shown.pixel(1 + 199, 18 + 299), MemoColor(2));
         QCOMPARE(shown.pixel(1 + 239, 18 + 319), qRgb(255, 255, 255));
         // The one-pixel black frame around the page.
         for (const QPoint corner : {QPoint(0, 17), QPoint(241, 17), QPoint(0, 338), QPoint(241, 338), QPoint(120, 17), QPoint(0, 200)})
@@ -204,7 +204,7 @@ private slots:
         QTest::keyClick(window.get(), static_cast<Qt::Key>(key));
         QCOMPARE(Counter(*window), forward ? QStringLiteral("3/3") : QStringLiteral("1/3"));
         QVERIFY(counter.paints >= 1);
-        QCOMPARE(Grab(*window).pixel(1 + 22 + (forward ? 0 : -2), 18 + 40), MemoColour(forward ? 2 : 0));
+        QCOMPARE(Grab(*window).pixel(1 + 22 + (forward ? 0 : -2), 18 + 40), MemoColor(forward ? 2 : 0));
         const QImage atEnd = Grab(*window);
         counter.paints = 0;
         QTest::keyClick(window.get(), static_cast<Qt::Key>(key));

@@ -17,9 +17,9 @@ namespace tavrin::platform {
 
 class QtPen final : public Pen {
 public:
-    QtPen(std::int32_t penWidth, Colour colour)
+    QtPen(std::int32_t penWidth, Color color)
         : width(std::max(penWidth, 1)),
-          pen(QColor(RedOf(colour), GreenOf(colour), BlueOf(colour)), width, Qt::SolidLine,
+          pen(QColor(RedOf(color), GreenOf(color), BlueOf(color)), width, Qt::SolidLine,
               Qt::RoundCap, Qt::RoundJoin) {}
 
     const std::int32_t width;
@@ -28,9 +28,9 @@ public:
 
 class QtBrush final : public Brush {
 public:
-    explicit QtBrush(Colour fill) : colour(RedOf(fill), GreenOf(fill), BlueOf(fill)) {}
+    explicit QtBrush(Color fill) : color(RedOf(fill), GreenOf(fill), BlueOf(fill)) {}
 
-    const QColor colour;
+    const QColor color;
 };
 
 namespace {
@@ -53,9 +53,9 @@ using PixelBytes = std::unique_ptr<std::uint8_t, FreeBytes>;
 class QtPageBitmap final : public PageBitmap {
 public:
     QtPageBitmap(std::int32_t width, std::int32_t height, std::size_t rowStride, PixelBytes pixels,
-                 const std::array<RgbQuad, 16>& colours)
+                 const std::array<RgbQuad, 16>& colors)
         : width_(width), height_(height), rowStride_(rowStride), pixels_(std::move(pixels)) {
-        std::transform(colours.begin(), colours.end(), table_.begin(),
+        std::transform(colors.begin(), colors.end(), table_.begin(),
                        [](RgbQuad c) { return qRgb(c.red, c.green, c.blue); });
     }
 
@@ -86,11 +86,11 @@ private:
 
 // Like the platform's stock objects: shared by every context, never released.
 QtPen& StockPen() {
-    static QtPen pen(1, MakeColour(0, 0, 0));
+    static QtPen pen(1, MakeColor(0, 0, 0));
     return pen;
 }
 QtBrush& StockBrush() {
-    static QtBrush brush(MakeColour(0xFF, 0xFF, 0xFF));
+    static QtBrush brush(MakeColor(0xFF, 0xFF, 0xFF));
     return brush;
 }
 
@@ -139,31 +139,31 @@ QFont WithoutAntialiasing(QFont font) {
     return font;
 }
 
-// Reduces colours to the nearest entry of a colour table by squared RGB
-// distance; the first of equally near entries wins, so a colour of the table
-// maps to its own entry. Surfaces hold long runs of one colour, so the last
+// Reduces colors to the nearest entry of a color table by squared RGB
+// distance; the first of equally near entries wins, so a color of the table
+// maps to its own entry. Surfaces hold long runs of one color, so the last
 // answer is kept.
-class NearestColour {
+class NearestColor {
 public:
-    explicit NearestColour(const std::array<QRgb, 16>& table) : table_(table) {}
+    explicit NearestColor(const std::array<QRgb, 16>& table) : table_(table) {}
 
-    std::uint8_t IndexOf(QRgb colour) {
-        colour &= RGB_MASK;
-        if (colour != lastColour_) {
-            lastColour_ = colour;
-            lastIndex_ = Search(colour);
+    std::uint8_t IndexOf(QRgb color) {
+        color &= RGB_MASK;
+        if (color != lastColor_) {
+            lastColor_ = color;
+            lastIndex_ = Search(color);
         }
         return lastIndex_;
     }
 
 private:
-    std::uint8_t Search(QRgb colour) const {
+    std::uint8_t Search(QRgb color) const {
         std::uint8_t best = 0;
         int bestDistance = std::numeric_limits<int>::max();
         for (std::size_t i = 0; i < table_.size(); ++i) {
-            const int red = qRed(colour) - qRed(table_[i]);
-            const int green = qGreen(colour) - qGreen(table_[i]);
-            const int blue = qBlue(colour) - qBlue(table_[i]);
+            const int red = qRed(color) - qRed(table_[i]);
+            const int green = qGreen(color) - qGreen(table_[i]);
+            const int blue = qBlue(color) - qBlue(table_[i]);
             const int distance = red * red + green * green + blue * blue;
             if (distance < bestDistance) {
                 bestDistance = distance;
@@ -174,7 +174,7 @@ private:
     }
 
     const std::array<QRgb, 16>& table_;
-    QRgb lastColour_ = ~RGB_MASK;  // no masked colour equals it
+    QRgb lastColor_ = ~RGB_MASK;  // no masked color equals it
     std::uint8_t lastIndex_ = 0;
 };
 
@@ -264,7 +264,7 @@ void QtDrawingContext::FillRect(const Rect& rect, const Brush& brush) {
     const auto area = Area(rect);
     if (qtBrush == nullptr || !area) return;
     Painting painting(*this);
-    painting->fillRect(*area, qtBrush->colour);
+    painting->fillRect(*area, qtBrush->color);
 }
 
 void QtDrawingContext::Line(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1) {
@@ -286,7 +286,7 @@ void QtDrawingContext::Ellipse(const Rect& box) {
     Painting painting(*this);
     painting->setClipRect(*area, Qt::IntersectClip);
     painting->setPen(pen_->pen);
-    painting->setBrush(brush_->colour);
+    painting->setBrush(brush_->color);
     painting->drawEllipse(QRectF(box.left + inset, box.top + inset, width, height));
 }
 
@@ -297,7 +297,7 @@ void QtDrawingContext::Rectangle(const Rect& rect) {
     painting->fillRect(*area, pen_->pen.color());
     const int reach = std::min(pen_->width, area->width());
     const QRect inside = area->adjusted(reach, reach, -reach, -reach);
-    if (inside.isValid()) painting->fillRect(inside, brush_->colour);
+    if (inside.isValid()) painting->fillRect(inside, brush_->color);
 }
 
 void QtDrawingContext::CopyFrom(const Rect& target, const DrawingContext& source,
@@ -345,7 +345,7 @@ void QtDrawingContext::CapturePage(std::int32_t sourceX, std::int32_t sourceY,
     if (qtPage == nullptr || image == nullptr) return;
     const auto part = Intersect(sourceX, sourceY, page.Width(), page.Height(), image->rect());
     if (!part) return;
-    NearestColour nearest(qtPage->Table());
+    NearestColor nearest(qtPage->Table());
     for (int y = part->top(); y <= part->bottom(); ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(image->constScanLine(y));
         std::uint8_t* row = qtPage->Row(y - sourceY);
@@ -372,12 +372,12 @@ void QtDrawingContext::DrawText(std::string_view text, const Rect& rect) {
     const Size extent = MeasureText(text);
     const QString string = FromUtf8(text);
     Painting painting(*this);
-    // The text's own box gets the background colour, as an opaque text does.
+    // The text's own box gets the background color, as an opaque text does.
     const auto background = Intersect(rect.left, rect.top, extent.cx, extent.cy, *area);
     if (background) painting->fillRect(*background, style.background);
     painting->setClipRect(*area, Qt::IntersectClip);
     painting->setFont(WithoutAntialiasing(style.font));
-    painting->setPen(style.colour);
+    painting->setPen(style.color);
     painting->drawText(*area, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, string);
 }
 
@@ -429,11 +429,11 @@ std::unique_ptr<DrawingContext> GetScreenContext() {
     return std::make_unique<QtMemoryContext>();
 }
 
-std::unique_ptr<Pen> CreatePen(std::int32_t width, Colour colour) {
-    return std::make_unique<QtPen>(width, colour);
+std::unique_ptr<Pen> CreatePen(std::int32_t width, Color color) {
+    return std::make_unique<QtPen>(width, color);
 }
 
-std::unique_ptr<Brush> CreateSolidBrush(Colour colour) { return std::make_unique<QtBrush>(colour); }
+std::unique_ptr<Brush> CreateSolidBrush(Color color) { return std::make_unique<QtBrush>(color); }
 
 std::unique_ptr<PageBitmap> CreatePageBitmap(const PageBitmapInfo& info) {
     if (info.bitCount != 4 || info.compression != 0 || info.width <= 0 || info.height <= 0) {
@@ -445,7 +445,7 @@ std::unique_ptr<PageBitmap> CreatePageBitmap(const PageBitmapInfo& info) {
         static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(info.height), rowStride)));
     if (pixels == nullptr) return nullptr;
     return std::make_unique<QtPageBitmap>(info.width, info.height, rowStride, std::move(pixels),
-                                          info.colours);
+                                          info.colors);
 }
 
 }  // namespace tavrin::platform

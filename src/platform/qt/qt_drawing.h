@@ -24,10 +24,10 @@ namespace tavrin::platform {
 class QtPen;
 class QtBrush;
 
-// The font and colours that texts are drawn with.
+// The font and colors that texts are drawn with.
 struct QtTextStyle {
     QFont font;
-    QColor colour;
+    QColor color;
     QColor background;
 };
 
@@ -86,7 +86,7 @@ private:
 // The painter's own state is left as it was after every operation.
 class QtPaintContext final : public QtDrawingContext {
 public:
-    // Texts in the widget's font and its palette's text and background colours.
+    // Texts in the widget's font and its palette's text and background colors.
     QtPaintContext(QPainter& painter, const QWidget& widget);
     QtPaintContext(QPainter& painter, QtTextStyle textStyle);
 

@@ -58,7 +58,7 @@ private:
 
 namespace {
 
-// A 4-bit DIB section: GDI draws on it and reduces colours to its table, and
+// A 4-bit DIB section: GDI draws on it and reduces colors to its table, and
 // its pixel bytes are ordinary memory.
 class Win32PageBitmap final : public PageBitmap {
 public:
@@ -348,7 +348,7 @@ void Win32DrawingContext::CapturePage(std::int32_t sourceX, std::int32_t sourceY
     if (!onSource) return;
     const PageDc pageDc(dc_, *win32Page);
     if (pageDc.Get() == nullptr) return;
-    // GDI reduces every colour to the nearest entry of the DIB's table.
+    // GDI reduces every color to the nearest entry of the DIB's table.
     ::BitBlt(pageDc.Get(), onSource->left - sourceX, onSource->top - sourceY, WidthOf(*onSource),
              HeightOf(*onSource), dc_, onSource->left, onSource->top, SRCCOPY);
     // The pixel bytes are read directly as soon as this returns.
@@ -379,17 +379,17 @@ std::unique_ptr<DrawingContext> GetScreenContext() {
     return std::make_unique<ScreenContext>(dc);
 }
 
-std::unique_ptr<Pen> CreatePen(std::int32_t width, Colour colour) {
+std::unique_ptr<Pen> CreatePen(std::int32_t width, Color color) {
     // A pen of one pixel is GDI's cosmetic pen; a wider one keeps its
     // outlines inside the figure's box and draws lines as a solid pen does.
-    const HPEN pen = width <= 1 ? ::CreatePen(PS_SOLID, 1, colour)
-                                : ::CreatePen(PS_INSIDEFRAME, width, colour);
+    const HPEN pen = width <= 1 ? ::CreatePen(PS_SOLID, 1, color)
+                                : ::CreatePen(PS_INSIDEFRAME, width, color);
     if (pen == nullptr) return nullptr;
     return std::make_unique<Win32Pen>(pen, true);
 }
 
-std::unique_ptr<Brush> CreateSolidBrush(Colour colour) {
-    const HBRUSH brush = ::CreateSolidBrush(colour);
+std::unique_ptr<Brush> CreateSolidBrush(Color color) {
+    const HBRUSH brush = ::CreateSolidBrush(color);
     if (brush == nullptr) return nullptr;
     return std::make_unique<Win32Brush>(brush, true);
 }
@@ -400,7 +400,7 @@ std::unique_ptr<PageBitmap> CreatePageBitmap(const PageBitmapInfo& info) {
     }
     struct {
         BITMAPINFOHEADER header;
-        RGBQUAD colours[16];
+        RGBQUAD colors[16];
     } description{};
     description.header.biSize = sizeof description.header;
     description.header.biWidth = info.width;
@@ -410,9 +410,9 @@ std::unique_ptr<PageBitmap> CreatePageBitmap(const PageBitmapInfo& info) {
     description.header.biCompression = BI_RGB;
     // Left at 0: GDI works the size out from the width and height.
     description.header.biSizeImage = 0;
-    for (std::size_t i = 0; i < info.colours.size(); ++i) {
-        const RgbQuad& entry = info.colours[i];
-        description.colours[i] = RGBQUAD{entry.blue, entry.green, entry.red, 0};
+    for (std::size_t i = 0; i < info.colors.size(); ++i) {
+        const RgbQuad& entry = info.colors[i];
+        description.colors[i] = RGBQUAD{entry.blue, entry.green, entry.red, 0};
     }
     void* bits = nullptr;
     const HBITMAP dib = ::CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&description),

@@ -9,7 +9,7 @@
 // - CreateCompatibleBitmap makes a bitmap in the format of the screen the
 //   context draws for. For a memory DC, GDI itself would take the format of
 //   the bitmap selected at the time, which in a new one is the monochrome
-//   default: shared code that works on one backend must not lose its colours
+//   default: shared code that works on one backend must not lose its colors
 //   on the other, so every context of this backend answers alike.
 // - Lines leave out their last point, as LineTo does.
 // - Pens wider than one pixel draw their outlines inside the box of an

@@ -16,16 +16,16 @@ namespace tavrin::platform::probe {
 
 namespace {
 
-Colour ColourOf(QRgb pixel) {
-    return MakeColour(static_cast<std::uint8_t>(qRed(pixel)),
+Color ColorOf(QRgb pixel) {
+    return MakeColor(static_cast<std::uint8_t>(qRed(pixel)),
                       static_cast<std::uint8_t>(qGreen(pixel)),
                       static_cast<std::uint8_t>(qBlue(pixel)));
 }
 
 }  // namespace
 
-Colour PixelAt(const DrawingContext&, const Bitmap& selected, std::int32_t x, std::int32_t y) {
-    return ColourOf(ImageOf(selected)->pixel(x, y));
+Color PixelAt(const DrawingContext&, const Bitmap& selected, std::int32_t x, std::int32_t y) {
+    return ColorOf(ImageOf(selected)->pixel(x, y));
 }
 
 // A widget's paint event stands in for the window: a painter over an image,
@@ -55,8 +55,8 @@ void PaintEvent::End() {
     window_->painter.reset();
 }
 
-Colour PaintEvent::At(std::int32_t x, std::int32_t y) const {
-    return ColourOf(window_->image.pixel(x, y));
+Color PaintEvent::At(std::int32_t x, std::int32_t y) const {
+    return ColorOf(window_->image.pixel(x, y));
 }
 
 std::string CauseOf(FileError error) {

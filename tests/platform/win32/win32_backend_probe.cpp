@@ -16,8 +16,8 @@ HDC DcOf(const DrawingContext& context) {
 
 }  // namespace
 
-Colour PixelAt(const DrawingContext& context, const Bitmap&, std::int32_t x, std::int32_t y) {
-    return static_cast<Colour>(::GetPixel(DcOf(context), x, y));
+Color PixelAt(const DrawingContext& context, const Bitmap&, std::int32_t x, std::int32_t y) {
+    return static_cast<Color>(::GetPixel(DcOf(context), x, y));
 }
 
 // A memory DC with a screen bitmap stands in for the window's DC that
@@ -40,7 +40,7 @@ DrawingContext& PaintEvent::Context() { return *window_->context; }
 
 void PaintEvent::End() { window_->context.reset(); }
 
-Colour PaintEvent::At(std::int32_t x, std::int32_t y) const { return window_->surface.At(x, y); }
+Color PaintEvent::At(std::int32_t x, std::int32_t y) const { return window_->surface.At(x, y); }
 
 std::string CauseOf(FileError error) {
     switch (error) {
