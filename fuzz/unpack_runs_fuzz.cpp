@@ -32,6 +32,12 @@ void CheckCodec(std::span<const std::uint8_t> input) {
     ByteBuffer unpacked;
     const std::optional<std::size_t> unpackedLength = UnpackRuns(input, unpacked);
     Require(unpackedLength.has_value(), "unpacking failed");
+    Require(MeasureRuns(input).unpackedLength == *unpackedLength,
+            "measuring disagrees with unpacking");
+    if (*unpackedLength > 0) {
+        std::vector<std::uint8_t> tooShort(*unpackedLength - 1);
+        Require(!UnpackRunsInto(input, tooShort), "unpacking passed the end of its target");
+    }
     ByteBuffer packed;
     const std::optional<std::size_t> packedLength =
         PackRuns({unpacked.Data(), *unpackedLength}, packed);

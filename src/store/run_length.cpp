@@ -248,46 +248,60 @@ std::optional<std::size_t> PackRuns(std::span<const std::uint8_t> input, ByteBuf
     return packer.Length();
 }
 
-std::optional<std::size_t> UnpackRuns(std::span<const std::uint8_t> input, ByteBuffer& out) {
+RunsMeasure MeasureRuns(std::span<const std::uint8_t> input) {
     const std::size_t n = input.size();
-    if (n > std::numeric_limits<std::size_t>::max() / 3 || !out.Allocate(3 * n)) {
-        return Fail(out);
-    }
     const std::uint8_t* in = input.data();
-    OutputCursor cursor(out);
+    RunsMeasure measure;
     std::size_t i = 0;
-    std::size_t o = 0;
     while (i < n) {
-        // While the output has room for a whole block, a run is written as a
-        // fixed block of 64 bytes, which the compiler turns into a few wide
-        // stores; the bytes past the run are overwritten by the next item or
-        // cut off at the end.
-        std::uint8_t* const data = cursor.Data();
-        const std::size_t roomyEnd = cursor.Capacity();
-        while (i + 1 < n && o + kRunBlock <= roomyEnd) {
-            const std::uint8_t item = in[i];
-            if (item >= kFirstLiteral) {
-                data[o] = item;
-                o += 1;
-                i += 1;
-            } else {
-                std::memset(data + o, in[i + 1], kRunBlock);
-                o += item;
-                i += 2;
-            }
-        }
-        if (i >= n) {
-            break;
-        }
-        // One item with its exact size: near the end of the output, or the
-        // last byte of the input.
         const std::uint8_t item = in[i];
         if (item >= kFirstLiteral) {
-            if (!cursor.Reserve(o)) {
-                return Fail(out);
-            }
-            cursor.Data()[o] = item;
+            measure.unpackedLength += 1;
+            i += 1;
+        } else if (i + 1 < n) {
+            measure.unpackedLength += item;
+            i += 2;
+        } else {
+            measure.danglingCount = true;
+            break;
+        }
+    }
+    return measure;
+}
+
+std::optional<std::size_t> UnpackRunsInto(std::span<const std::uint8_t> input,
+                                          std::span<std::uint8_t> target) {
+    const std::size_t n = input.size();
+    const std::uint8_t* in = input.data();
+    std::uint8_t* const data = target.data();
+    const std::size_t end = target.size();
+    std::size_t i = 0;
+    std::size_t o = 0;
+    // While the output has room for a whole block, a run is written as a
+    // fixed block of 64 bytes, which the compiler turns into a few wide
+    // stores; the bytes past the run are overwritten by the next item or
+    // lie beyond the output's length.
+    while (i + 1 < n && o + kRunBlock <= end) {
+        const std::uint8_t item = in[i];
+        if (item >= kFirstLiteral) {
+            data[o] = item;
             o += 1;
+            i += 1;
+        } else {
+            std::memset(data + o, in[i + 1], kRunBlock);
+            o += item;
+            i += 2;
+        }
+    }
+    // Near the end of the output, or at the last byte of the input: each item
+    // with its exact size.
+    while (i < n) {
+        const std::uint8_t item = in[i];
+        if (item >= kFirstLiteral) {
+            if (o == end) {
+                return std::nullopt;
+            }
+            data[o++] = item;
             i += 1;
             continue;
         }
@@ -295,19 +309,22 @@ std::optional<std::size_t> UnpackRuns(std::span<const std::uint8_t> input, ByteB
         if (i + 1 >= n) {
             break;
         }
-        const std::uint8_t value = in[i + 1];
-        i += 2;
-        if (item == 0) {
-            continue;
+        if (item > end - o) {
+            return std::nullopt;
         }
-        if (!cursor.Reserve(o + item - 1)) {
-            return Fail(out);
-        }
-        std::memset(cursor.Data() + o, value, item);
+        std::memset(data + o, in[i + 1], item);
         o += item;
+        i += 2;
     }
-    out.ShrinkTo(o);
     return o;
+}
+
+std::optional<std::size_t> UnpackRuns(std::span<const std::uint8_t> input, ByteBuffer& out) {
+    const std::size_t length = MeasureRuns(input).unpackedLength;
+    if (!out.Allocate(length)) {
+        return Fail(out);
+    }
+    return UnpackRunsInto(input, {out.Data(), length});
 }
 
 }  // namespace tavrin

@@ -44,8 +44,24 @@ private:
 int GrowBuffer(ByteBuffer& buffer, std::size_t index);
 
 // Pack or unpack `input` into `out`; the result is the output length, or none
-// when memory ran out (out is then left empty).
+// when memory ran out (out is then left empty). Unpacking allocates the
+// output once, at its exact length.
 std::optional<std::size_t> PackRuns(std::span<const std::uint8_t> input, ByteBuffer& out);
 std::optional<std::size_t> UnpackRuns(std::span<const std::uint8_t> input, ByteBuffer& out);
+
+// What a packed stream unpacks to, found by walking its items without
+// writing anything.
+struct RunsMeasure {
+    std::size_t unpackedLength = 0;
+    // The stream ends with a count that has no value to repeat; unpacking
+    // drops it, but no packer writes one.
+    bool danglingCount = false;
+};
+RunsMeasure MeasureRuns(std::span<const std::uint8_t> input);
+
+// Unpacks into `target`, never past its end: the output length, or none when
+// the items would pass the end (`target` then holds what fitted).
+std::optional<std::size_t> UnpackRunsInto(std::span<const std::uint8_t> input,
+                                          std::span<std::uint8_t> target);
 
 }  // namespace tavrin

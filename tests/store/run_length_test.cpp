@@ -129,6 +129,23 @@ class UnpackRunsTable : public ::testing::TestWithParam<UnpackCase> {};
 
 TEST_P(UnpackRunsTable, Unpacks) { EXPECT_EQ(Unpack(GetParam().packed), GetParam().unpacked); }
 
+TEST_P(UnpackRunsTable, MeasuresWithoutUnpacking) {
+    EXPECT_EQ(MeasureRuns(GetParam().packed).unpackedLength, GetParam().unpacked.size());
+}
+
+// Unpacking into a fixed target: an exact fit works, one byte less fails
+// without a write past the end (ASan watches the heap copy's end).
+TEST_P(UnpackRunsTable, IntoATargetNeverPassesItsEnd) {
+    const Bytes& expected = GetParam().unpacked;
+    Bytes exact(expected.size());
+    EXPECT_EQ(UnpackRunsInto(GetParam().packed, exact), expected.size());
+    EXPECT_EQ(exact, expected);
+    if (!expected.empty()) {
+        Bytes tooShort(expected.size() - 1);
+        EXPECT_FALSE(UnpackRunsInto(GetParam().packed, tooShort));
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Codec, UnpackRunsTable,
     ::testing::ValuesIn(std::vector<UnpackCase>{
@@ -139,8 +156,8 @@ INSTANTIATE_TEST_SUITE_P(
         {"ZeroCountAtTheEndIsDropped", {0x40, 0x00}, {0x40}},
         {"CountMayRepeatALiteralValue", {0x02, 0xFF, 0x41}, {0xFF, 0xFF, 0x41}},
         {"CountMayRepeatACountValue", {0x03, 0x3F}, {0x3F, 0x3F, 0x3F}},
-        // 2 input bytes become 63 output bytes, far beyond the first buffer
-        // of three times the input: the output must grow, more than once.
+        // 2 input bytes become 63 output bytes, far beyond three times the
+        // input that a growing buffer would start from.
         {"OutputOutgrowsThreeTimesTheInput",
          [] {
              Bytes packed;
@@ -152,6 +169,12 @@ INSTANTIATE_TEST_SUITE_P(
          Repeated(200 * 63, 0x10)},
     }),
     CaseName{});
+
+TEST(MeasureRuns, TellsOfACountWithoutItsValue) {
+    EXPECT_TRUE(MeasureRuns(Bytes{0x40, 0x07}).danglingCount);
+    EXPECT_FALSE(MeasureRuns(Bytes{0x07, 0x40}).danglingCount);
+    EXPECT_FALSE(MeasureRuns(Bytes{}).danglingCount);
+}
 
 // Inputs of many shapes: each must pack exactly as the plain byte-by-byte rule
 // says and unpack back to itself.
@@ -304,9 +327,8 @@ INSTANTIATE_TEST_SUITE_P(
         {"PackFirstBuffer", true, Repeated(5'000, 0xFF), 4'999},
         // 5,000 lone low bytes pack to 10,000: the growth past 9,096 fails.
         {"PackGrowth", true, AlternatingLowBytes(5'000), 6'000},
-        {"UnpackFirstBuffer", false, LongRunItems(100), 599},
-        // 100 items unpack to 6,300 bytes: the growth past 4,696 fails.
-        {"UnpackGrowth", false, LongRunItems(100), 5'000},
+        // 100 items unpack to 6,300 bytes, allocated at once.
+        {"UnpackOutput", false, LongRunItems(100), 6'299},
     }),
     CaseName{});
 
