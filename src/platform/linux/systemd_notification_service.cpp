@@ -130,7 +130,9 @@ std::uint32_t SystemdNotificationService::SetNotification(std::uint32_t existing
 }
 
 int SystemdNotificationService::RemoveNotification(std::uint32_t handle) {
-    if (handle == 0 || !Holds(handle)) {
+    // Memos without an alarm are deleted with the handle 0: nothing to remove, nothing to say.
+    if (handle == 0) return 0;
+    if (!Holds(handle)) {
         Fail(QStringLiteral("no notification has the handle %1").arg(handle));
         return 0;
     }
