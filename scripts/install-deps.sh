@@ -9,6 +9,7 @@ packages=(
   clang libclang-rt-14-dev
   qt6-base-dev fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
+  libcanberra-dev dbus systemd
 )
 
 # The Windows build and its tests under Wine, only for `install-deps.sh windows`
