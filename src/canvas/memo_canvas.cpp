@@ -12,7 +12,8 @@ MemoCanvas::MemoCanvas(const CanvasSetup& setup, const std::string* path)
       programName_(setup.programName),
       notifications_(setup.notifications),
       file_(setup.files != nullptr ? *setup.files : platform::LocalFileSystem(),
-            setup.corruptedWarning) {
+            setup.corruptedWarning),
+      list_(setup.clock != nullptr ? *setup.clock : platform::SystemClock()) {
     CreateSurface(window_);
     if (path != nullptr) {
         LoadFile(*path);

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/byte_file.h"
+#include "platform/clock.h"
 #include "platform/drawing.h"
 #include "platform/host_window.h"
 #include "platform/notification_service.h"
@@ -25,6 +26,7 @@ struct CanvasSetup {
     std::string corruptedWarning = std::string(kCorruptedWarning);
     platform::NotificationService* notifications = nullptr;  // the viewer has none
     platform::FileSystem* files = nullptr;                   // none: the local file system
+    const platform::Clock* clock = nullptr;                  // none: the local clock
 };
 
 class MemoCanvas {

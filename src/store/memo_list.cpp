@@ -5,7 +5,6 @@
 #include <new>
 #include <utility>
 
-#include "platform/clock.h"
 
 namespace tavrin {
 namespace {
@@ -62,7 +61,7 @@ void ShowOutOfMemory(platform::HostWindow* owner) {
 
 }  // namespace
 
-MemoEntry::MemoEntry() : created(platform::GetLocalTime()) {}
+MemoEntry::MemoEntry(const SYSTEMTIME& createdAt) : created(createdAt) {}
 
 void MemoEntry::SetAlarm(std::uint32_t handle, const SYSTEMTIME& time) {
     alarmHandle = handle;
@@ -97,7 +96,9 @@ int MemoEntry::Save(platform::ByteFile& file) const {
     return page.Save(file);
 }
 
-MemoList::MemoList() { LinkBeforeCurrent(new MemoEntry); }
+MemoList::MemoList(const platform::Clock& clock) : clock_(clock) {
+    LinkBeforeCurrent(new MemoEntry(clock_.Now()));
+}
 
 MemoList::~MemoList() { RemoveAll(); }
 
@@ -117,7 +118,7 @@ MemoEntry* MemoList::NewEntry() const {
     if (count_ == kMaxCount) {
         return nullptr;
     }
-    return new (std::nothrow) MemoEntry;
+    return new (std::nothrow) MemoEntry(clock_.Now());
 }
 
 MemoEntry* MemoList::LinkBeforeCurrent(MemoEntry* entry) {
@@ -180,7 +181,7 @@ int MemoList::DeleteCurrent() {
     // which is made first so that a failure changes nothing.
     std::unique_ptr<MemoEntry> replacement;
     if (count_ == 1) {
-        replacement.reset(new (std::nothrow) MemoEntry);
+        replacement.reset(new (std::nothrow) MemoEntry(clock_.Now()));
         if (replacement == nullptr) {
             return 0;
         }
@@ -248,7 +249,7 @@ int MemoList::Load(platform::ByteFile& file, platform::HostWindow* owner,
     }
     // The memo the list falls back to when the file yields none, made before
     // the old memos go so that the list is never left empty.
-    std::unique_ptr<MemoEntry> fallback(new (std::nothrow) MemoEntry);
+    std::unique_ptr<MemoEntry> fallback(new (std::nothrow) MemoEntry(clock_.Now()));
     if (fallback == nullptr) {
         ShowOutOfMemory(owner);
         return 0;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/byte_file.h"
+#include "platform/clock.h"
 #include "platform/host_window.h"
 #include "platform/types.h"
 #include "store/page_image.h"
@@ -26,7 +27,7 @@ struct RecordLoadNotes {
 struct MemoEntry {
     static constexpr std::size_t kRecordSize = 36;
 
-    MemoEntry();  // created = the local time now, no alarm, empty page
+    explicit MemoEntry(const SYSTEMTIME& createdAt);  // no alarm, empty page
     MemoEntry(const MemoEntry&) = delete;
     MemoEntry& operator=(const MemoEntry&) = delete;
 
@@ -66,7 +67,9 @@ class MemoList {
 public:
     static constexpr std::uint16_t kMaxCount = 65535;
 
-    MemoList();  // one new memo, current, at position 1
+    // One new memo, current, at position 1. New memos are stamped with the
+    // clock's time; the clock must outlive the list.
+    explicit MemoList(const platform::Clock& clock = platform::SystemClock());
     ~MemoList();
     MemoList(const MemoList&) = delete;
     MemoList& operator=(const MemoList&) = delete;
@@ -111,6 +114,7 @@ private:
     MemoEntry* LinkBeforeCurrent(MemoEntry* entry);
     MemoEntry* LinkAfterCurrent(MemoEntry* entry);
 
+    const platform::Clock& clock_;
     std::uint16_t count_ = 0;
     std::uint16_t currentIndex_ = 0;
     MemoEntry* first_ = nullptr;

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "platform/locale_text.h"
+#include "support/fixed_clock.h"
 #include "support/page_pixels.h"
 #include "support/recording_notifications.h"
 #include "support/recording_window.h"
@@ -26,6 +27,7 @@ protected:
         CanvasSetup setup;
         setup.window = &window;
         setup.notifications = &notifications;
+        setup.clock = &clock;
         return setup;
     }
 
@@ -37,6 +39,7 @@ protected:
 
     testing::RecordingWindow window;
     testing::RecordingNotifications notifications;
+    testing::FixedClock clock{{2024, 6, 1, 3, 9, 15, 0, 0}};
 };
 
 TEST_F(CanvasTest, StartsWithDefaultsAndOneBlankMemo) {
@@ -210,6 +213,14 @@ TEST_F(CanvasTest, NewPageAppendsOrInsertsBeforeTheCurrentMemo) {
     EXPECT_EQ(canvas.List().CurrentIndex(), 7);
     EXPECT_EQ(canvas.List().Count(), 7);
     EXPECT_EQ(window.titles.back(), "Tavrin");
+}
+
+TEST_F(CanvasTest, NewMemosAreStampedWithTheClocksTime) {
+    MemoCanvas canvas(MakeSetup());
+    EXPECT_EQ(canvas.List().Current()->created, clock.now);
+    clock.now = {2024, 6, 1, 3, 9, 16, 30, 500};
+    canvas.NewPage(false);
+    EXPECT_EQ(canvas.List().Current()->created, clock.now);
 }
 
 TEST_F(CanvasTest, DeletingTheOnlyMemoLeavesOneBlankMemoAndWithdrawsItsAlarm) {

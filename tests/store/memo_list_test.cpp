@@ -5,11 +5,10 @@
 #include <algorithm>
 #include <functional>
 #include <ostream>
-#include <tuple>
 #include <vector>
 
-#include "platform/clock.h"
 #include "store/allocation.h"
+#include "support/fixed_clock.h"
 #include "support/memo_lists.h"
 #include "support/memory_file.h"
 #include "support/recording_window.h"
@@ -96,20 +95,26 @@ INSTANTIATE_TEST_SUITE_P(
         OperationCase{"Rewind", 5, 4, kRewind, 1, {1, 2, 3, 4, 5}, 1}),
     NameOf<OperationCase>);
 
-auto TimeOrder(const SYSTEMTIME& t) {
-    return std::tie(t.year, t.month, t.day, t.hour, t.minute, t.second, t.milliseconds);
+TEST(MemoListTest, NewMemosCarryTheClocksTime) {
+    testing::FixedClock clock({2024, 2, 4, 29, 23, 59, 58, 990});
+    MemoList list(clock);
+    EXPECT_EQ(list.Current()->created, clock.now);
+    clock.now = {2024, 3, 5, 1, 0, 0, 1, 5};
+    EXPECT_EQ(list.InsertBefore()->created, clock.now);
+    EXPECT_EQ(list.InsertAfter()->created, clock.now);
+    EXPECT_EQ(list.Append()->created, clock.now);
 }
 
 TEST(MemoListTest, DeletingTheOnlyMemoLeavesANewBlankOne) {
-    MemoList list;
+    testing::FixedClock clock({2000, 1, 6, 1, 0, 0, 0, 0});
+    MemoList list(clock);
     list.Current()->SetAlarm(7, SYSTEMTIME{2020, 1, 3, 1, 0, 0, 0, 0});
-    list.Current()->created = SYSTEMTIME{2000, 1, 6, 1, 0, 0, 0, 0};
-    const SYSTEMTIME before = platform::GetLocalTime();
+    clock.now = {2024, 5, 3, 1, 12, 30, 15, 250};
     list.DeleteCurrent();
     ASSERT_EQ(list.Count(), 1);
     EXPECT_EQ(list.Current()->alarmHandle, 0u);
     EXPECT_EQ(list.Current()->alarmTime, SYSTEMTIME{});
-    EXPECT_GE(TimeOrder(list.Current()->created), TimeOrder(before));
+    EXPECT_EQ(list.Current()->created, clock.now);
 }
 
 TEST(MemoListTest, SeekToFindsAMemoAndEndsAtTheLastWhenItIsMissing) {
