@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/byte_file.h"
 #include "platform/clock.h"
@@ -18,6 +19,11 @@
 #include "store/memo_list.h"
 
 namespace tavrin {
+
+// The notepad's warning for a file with the wrong magic, and the viewer's.
+constexpr std::string_view kCorruptedWarning =
+    "Tavrin data file is corrupted, it will be cleaned up.";
+constexpr std::string_view kViewerCorruptedWarning = "Tavrin data file is corrupted.";
 
 // Everything the canvas reaches outside itself, set by the program that owns it.
 struct CanvasSetup {
@@ -55,6 +61,8 @@ public:
     int FetchPage();
     void ShowCurrent();
     void RefreshTitle();
+    // Sets the window title for the alarm time, or for none.
+    void UpdateTitle(const SYSTEMTIME* alarmTime);
     // Draw into `target`, or into the surface when it is null.
     void DrawCreatedText(platform::DrawingContext* target = nullptr);
     void DrawCounterText(platform::DrawingContext* target = nullptr);
@@ -64,6 +72,9 @@ public:
     int PreviousPage();
     int NextPage();
 
+    // Reads the file into the list and shows what went wrong as the
+    // program's message boxes: the corrupted-file warning for a wrong magic,
+    // "Not enough memory" when a page's data can't be held.
     int LoadFile(const std::string& path);
     // Writes the file when something changed. On failure `changed` stays set,
     // so the next call tries again, and SaveError() says why.
@@ -84,8 +95,11 @@ public:
     void SetChanged() { changed_ = true; }
 
 private:
+    void ShowLoadProblem(LoadOutcome outcome);
+
     platform::HostWindow* window_;
     std::string programName_;
+    std::string corruptedWarning_;
     platform::NotificationService* notifications_;
     MemoFile file_;
 

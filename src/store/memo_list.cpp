@@ -53,10 +53,11 @@ SYSTEMTIME GetTime(const std::uint8_t* in) {
     return time;
 }
 
-void ShowOutOfMemory(platform::HostWindow* owner) {
-    if (owner != nullptr) {
-        owner->ShowMessage("Not enough memory", "Error", platform::MessageIcon::Error);
+int OutOfMemory(ListLoadNotes* notes) {
+    if (notes != nullptr) {
+        notes->outOfMemory = true;
     }
+    return 0;
 }
 
 }  // namespace
@@ -68,8 +69,7 @@ void MemoEntry::SetAlarm(std::uint32_t handle, const SYSTEMTIME& time) {
     alarmTime = time;
 }
 
-int MemoEntry::Load(platform::ByteFile& file, platform::HostWindow* owner,
-                    RecordLoadNotes* notes) {
+int MemoEntry::Load(platform::ByteFile& file, RecordLoadNotes* notes) {
     std::array<std::uint8_t, kRecordSize> record;
     if (!file.Read(record.data(), record.size())) {
         return 0;
@@ -77,7 +77,7 @@ int MemoEntry::Load(platform::ByteFile& file, platform::HostWindow* owner,
     created = GetTime(record.data());
     alarmTime = GetTime(record.data() + kTimeSize);
     alarmHandle = GetU32(record.data() + 2 * kTimeSize);
-    const int result = page.Load(file, owner, notes != nullptr ? &notes->page : nullptr);
+    const int result = page.Load(file, notes != nullptr ? &notes->page : nullptr);
     if (notes != nullptr) {
         notes->recordRead = true;
         notes->pageRead = result != 0;
@@ -234,8 +234,7 @@ int MemoList::SeekTo(const MemoEntry* entry) {
     return 1;
 }
 
-int MemoList::Load(platform::ByteFile& file, platform::HostWindow* owner,
-                   ListLoadNotes* notes) {
+int MemoList::Load(platform::ByteFile& file, ListLoadNotes* notes) {
     std::array<std::uint8_t, kListHeaderSize> header;
     if (!file.Read(header.data(), header.size())) {
         return 0;
@@ -251,8 +250,7 @@ int MemoList::Load(platform::ByteFile& file, platform::HostWindow* owner,
     // the old memos go so that the list is never left empty.
     std::unique_ptr<MemoEntry> fallback(new (std::nothrow) MemoEntry(clock_.Now()));
     if (fallback == nullptr) {
-        ShowOutOfMemory(owner);
-        return 0;
+        return OutOfMemory(notes);
     }
     RemoveAll();
     MemoEntry* storedCurrent = nullptr;
@@ -262,12 +260,14 @@ int MemoList::Load(platform::ByteFile& file, platform::HostWindow* owner,
         if (entry == nullptr) {
             // Skipping a record would shift every later memo into the wrong
             // place, so reading ends here as with an unreadable record.
-            ShowOutOfMemory(owner);
-            result = 0;
+            result = OutOfMemory(notes);
             break;
         }
-        result = entry->Load(file, owner,
-                             notes != nullptr ? &notes->records.emplace_back() : nullptr);
+        RecordLoadNotes* record = notes != nullptr ? &notes->records.emplace_back() : nullptr;
+        result = entry->Load(file, record);
+        if (record != nullptr && record->page.outOfMemory) {
+            OutOfMemory(notes);
+        }
         if (i == storedPosition) {
             storedCurrent = entry;
         }

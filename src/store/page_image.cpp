@@ -100,10 +100,11 @@ platform::PageBitmapInfo DescribePage(std::int32_t width, std::int32_t height,
     return info;
 }
 
-void ShowOutOfMemory(platform::HostWindow* owner) {
-    if (owner != nullptr) {
-        owner->ShowMessage("Not enough memory", "Error", platform::MessageIcon::Error);
+int OutOfMemory(PageLoadNotes* notes) {
+    if (notes != nullptr) {
+        notes->outOfMemory = true;
     }
+    return 0;
 }
 
 }  // namespace
@@ -148,8 +149,7 @@ void PageImage::Draw(platform::DrawingContext& target, std::int32_t x, std::int3
     }
 }
 
-int PageImage::Load(platform::ByteFile& file, platform::HostWindow* owner,
-                    PageLoadNotes* notes) {
+int PageImage::Load(platform::ByteFile& file, PageLoadNotes* notes) {
     Release();
     HeaderBytes headerBytes{};
     if (!file.Read(headerBytes.data(), headerBytes.size())) {
@@ -183,8 +183,7 @@ int PageImage::Load(platform::ByteFile& file, platform::HostWindow* owner,
     }
     ByteBuffer data;
     if (!data.Allocate(header.dataLength)) {
-        ShowOutOfMemory(owner);
-        return 0;
+        return OutOfMemory(notes);
     }
     if (!file.Read(data.Data(), header.dataLength)) {
         return 0;
@@ -194,8 +193,7 @@ int PageImage::Load(platform::ByteFile& file, platform::HostWindow* owner,
     if ((header.format & kPackedFlag) != 0) {
         const std::optional<std::size_t> length = UnpackRuns(pixelData, unpacked);
         if (!length) {
-            ShowOutOfMemory(owner);
-            return 0;
+            return OutOfMemory(notes);
         }
         pixelData = {unpacked.Data(), *length};
     }

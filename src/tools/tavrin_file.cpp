@@ -14,7 +14,6 @@
 
 #include "platform/byte_file.h"
 #include "platform/drawing.h"
-#include "platform/host_window.h"
 #include "platform/image_file.h"
 #include "store/memo_file.h"
 #include "store/memo_list.h"
@@ -82,40 +81,24 @@ int UsageError(std::string_view message) {
     return kExitFailure;
 }
 
-// The store's message boxes become problems in the tool's report.
-class ReportingWindow final : public platform::HostWindow {
-public:
-    Rect ClientRect() const override { return {0, 0, kPageWidth, kPageHeight}; }
-    void SetTitle(const std::string&) override {}
-    void ShowMessage(const std::string& text, const std::string& caption,
-                     platform::MessageIcon) override {
-        messages.push_back(caption + ": " + text);
-    }
-
-    std::vector<std::string> messages;
-};
-
 // A memo data file as the programs read it, with what the reading saw.
 struct LoadedFile {
     explicit LoadedFile(const std::string& file) : path(file) {}
 
     std::string path;
-    ReportingWindow window;
     MemoList list;
-    ListLoadNotes notes;
+    FileLoadReport report;
 };
 
 // Loads the file; false (after saying why) when it can't be opened or its
 // first bytes can't be read.
 bool Load(LoadedFile& loaded) {
-    // The store shows this warning when the magic is wrong.
-    MemoFile file(platform::LocalFileSystem(),
-                  "it does not begin with \"" + std::string(kMemoFileMagic) +
-                      "\": not a Tavrin memo data file, or damaged at its start");
-    const FileLoadResult result =
-        file.Load(loaded.list, loaded.path, &loaded.window, &loaded.notes);
+    MemoFile file(platform::LocalFileSystem());
+    loaded.report = file.Load(loaded.list, loaded.path);
     // A failure before the magic was even compared is a read error, not damage.
-    if (!result.opened || (result.result == 0 && !loaded.notes.magicMatched)) {
+    const LoadOutcome outcome = loaded.report.outcome;
+    if (outcome == LoadOutcome::NotOpened ||
+        (outcome == LoadOutcome::ReadFailed && !loaded.report.notes.magicMatched)) {
         PrintError(file.LastError());
         return false;
     }
@@ -133,11 +116,24 @@ std::string PageText(const PageLoadNotes& page) {
                   page.header.width, page.header.height, page.header.dataLength);
 }
 
-// Every problem the store raised a message for (the wrong magic among them),
-// then every problem the notes show.
+// The problems the programs show a message for: a wrong magic, and memory
+// that ran out.
+std::vector<std::string> ProgramMessages(const FileLoadReport& report) {
+    if (report.outcome == LoadOutcome::WrongMagic) {
+        return {"Warning: it does not begin with \"" + std::string(kMemoFileMagic) +
+                "\": not a Tavrin memo data file, or damaged at its start"};
+    }
+    if (report.outcome == LoadOutcome::OutOfMemory) {
+        return {"Error: Not enough memory"};
+    }
+    return {};
+}
+
+// Every problem the programs show a message for, then every problem the
+// notes show.
 std::vector<std::string> FindProblems(const LoadedFile& loaded) {
-    const ListLoadNotes& notes = loaded.notes;
-    std::vector<std::string> problems = loaded.window.messages;
+    const ListLoadNotes& notes = loaded.report.notes;
+    std::vector<std::string> problems = ProgramMessages(loaded.report);
     if (!notes.magicMatched) {
         return problems;
     }
@@ -197,10 +193,10 @@ bool ReportProblems(const LoadedFile& loaded) {
 template <typename Visit>
 void ForEachMemoRead(const LoadedFile& loaded, Visit visit) {
     const MemoEntry* entry = loaded.list.First();
-    for (std::size_t i = 0; i < loaded.notes.records.size() && entry != nullptr;
+    for (std::size_t i = 0; i < loaded.report.notes.records.size() && entry != nullptr;
          ++i, entry = loaded.list.NextOf(entry)) {
-        if (loaded.notes.records[i].recordRead) {
-            visit(i, *entry, loaded.notes.records[i]);
+        if (loaded.report.notes.records[i].recordRead) {
+            visit(i, *entry, loaded.report.notes.records[i]);
         }
     }
 }
@@ -217,8 +213,8 @@ std::string DayOfWeekText(std::uint16_t day) {
 
 void PrintInfoText(const LoadedFile& loaded) {
     std::cout << loaded.path << '\n'
-              << "count " << loaded.notes.storedCount << ", current position "
-              << loaded.notes.storedCurrentPosition << '\n';
+              << "count " << loaded.report.notes.storedCount << ", current position "
+              << loaded.report.notes.storedCurrentPosition << '\n';
     ForEachMemoRead(loaded, [](std::size_t position, const MemoEntry& entry,
                                const RecordLoadNotes& record) {
         std::cout << "memo " << position << '\n'
@@ -233,8 +229,8 @@ void PrintInfoText(const LoadedFile& loaded) {
 }
 
 void PrintInfoJson(const LoadedFile& loaded) {
-    std::cout << "{\"count\":" << loaded.notes.storedCount
-              << ",\"currentPosition\":" << loaded.notes.storedCurrentPosition << ",\"memos\":[";
+    std::cout << "{\"count\":" << loaded.report.notes.storedCount
+              << ",\"currentPosition\":" << loaded.report.notes.storedCurrentPosition << ",\"memos\":[";
     bool first = true;
     ForEachMemoRead(loaded, [&first](std::size_t position, const MemoEntry& entry,
                                      const RecordLoadNotes& record) {
@@ -258,7 +254,7 @@ int Info(const std::string& path, bool json) {
     if (!Load(loaded)) {
         return kExitFailure;
     }
-    if (loaded.notes.headerRead) {
+    if (loaded.report.notes.headerRead) {
         if (json) {
             PrintInfoJson(loaded);
         } else {
@@ -510,7 +506,7 @@ int Demo(const std::string& path) {
         PrintError("Could not make " + folder.string() + ": " + made.message());
         return kExitFailure;
     }
-    MemoFile file(platform::LocalFileSystem(), std::string(kCorruptedWarning));
+    MemoFile file(platform::LocalFileSystem());
     if (file.Save(list, path) == 0) {
         PrintError(file.LastError());
         return kExitFailure;

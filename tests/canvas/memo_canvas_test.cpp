@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "platform/locale_text.h"
+#include "store/allocation.h"
 #include "support/fixed_clock.h"
 #include "support/page_pixels.h"
 #include "support/recording_notifications.h"
@@ -344,8 +345,46 @@ TEST_F(CanvasFileTest, WrongMagicWarnsAndKeepsTheBlankMemo) {
     ASSERT_EQ(window.messages.size(), 1U);
     EXPECT_EQ(window.messages[0].text, "Tavrin data file is corrupted.");
     EXPECT_EQ(window.messages[0].caption, "Warning");
+    EXPECT_EQ(window.messages[0].icon, platform::MessageIcon::Warning);
     EXPECT_EQ(canvas.List().Count(), 1);
     EXPECT_FALSE(canvas.Changed());
+    // The blank memo is shown all the same, with its title.
+    EXPECT_EQ(window.titles, std::vector<std::string>{"Tavrin"});
+
+    MemoCanvas notepad(MakeSetup());
+    window.messages.clear();
+    EXPECT_EQ(notepad.LoadFile(path), 1);
+    ASSERT_EQ(window.messages.size(), 1U);
+    EXPECT_EQ(window.messages[0].text, "Tavrin data file is corrupted, it will be cleaned up.");
+}
+
+TEST_F(CanvasFileTest, PageDataThatCannotBeHeldSaysNotEnoughMemoryOnce) {
+    MemoCanvas saved(MakeSetup());
+    saved.DrawSegment(10, 10, 200, 300);
+    ASSERT_EQ(saved.SaveFile(path), 1);
+    MemoCanvas canvas(MakeSetup());
+    window.titles.clear();
+    {
+        const AllocationLimitForTesting limit(16);
+        EXPECT_EQ(canvas.LoadFile(path), 0);
+    }
+    ASSERT_EQ(window.messages.size(), 1U);
+    EXPECT_EQ(window.messages[0].text, "Not enough memory");
+    EXPECT_EQ(window.messages[0].caption, "Error");
+    EXPECT_EQ(window.messages[0].icon, platform::MessageIcon::Error);
+    EXPECT_TRUE(window.titles.empty()) << "a load that ends early shows nothing new";
+    EXPECT_FALSE(canvas.Changed());
+}
+
+TEST_F(CanvasFileTest, WithoutAWindowLoadProblemsAndTitlesGoNowhere) {
+    std::ofstream(path, std::ios::binary) << "Tavrin05";
+    CanvasSetup setup = MakeSetup();
+    setup.window = nullptr;
+    MemoCanvas canvas(setup, &path);
+    EXPECT_EQ(canvas.NewPage(true), 1);
+    canvas.RefreshTitle();
+    EXPECT_TRUE(window.messages.empty());
+    EXPECT_TRUE(window.titles.empty());
 }
 
 }  // namespace

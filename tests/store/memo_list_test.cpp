@@ -11,7 +11,6 @@
 #include "support/fixed_clock.h"
 #include "support/memo_lists.h"
 #include "support/memory_file.h"
-#include "support/recording_window.h"
 
 namespace tavrin {
 namespace {
@@ -208,7 +207,7 @@ TEST(MemoListFileTest, LoadGivesBackOrderCurrentMemoTimesAlarmsAndPixels) {
     MemoryFile file(Saved(*saved));
 
     MemoList loaded;
-    ASSERT_EQ(loaded.Load(file, nullptr), 1);
+    ASSERT_EQ(loaded.Load(file), 1);
     EXPECT_EQ(Tags(loaded), Tags(*saved));
     EXPECT_EQ(loaded.CurrentIndex(), 2);
     for (const MemoEntry *a = saved->First(), *b = loaded.First(); a != nullptr;
@@ -263,7 +262,7 @@ TEST_P(MemoListLoadTest, EndsWithAWholeList) {
     for (auto& tag : {list->First(), list->Last()}) {
         tag->alarmHandle += 6;  // memos 7 and 8, to tell them from the file's
     }
-    EXPECT_EQ(list->Load(file, nullptr), c.result);
+    EXPECT_EQ(list->Load(file), c.result);
     EXPECT_EQ(Tags(*list), c.tags);
     EXPECT_EQ(list->CurrentIndex(), c.index);
     EXPECT_EQ(DescribeListProblem(*list), "");
@@ -314,7 +313,7 @@ TEST(MemoListFileTest, LoadIgnoresBytesAfterTheLastRecordAndNotesThem) {
 
     MemoList list;
     ListLoadNotes notes;
-    EXPECT_EQ(list.Load(file, nullptr, &notes), 1);
+    EXPECT_EQ(list.Load(file, &notes), 1);
     EXPECT_EQ(Tags(list), (std::vector<std::uint32_t>{1, 2}));
     EXPECT_EQ(notes.storedCount, 2);
     ASSERT_EQ(notes.records.size(), 2u);
@@ -324,21 +323,21 @@ TEST(MemoListFileTest, LoadIgnoresBytesAfterTheLastRecordAndNotesThem) {
     EXPECT_EQ(file.Remaining(), 3u);
 }
 
-// A file for which memory runs out shows the memory message and keeps the
+// A file for which memory runs out notes the lack of memory and keeps the
 // memos read so far, never more than the file gave.
-TEST(MemoListFileTest, PageDataThatCannotBeHeldEndsTheLoadWithTheMemoryMessage) {
+TEST(MemoListFileTest, PageDataThatCannotBeHeldEndsTheLoadNotingTheLackOfMemory) {
     auto saved = MakeTaggedList(2, 1);
     testing::DrawTaggedPages(*saved, 240, 320);
     MemoryFile file(Saved(*saved));
-    testing::RecordingWindow window;
+    ListLoadNotes notes;
     MemoList list;
     {
         AllocationLimitForTesting limit(100);
-        EXPECT_EQ(list.Load(file, &window), 0);
+        EXPECT_EQ(list.Load(file, &notes), 0);
     }
-    ASSERT_EQ(window.messages.size(), 1u);
-    EXPECT_EQ(window.messages[0].text, "Not enough memory");
-    EXPECT_EQ(window.messages[0].caption, "Error");
+    EXPECT_TRUE(notes.outOfMemory);
+    ASSERT_EQ(notes.records.size(), 1u);
+    EXPECT_TRUE(notes.records[0].page.outOfMemory);
     EXPECT_EQ(DescribeListProblem(list), "");
 }
 
