@@ -5,33 +5,13 @@
 #include <new>
 #include <utility>
 
+#include "store/little_endian.h"
 
 namespace tavrin {
 namespace {
 
 constexpr std::size_t kTimeSize = 16;
 constexpr std::size_t kListHeaderSize = 4;
-
-// The file's byte order is fixed little-endian; fields are moved one by one so
-// that neither the host's byte order nor its struct layout reaches the file.
-void PutU16(std::uint8_t* out, std::uint16_t value) {
-    out[0] = static_cast<std::uint8_t>(value & 0xFF);
-    out[1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-std::uint16_t GetU16(const std::uint8_t* in) {
-    return static_cast<std::uint16_t>(in[0] | (in[1] << 8));
-}
-
-void PutU32(std::uint8_t* out, std::uint32_t value) {
-    PutU16(out, static_cast<std::uint16_t>(value & 0xFFFF));
-    PutU16(out + 2, static_cast<std::uint16_t>(value >> 16));
-}
-
-std::uint32_t GetU32(const std::uint8_t* in) {
-    return static_cast<std::uint32_t>(GetU16(in)) |
-           (static_cast<std::uint32_t>(GetU16(in + 2)) << 16);
-}
 
 void PutTime(std::uint8_t* out, const SYSTEMTIME& time) {
     const std::array<std::uint16_t, 8> fields = {time.year,   time.month,  time.dayOfWeek,
