@@ -37,9 +37,6 @@ struct CanvasSetup {
 
 class MemoCanvas {
 public:
-    // The page size of the screen the layout is made for.
-    static constexpr std::int32_t kPageWidth = 240;
-    static constexpr std::int32_t kPageHeight = 320;
     static constexpr Color kEraserColor = 0xFFFFFF;
 
     // Makes the surface for the window; then loads the file at `path` when

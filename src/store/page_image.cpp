@@ -98,6 +98,15 @@ std::int32_t RowStride(std::int32_t width, std::int32_t bitsPerPixel) {
 
 PageImage::~PageImage() { Release(); }
 
+std::uint8_t PageImage::IndexAt(std::int32_t x, std::int32_t y) const {
+    // Rows are stored bottom-up; the left pixel of a byte is its high nibble.
+    const std::int32_t row = height_ - 1 - y;
+    const std::uint8_t pair = pixels_[static_cast<std::size_t>(row) *
+                                          static_cast<std::size_t>(RowStride(width_, kPageBitsPerPixel)) +
+                                      static_cast<std::size_t>(x / 2)];
+    return static_cast<std::uint8_t>(x % 2 == 0 ? pair >> 4 : pair & 0x0F);
+}
+
 void PageImage::Release() {
     surface_.reset();
     pixels_ = nullptr;

@@ -12,6 +12,12 @@
 
 namespace tavrin {
 
+// The page of the handheld's 240 × 320 screen: the surface the canvas draws
+// on when it has no window, and the size of a page shown for a memo without
+// a picture.
+constexpr std::int32_t kPageWidth = 240;
+constexpr std::int32_t kPageHeight = 320;
+
 // Bytes per row of a bottom-up bitmap: rows are padded to a multiple of 4 bytes.
 std::int32_t RowStride(std::int32_t width, std::int32_t bitsPerPixel);
 
@@ -65,6 +71,10 @@ public:
     int Load(platform::ByteFile& file, PageLoadNotes* notes = nullptr);
     // Writes one page-image block at the file's position; nonzero when written.
     int Save(platform::ByteFile& file) const;
+
+    // The color-table index of pixel (x, y), counted from the top-left
+    // corner; the image must have a surface and the pixel lie on it.
+    std::uint8_t IndexAt(std::int32_t x, std::int32_t y) const;
 
     const platform::PageBitmap* Surface() const { return surface_.get(); }
     std::uint8_t* Pixels() { return pixels_; }

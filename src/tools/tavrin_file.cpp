@@ -27,8 +27,6 @@ constexpr int kExitProblems = 1;
 constexpr int kExitFailure = 2;  // wrong usage, or a file that can't be read or written
 
 constexpr std::string_view kProgram = "tavrin-file";
-constexpr std::int32_t kPageWidth = 240;
-constexpr std::int32_t kPageHeight = 320;
 
 constexpr std::string_view kUsage =
     "Usage: tavrin-file info FILE [--json]\n"
@@ -264,18 +262,15 @@ int Info(const std::string& path, bool json) {
     return ReportProblems(loaded) ? kExitSuccess : kExitProblems;
 }
 
-// The page top-down as 0x00RRGGBB pixels; its stored rows are bottom-up.
+// The page top-down as 0x00RRGGBB pixels.
 std::vector<std::uint32_t> PagePixels(const PageImage& page) {
     const std::int32_t width = page.Width();
     const std::int32_t height = page.Height();
-    const std::int32_t stride = RowStride(width, 4);
     std::vector<std::uint32_t> pixels;
     pixels.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
     for (std::int32_t y = 0; y < height; ++y) {
-        const std::uint8_t* row = page.Pixels() + static_cast<std::ptrdiff_t>(height - 1 - y) * stride;
         for (std::int32_t x = 0; x < width; ++x) {
-            const std::uint8_t pair = row[x / 2];
-            const platform::RgbQuad& color = PenPalette[x % 2 == 0 ? pair >> 4 : pair & 0x0F];
+            const platform::RgbQuad& color = PenPalette[page.IndexAt(x, y)];
             pixels.push_back(static_cast<std::uint32_t>(color.red) << 16 |
                              static_cast<std::uint32_t>(color.green) << 8 | color.blue);
         }

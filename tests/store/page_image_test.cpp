@@ -55,14 +55,6 @@ Bytes PixelBytes(const PageImage& image) {
     return Bytes(pixels, pixels + image.Surface()->PixelByteCount());
 }
 
-// The palette index of pixel (x, y), y counted from the top of the picture.
-int PixelIndex(const PageImage& image, std::int32_t x, std::int32_t y) {
-    const std::int32_t row = image.Height() - 1 - y;
-    const std::uint8_t pair =
-        image.Pixels()[row * RowStride(image.Width(), 4) + x / 2];
-    return x % 2 == 0 ? pair >> 4 : pair & 0x0F;
-}
-
 TEST(RowStride, PadsRowsToWholeFourByteWords) {
     struct Case {
         std::int32_t width;
@@ -357,7 +349,7 @@ TEST(PageImageCapture, EveryPaletteColorBecomesItsIndex) {
     EXPECT_EQ(image.Size(), 3 * 8);
     for (std::int32_t y = 0; y < 3; ++y) {
         for (std::int32_t x = 0; x < 13; ++x) {
-            EXPECT_EQ(PixelIndex(image, x, y), PatternIndex(x, y)) << "(" << x << ", " << y << ")";
+            EXPECT_EQ(image.IndexAt(x, y), PatternIndex(x, y)) << "(" << x << ", " << y << ")";
         }
     }
 }
@@ -410,7 +402,7 @@ TEST_P(PageImageDraw, CopiesThePictureOrPaintsWhite) {
             const int expected = !inside         ? 0
                                  : c.withPicture ? PatternIndex(x - c.drawn.left, y - c.drawn.top)
                                                  : 15;
-            EXPECT_EQ(PixelIndex(result, x, y), expected) << "(" << x << ", " << y << ")";
+            EXPECT_EQ(result.IndexAt(x, y), expected) << "(" << x << ", " << y << ")";
         }
     }
 }

@@ -133,7 +133,7 @@ TEST_F(TavrinFileTest, ExportWritesEveryPixelInItsPaletteColor) {
         for (int y = 0; y < image.height(); ++y) {
             for (int x = 0; x < image.width(); ++x) {
                 ASSERT_EQ(image.pixel(x, y) & 0xFFFFFFu,
-                          RgbOf(testing::IndexAt(entry->page, x, y)) & 0xFFFFFFu)
+                          RgbOf(entry->page.IndexAt(x, y)) & 0xFFFFFFu)
                     << png << " at " << x << "," << y;
             }
         }
