@@ -20,7 +20,7 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 const std::size_t kPageBytes =
-    static_cast<std::size_t>(RowStride(bench::kPageWidth, 4) * bench::kPageHeight);
+    static_cast<std::size_t>(RowStride(kPageWidth, 4) * kPageHeight);
 
 enum class PageKind { Blank, Handwriting, Noise };
 
@@ -28,12 +28,12 @@ enum class PageKind { Blank, Handwriting, Noise };
 // stores it.
 Bytes HandwritingPage() {
     const auto context = platform::GetScreenContext()->CreateCompatibleContext();
-    const auto bitmap = context->CreateCompatibleBitmap(bench::kPageWidth, bench::kPageHeight);
+    const auto bitmap = context->CreateCompatibleBitmap(kPageWidth, kPageHeight);
     platform::Bitmap* previous = context->SelectBitmap(bitmap.get());
     std::mt19937 random(20240304);
     bench::WritePage(*context, random);
     PageImage page;
-    page.Capture(*context, 0, 0, bench::kPageWidth, bench::kPageHeight);
+    page.Capture(*context, 0, 0, kPageWidth, kPageHeight);
     context->SelectBitmap(previous);
     return Bytes(page.Pixels(), page.Pixels() + page.Size());
 }

@@ -12,9 +12,6 @@
 
 namespace tavrin::bench {
 
-constexpr std::int32_t kPageWidth = 240;
-constexpr std::int32_t kPageHeight = 320;
-
 inline Color PaletteColor(std::size_t index) {
     const platform::RgbQuad& entry = PenPalette[index];
     return MakeColor(entry.red, entry.green, entry.blue);

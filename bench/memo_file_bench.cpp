@@ -88,7 +88,7 @@ void BM_LoadListFromMemory(benchmark::State& state) {
     for (auto _ : state) {
         testing::MemoryFile file(bytes);
         MemoList list;
-        benchmark::DoNotOptimize(list.Load(file, nullptr));
+        benchmark::DoNotOptimize(list.Load(file));
     }
     SetCounters(state, bytes.size());
 }
@@ -96,7 +96,7 @@ void BM_LoadListFromMemory(benchmark::State& state) {
 void BM_SaveFileToDisk(benchmark::State& state) {
     const MemoList& list = HandwritingList();
     DiskFile disk;
-    MemoFile file(platform::LocalFileSystem(), std::string(kCorruptedWarning));
+    MemoFile file(platform::LocalFileSystem());
     for (auto _ : state) {
         if (file.Save(list, disk.Path()) == 0) {
             state.SkipWithError(file.LastError().c_str());
@@ -108,14 +108,14 @@ void BM_SaveFileToDisk(benchmark::State& state) {
 
 void BM_LoadFileFromDisk(benchmark::State& state) {
     DiskFile disk;
-    MemoFile file(platform::LocalFileSystem(), std::string(kCorruptedWarning));
+    MemoFile file(platform::LocalFileSystem());
     if (file.Save(HandwritingList(), disk.Path()) == 0) {
         state.SkipWithError(file.LastError().c_str());
         return;
     }
     for (auto _ : state) {
         MemoList list;
-        if (!file.Load(list, disk.Path(), nullptr).readWhole) {
+        if (file.Load(list, disk.Path()).outcome != LoadOutcome::ReadWhole) {
             state.SkipWithError(file.LastError().c_str());
             break;
         }

@@ -29,7 +29,7 @@ const std::string& ThousandMemoFile() {
                             ("tavrin-viewer-bench-" + std::to_string(::getpid()));
         std::filesystem::create_directories(folder);
         const std::string file = (folder / "memo.dat").string();
-        MemoFile(platform::LocalFileSystem(), std::string(kCorruptedWarning))
+        MemoFile(platform::LocalFileSystem())
             .Save(*bench::MakeHandwritingList(1000), file);
         return file;
     }();

@@ -17,11 +17,11 @@
 #include "store/memo_file.h"
 #include "support/memo_lists.h"
 #include "support/memory_file.h"
-#include "support/recording_window.h"
 
 namespace {
 
-using tavrin::FileLoadResult;
+using tavrin::FileLoadReport;
+using tavrin::LoadOutcome;
 using tavrin::MemoFile;
 using tavrin::MemoList;
 using tavrin::testing::MemoryFile;
@@ -38,27 +38,26 @@ constexpr std::uint32_t kStartTag = 0x5EED;
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    MemoFile reader(tavrin::platform::LocalFileSystem(), std::string(tavrin::kCorruptedWarning));
+    MemoFile reader(tavrin::platform::LocalFileSystem());
     MemoryFile file(std::vector<std::uint8_t>(data, data + size));
     MemoList list;
     list.First()->alarmHandle = kStartTag;
-    tavrin::testing::RecordingWindow window;
-    tavrin::ListLoadNotes notes;
-    const FileLoadResult result = reader.Read(file, list, &window, &notes);
+    const FileLoadReport report = reader.Read(file, list);
 
     const std::string problem = tavrin::testing::DescribeListProblem(list);
     Require(problem.empty(), "broken list: " + problem);
-    if (!notes.magicMatched) {
-        Require(result.result != 0 && window.messages.size() == 1, "no warning for a wrong magic");
+    if (!report.notes.magicMatched) {
+        Require(report.outcome == LoadOutcome::WrongMagic && report.Result() != 0,
+                "a wrong magic not reported as such");
         Require(list.Count() == 1 && list.First()->alarmHandle == kStartTag,
                 "a wrong magic changed the list");
         return 0;
     }
-    if (!result.readWhole) {
+    if (report.outcome != LoadOutcome::ReadWhole) {
         return 0;
     }
     // A count of 0 leaves the list's own blank memo.
-    Require(list.Count() == std::max<std::uint16_t>(notes.storedCount, 1),
+    Require(list.Count() == std::max<std::uint16_t>(report.notes.storedCount, 1),
             "a whole read gave another number of memos than stored");
     MemoryFile saved;
     Require(saved.Write(tavrin::kMemoFileMagic.data(), tavrin::kMemoFileMagic.size()) &&
@@ -66,7 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             "a list read whole could not be saved");
     saved.Rewind();
     MemoList reloaded;
-    Require(reader.Read(saved, reloaded, &window).readWhole, "a saved list did not read back");
+    Require(reader.Read(saved, reloaded).outcome == LoadOutcome::ReadWhole,
+            "a saved list did not read back");
     Require(reloaded.Count() == list.Count() && reloaded.CurrentIndex() == list.CurrentIndex(),
             "a saved list read back differently");
     return 0;

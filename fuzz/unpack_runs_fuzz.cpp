@@ -12,7 +12,6 @@
 #include "store/page_image.h"
 #include "store/run_length.h"
 #include "support/memory_file.h"
-#include "support/recording_window.h"
 
 namespace tavrin {
 namespace {
@@ -52,9 +51,8 @@ void CheckCodec(std::span<const std::uint8_t> input) {
 
 void CheckPageBlock(std::span<const std::uint8_t> input) {
     testing::MemoryFile file(std::vector<std::uint8_t>(input.begin(), input.end()));
-    testing::RecordingWindow window;
     PageImage page;
-    if (page.Load(file, &window) == 0) {
+    if (page.Load(file) == 0) {
         Require(page.Surface() == nullptr, "a failed load kept a surface");
         return;
     }
@@ -62,7 +60,7 @@ void CheckPageBlock(std::span<const std::uint8_t> input) {
     Require(page.Save(saved) != 0, "a loaded page did not save");
     saved.Rewind();
     PageImage reloaded;
-    Require(reloaded.Load(saved, nullptr) == 1, "a saved page did not load");
+    Require(reloaded.Load(saved) == 1, "a saved page did not load");
     // The block of an image without a picture reads back as one.
     if (page.Surface() == nullptr) {
         Require(reloaded.Surface() == nullptr, "an empty page came back with a picture");

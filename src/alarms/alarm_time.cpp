@@ -116,14 +116,13 @@ int FormatTimeText(SYSTEMTIME time, const char* format, std::string* output,
     return 1;
 }
 
-void UpdateTitle(platform::HostWindow* window, std::string_view programName,
-                 const SYSTEMTIME* alarmTime, const platform::LocaleTexts& locale) {
-    if (window == nullptr) return;
+std::string TitleText(std::string_view programName, const SYSTEMTIME* alarmTime,
+                      const platform::LocaleTexts& locale) {
     std::string title;
     if (alarmTime != nullptr) FormatTimeText(*alarmTime, "[%s] ", &title, locale);
     title += programName;
     LimitCharacters(title, kTitleTextLimit);
-    window->SetTitle(title);
+    return title;
 }
 
 }  // namespace tavrin

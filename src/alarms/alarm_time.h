@@ -8,7 +8,6 @@
 #include <string>
 #include <string_view>
 
-#include "platform/host_window.h"
 #include "platform/locale_text.h"
 #include "platform/types.h"
 
@@ -42,10 +41,9 @@ std::uint64_t TimeToSeconds(const SYSTEMTIME& time);
 int FormatTimeText(SYSTEMTIME time, const char* format, std::string* output,
                    const platform::LocaleTexts& locale = platform::UserLocaleTexts());
 
-// Sets the window title: "[time and date] " followed by the program's name
-// for an alarm, the name alone for none. No window: nothing happens.
-void UpdateTitle(platform::HostWindow* window, std::string_view programName,
-                 const SYSTEMTIME* alarmTime,
-                 const platform::LocaleTexts& locale = platform::UserLocaleTexts());
+// The window title: "[time and date] " followed by the program's name for
+// an alarm, the name alone for none (or for an alarm whose year is 0).
+std::string TitleText(std::string_view programName, const SYSTEMTIME* alarmTime,
+                      const platform::LocaleTexts& locale = platform::UserLocaleTexts());
 
 }  // namespace tavrin

@@ -10,9 +10,10 @@ namespace tavrin {
 MemoCanvas::MemoCanvas(const CanvasSetup& setup, const std::string* path)
     : window_(setup.window),
       programName_(setup.programName),
+      corruptedWarning_(setup.corruptedWarning),
       notifications_(setup.notifications),
-      file_(setup.files != nullptr ? *setup.files : platform::LocalFileSystem(),
-            setup.corruptedWarning) {
+      file_(setup.files != nullptr ? *setup.files : platform::LocalFileSystem()),
+      list_(setup.clock != nullptr ? *setup.clock : platform::SystemClock()) {
     CreateSurface(window_);
     if (path != nullptr) {
         LoadFile(*path);
@@ -122,7 +123,11 @@ void MemoCanvas::ShowCurrent() {
 
 void MemoCanvas::RefreshTitle() {
     const MemoEntry& memo = *list_.Current();
-    UpdateTitle(window_, programName_, memo.alarmHandle != 0 ? &memo.alarmTime : nullptr);
+    UpdateTitle(memo.alarmHandle != 0 ? &memo.alarmTime : nullptr);
+}
+
+void MemoCanvas::UpdateTitle(const SYSTEMTIME* alarmTime) {
+    if (window_ != nullptr) window_->SetTitle(TitleText(programName_, alarmTime));
 }
 
 void MemoCanvas::DrawCreatedText(platform::DrawingContext* target) {
@@ -145,7 +150,7 @@ int MemoCanvas::NewPage(bool append) {
     StorePage();
     if ((append ? list_.Append() : list_.InsertBefore()) == nullptr) return 0;
     Clear();
-    UpdateTitle(window_, programName_, nullptr);
+    UpdateTitle(nullptr);
     changed_ = true;
     return 1;
 }
@@ -174,11 +179,21 @@ int MemoCanvas::NextPage() {
 }
 
 int MemoCanvas::LoadFile(const std::string& path) {
-    const FileLoadResult loaded = file_.Load(list_, path, window_);
-    if (!loaded.opened) return 0;
-    if (loaded.result) ShowCurrent();
+    const FileLoadReport loaded = file_.Load(list_, path);
+    if (loaded.outcome == LoadOutcome::NotOpened) return 0;
+    ShowLoadProblem(loaded.outcome);
+    if (loaded.Result()) ShowCurrent();
     changed_ = false;
-    return loaded.result;
+    return loaded.Result();
+}
+
+void MemoCanvas::ShowLoadProblem(LoadOutcome outcome) {
+    if (window_ == nullptr) return;
+    if (outcome == LoadOutcome::WrongMagic) {
+        window_->ShowMessage(corruptedWarning_, "Warning", platform::MessageIcon::Warning);
+    } else if (outcome == LoadOutcome::OutOfMemory) {
+        window_->ShowMessage("Not enough memory", "Error", platform::MessageIcon::Error);
+    }
 }
 
 int MemoCanvas::SaveFile(const std::string& path) {

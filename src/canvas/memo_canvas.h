@@ -8,8 +8,10 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/byte_file.h"
+#include "platform/clock.h"
 #include "platform/drawing.h"
 #include "platform/host_window.h"
 #include "platform/notification_service.h"
@@ -18,6 +20,11 @@
 
 namespace tavrin {
 
+// The notepad's warning for a file with the wrong magic, and the viewer's.
+constexpr std::string_view kCorruptedWarning =
+    "Tavrin data file is corrupted, it will be cleaned up.";
+constexpr std::string_view kViewerCorruptedWarning = "Tavrin data file is corrupted.";
+
 // Everything the canvas reaches outside itself, set by the program that owns it.
 struct CanvasSetup {
     platform::HostWindow* window = nullptr;  // none: a 240 × 320 surface, no title
@@ -25,13 +32,11 @@ struct CanvasSetup {
     std::string corruptedWarning = std::string(kCorruptedWarning);
     platform::NotificationService* notifications = nullptr;  // the viewer has none
     platform::FileSystem* files = nullptr;                   // none: the local file system
+    const platform::Clock* clock = nullptr;                  // none: the local clock
 };
 
 class MemoCanvas {
 public:
-    // The page size of the screen the layout is made for.
-    static constexpr std::int32_t kPageWidth = 240;
-    static constexpr std::int32_t kPageHeight = 320;
     static constexpr Color kEraserColor = 0xFFFFFF;
 
     // Makes the surface for the window; then loads the file at `path` when
@@ -53,6 +58,8 @@ public:
     int FetchPage();
     void ShowCurrent();
     void RefreshTitle();
+    // Sets the window title for the alarm time, or for none.
+    void UpdateTitle(const SYSTEMTIME* alarmTime);
     // Draw into `target`, or into the surface when it is null.
     void DrawCreatedText(platform::DrawingContext* target = nullptr);
     void DrawCounterText(platform::DrawingContext* target = nullptr);
@@ -62,6 +69,9 @@ public:
     int PreviousPage();
     int NextPage();
 
+    // Reads the file into the list and shows what went wrong as the
+    // program's message boxes: the corrupted-file warning for a wrong magic,
+    // "Not enough memory" when a page's data can't be held.
     int LoadFile(const std::string& path);
     // Writes the file when something changed. On failure `changed` stays set,
     // so the next call tries again, and SaveError() says why.
@@ -82,8 +92,11 @@ public:
     void SetChanged() { changed_ = true; }
 
 private:
+    void ShowLoadProblem(LoadOutcome outcome);
+
     platform::HostWindow* window_;
     std::string programName_;
+    std::string corruptedWarning_;
     platform::NotificationService* notifications_;
     MemoFile file_;
 

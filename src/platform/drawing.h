@@ -64,8 +64,8 @@ public:
 };
 
 // A 4-bit bitmap over a fixed color table. Pixels() gives its pixel bytes:
-// rows bottom-up, each RowStride(width, 4) bytes, two pixels per byte with the
-// left pixel in the high nibble.
+// rows bottom-up, each padded to a multiple of 4 bytes, two pixels per byte
+// with the left pixel in the high nibble.
 class PageBitmap {
 public:
     virtual ~PageBitmap() = default;

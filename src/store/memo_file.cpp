@@ -6,11 +6,34 @@
 
 namespace tavrin {
 
-MemoFile::MemoFile(platform::FileSystem& files, std::string corruptedWarning)
-    : files_(files), corruptedWarning_(std::move(corruptedWarning)) {}
+namespace {
 
-FileLoadResult MemoFile::Load(MemoList& list, const std::string& path,
-                              platform::HostWindow* owner, ListLoadNotes* notes) {
+// The memo (1-based) at which a list that did not read whole stopped: the
+// last one tried when its record or page failed, the next one when no memo
+// could be made for it; 0 when the list header was not read.
+std::uint32_t StoppedAtMemo(const ListLoadNotes& notes) {
+    if (!notes.headerRead) {
+        return 0;
+    }
+    const bool lastFailed = !notes.records.empty() &&
+                            !(notes.records.back().recordRead && notes.records.back().pageRead);
+    return static_cast<std::uint32_t>(notes.records.size()) + (lastFailed ? 0 : 1);
+}
+
+std::string CauseOf(const FileLoadReport& report, const platform::ByteFile& file) {
+    if (report.outcome == LoadOutcome::OutOfMemory) {
+        return "not enough memory at memo " + std::to_string(report.memo);
+    }
+    // A page the program never writes is refused without a file error.
+    return file.LastError().empty() ? "a page is not in a form the program writes"
+                                    : file.LastError();
+}
+
+}  // namespace
+
+MemoFile::MemoFile(platform::FileSystem& files) : files_(files) {}
+
+FileLoadReport MemoFile::Load(MemoList& list, const std::string& path) {
     platform::OpenFailure failure = platform::OpenFailure::Missing;
     std::string error;
     std::unique_ptr<platform::ByteFile> file = files_.OpenForReading(path, failure, error);
@@ -23,52 +46,45 @@ FileLoadResult MemoFile::Load(MemoList& list, const std::string& path,
         }
         return {};
     }
-    const FileLoadResult loaded = Read(*file, list, owner, notes);
-    if (loaded.readWhole) {
+    FileLoadReport report = Read(*file, list);
+    if (report.outcome == LoadOutcome::ReadWhole) {
         lastError_.clear();
         unreadable_.erase(path);
+    } else if (report.outcome == LoadOutcome::WrongMagic) {
+        unreadable_.insert(path);
+        lastError_ = path + " does not begin with \"" + std::string(kMemoFileMagic) + "\"";
     } else {
         unreadable_.insert(path);
-        if (loaded.result != 0) {
-            lastError_ = path + " does not begin with \"" + std::string(kMemoFileMagic) + "\"";
-        } else {
-            // A page the program never writes is refused without a file error.
-            const std::string cause = file->LastError().empty()
-                                          ? "a page is not in a form the program writes"
-                                          : file->LastError();
-            lastError_ = "Could not read all memos of " + path + ": " + cause;
-        }
+        lastError_ = "Could not read all memos of " + path + ": " + CauseOf(report, *file);
     }
-    return loaded;
+    return report;
 }
 
-FileLoadResult MemoFile::Read(platform::ByteFile& file, MemoList& list,
-                              platform::HostWindow* owner, ListLoadNotes* notes) const {
-    FileLoadResult loaded;
-    loaded.opened = true;
+FileLoadReport MemoFile::Read(platform::ByteFile& file, MemoList& list) const {
+    FileLoadReport report;
+    report.outcome = LoadOutcome::ReadFailed;
     std::array<char, kMemoFileMagic.size()> magic{};
     // A file too short for the magic is not a memo data file; a read that
     // fails on a file long enough is a read error and changes nothing.
     const bool longEnough = file.Remaining() >= magic.size();
     if (longEnough && !file.Read(magic.data(), magic.size())) {
-        return loaded;
+        return report;
     }
     if (!longEnough || std::string_view(magic.data(), magic.size()) != kMemoFileMagic) {
-        if (owner != nullptr) {
-            owner->ShowMessage(corruptedWarning_, "Warning", platform::MessageIcon::Warning);
-        }
-        loaded.result = 1;
-        return loaded;
+        report.outcome = LoadOutcome::WrongMagic;
+        return report;
     }
-    if (notes != nullptr) {
-        notes->magicMatched = true;
+    report.notes.magicMatched = true;
+    if (list.Load(file, &report.notes) != 0) {
+        report.outcome = LoadOutcome::ReadWhole;
+        report.notes.trailingBytes = file.Remaining();
+        return report;
     }
-    loaded.result = list.Load(file, owner, notes);
-    loaded.readWhole = loaded.result != 0;
-    if (loaded.readWhole && notes != nullptr) {
-        notes->trailingBytes = file.Remaining();
+    if (report.notes.outOfMemory) {
+        report.outcome = LoadOutcome::OutOfMemory;
     }
-    return loaded;
+    report.memo = StoppedAtMemo(report.notes);
+    return report;
 }
 
 int MemoFile::Save(const MemoList& list, const std::string& path) {

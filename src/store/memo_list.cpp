@@ -5,34 +5,13 @@
 #include <new>
 #include <utility>
 
-#include "platform/clock.h"
+#include "store/little_endian.h"
 
 namespace tavrin {
 namespace {
 
 constexpr std::size_t kTimeSize = 16;
 constexpr std::size_t kListHeaderSize = 4;
-
-// The file's byte order is fixed little-endian; fields are moved one by one so
-// that neither the host's byte order nor its struct layout reaches the file.
-void PutU16(std::uint8_t* out, std::uint16_t value) {
-    out[0] = static_cast<std::uint8_t>(value & 0xFF);
-    out[1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-std::uint16_t GetU16(const std::uint8_t* in) {
-    return static_cast<std::uint16_t>(in[0] | (in[1] << 8));
-}
-
-void PutU32(std::uint8_t* out, std::uint32_t value) {
-    PutU16(out, static_cast<std::uint16_t>(value & 0xFFFF));
-    PutU16(out + 2, static_cast<std::uint16_t>(value >> 16));
-}
-
-std::uint32_t GetU32(const std::uint8_t* in) {
-    return static_cast<std::uint32_t>(GetU16(in)) |
-           (static_cast<std::uint32_t>(GetU16(in + 2)) << 16);
-}
 
 void PutTime(std::uint8_t* out, const SYSTEMTIME& time) {
     const std::array<std::uint16_t, 8> fields = {time.year,   time.month,  time.dayOfWeek,
@@ -54,23 +33,23 @@ SYSTEMTIME GetTime(const std::uint8_t* in) {
     return time;
 }
 
-void ShowOutOfMemory(platform::HostWindow* owner) {
-    if (owner != nullptr) {
-        owner->ShowMessage("Not enough memory", "Error", platform::MessageIcon::Error);
+int OutOfMemory(ListLoadNotes* notes) {
+    if (notes != nullptr) {
+        notes->outOfMemory = true;
     }
+    return 0;
 }
 
 }  // namespace
 
-MemoEntry::MemoEntry() : created(platform::GetLocalTime()) {}
+MemoEntry::MemoEntry(const SYSTEMTIME& createdAt) : created(createdAt) {}
 
 void MemoEntry::SetAlarm(std::uint32_t handle, const SYSTEMTIME& time) {
     alarmHandle = handle;
     alarmTime = time;
 }
 
-int MemoEntry::Load(platform::ByteFile& file, platform::HostWindow* owner,
-                    RecordLoadNotes* notes) {
+int MemoEntry::Load(platform::ByteFile& file, RecordLoadNotes* notes) {
     std::array<std::uint8_t, kRecordSize> record;
     if (!file.Read(record.data(), record.size())) {
         return 0;
@@ -78,7 +57,7 @@ int MemoEntry::Load(platform::ByteFile& file, platform::HostWindow* owner,
     created = GetTime(record.data());
     alarmTime = GetTime(record.data() + kTimeSize);
     alarmHandle = GetU32(record.data() + 2 * kTimeSize);
-    const int result = page.Load(file, owner, notes != nullptr ? &notes->page : nullptr);
+    const int result = page.Load(file, notes != nullptr ? &notes->page : nullptr);
     if (notes != nullptr) {
         notes->recordRead = true;
         notes->pageRead = result != 0;
@@ -97,7 +76,9 @@ int MemoEntry::Save(platform::ByteFile& file) const {
     return page.Save(file);
 }
 
-MemoList::MemoList() { LinkBeforeCurrent(new MemoEntry); }
+MemoList::MemoList(const platform::Clock& clock) : clock_(clock) {
+    LinkBeforeCurrent(new MemoEntry(clock_.Now()));
+}
 
 MemoList::~MemoList() { RemoveAll(); }
 
@@ -117,7 +98,7 @@ MemoEntry* MemoList::NewEntry() const {
     if (count_ == kMaxCount) {
         return nullptr;
     }
-    return new (std::nothrow) MemoEntry;
+    return new (std::nothrow) MemoEntry(clock_.Now());
 }
 
 MemoEntry* MemoList::LinkBeforeCurrent(MemoEntry* entry) {
@@ -180,7 +161,7 @@ int MemoList::DeleteCurrent() {
     // which is made first so that a failure changes nothing.
     std::unique_ptr<MemoEntry> replacement;
     if (count_ == 1) {
-        replacement.reset(new (std::nothrow) MemoEntry);
+        replacement.reset(new (std::nothrow) MemoEntry(clock_.Now()));
         if (replacement == nullptr) {
             return 0;
         }
@@ -233,8 +214,7 @@ int MemoList::SeekTo(const MemoEntry* entry) {
     return 1;
 }
 
-int MemoList::Load(platform::ByteFile& file, platform::HostWindow* owner,
-                   ListLoadNotes* notes) {
+int MemoList::Load(platform::ByteFile& file, ListLoadNotes* notes) {
     std::array<std::uint8_t, kListHeaderSize> header;
     if (!file.Read(header.data(), header.size())) {
         return 0;
@@ -248,10 +228,9 @@ int MemoList::Load(platform::ByteFile& file, platform::HostWindow* owner,
     }
     // The memo the list falls back to when the file yields none, made before
     // the old memos go so that the list is never left empty.
-    std::unique_ptr<MemoEntry> fallback(new (std::nothrow) MemoEntry);
+    std::unique_ptr<MemoEntry> fallback(new (std::nothrow) MemoEntry(clock_.Now()));
     if (fallback == nullptr) {
-        ShowOutOfMemory(owner);
-        return 0;
+        return OutOfMemory(notes);
     }
     RemoveAll();
     MemoEntry* storedCurrent = nullptr;
@@ -261,12 +240,14 @@ int MemoList::Load(platform::ByteFile& file, platform::HostWindow* owner,
         if (entry == nullptr) {
             // Skipping a record would shift every later memo into the wrong
             // place, so reading ends here as with an unreadable record.
-            ShowOutOfMemory(owner);
-            result = 0;
+            result = OutOfMemory(notes);
             break;
         }
-        result = entry->Load(file, owner,
-                             notes != nullptr ? &notes->records.emplace_back() : nullptr);
+        RecordLoadNotes* record = notes != nullptr ? &notes->records.emplace_back() : nullptr;
+        result = entry->Load(file, record);
+        if (record != nullptr && record->page.outOfMemory) {
+            OutOfMemory(notes);
+        }
         if (i == storedPosition) {
             storedCurrent = entry;
         }

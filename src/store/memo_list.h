@@ -7,13 +7,13 @@
 #include <vector>
 
 #include "platform/byte_file.h"
-#include "platform/host_window.h"
+#include "platform/clock.h"
 #include "platform/types.h"
 #include "store/page_image.h"
 
 namespace tavrin {
 
-// What MemoEntry::Load saw of one memo, for tools that report on files.
+// What MemoEntry::Load saw of one memo.
 struct RecordLoadNotes {
     bool recordRead = false;  // the 36-byte record was there whole
     bool pageRead = false;    // the page's Load succeeded
@@ -26,7 +26,7 @@ struct RecordLoadNotes {
 struct MemoEntry {
     static constexpr std::size_t kRecordSize = 36;
 
-    MemoEntry();  // created = the local time now, no alarm, empty page
+    explicit MemoEntry(const SYSTEMTIME& createdAt);  // no alarm, empty page
     MemoEntry(const MemoEntry&) = delete;
     MemoEntry& operator=(const MemoEntry&) = delete;
 
@@ -37,8 +37,7 @@ struct MemoEntry {
 
     void SetAlarm(std::uint32_t handle, const SYSTEMTIME& time);
     // The record, then the page; 0 when the record can't be read, else the page's result.
-    int Load(platform::ByteFile& file, platform::HostWindow* owner,
-             RecordLoadNotes* notes = nullptr);
+    int Load(platform::ByteFile& file, RecordLoadNotes* notes = nullptr);
     // The record, then (if that worked) the page; nonzero when both were written.
     int Save(platform::ByteFile& file) const;
 
@@ -48,12 +47,15 @@ private:
     MemoEntry* next_ = nullptr;
 };
 
-// What reading a memo data file saw, for tools that report on files.
-// MemoList::Load fills the header and the records; MemoFile adds the
-// magic and the bytes left after the last record.
+// What reading a memo data file saw. MemoList::Load fills the header, the
+// records and the memory failure; MemoFile adds the magic and the bytes left
+// after the last record.
 struct ListLoadNotes {
     bool magicMatched = false;
     bool headerRead = false;
+    // Memory for a memo or for its page's data could not be had: reading
+    // ended there.
+    bool outOfMemory = false;
     std::uint16_t storedCount = 0;
     std::uint16_t storedCurrentPosition = 0;
     // One per record attempted, in file order.
@@ -66,7 +68,9 @@ class MemoList {
 public:
     static constexpr std::uint16_t kMaxCount = 65535;
 
-    MemoList();  // one new memo, current, at position 1
+    // One new memo, current, at position 1. New memos are stamped with the
+    // clock's time; the clock must outlive the list.
+    explicit MemoList(const platform::Clock& clock = platform::SystemClock());
     ~MemoList();
     MemoList(const MemoList&) = delete;
     MemoList& operator=(const MemoList&) = delete;
@@ -97,9 +101,9 @@ public:
     int SeekTo(const MemoEntry* entry);
 
     // The list part of the memo data file (everything after the magic).
-    // Nonzero when every record was read.
-    int Load(platform::ByteFile& file, platform::HostWindow* owner,
-             ListLoadNotes* notes = nullptr);
+    // Nonzero when every record was read; the notes say where and why
+    // reading ended otherwise.
+    int Load(platform::ByteFile& file, ListLoadNotes* notes = nullptr);
     // Nonzero when everything was written.
     int Save(platform::ByteFile& file) const;
 
@@ -111,6 +115,7 @@ private:
     MemoEntry* LinkBeforeCurrent(MemoEntry* entry);
     MemoEntry* LinkAfterCurrent(MemoEntry* entry);
 
+    const platform::Clock& clock_;
     std::uint16_t count_ = 0;
     std::uint16_t currentIndex_ = 0;
     MemoEntry* first_ = nullptr;

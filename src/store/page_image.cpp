@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 
+#include "store/little_endian.h"
 #include "store/run_length.h"
 
 namespace tavrin {
@@ -36,41 +37,22 @@ namespace {
 constexpr std::int32_t kPageBitsPerPixel = 4;
 constexpr std::uint8_t kTwoWhitePixels = 0xFF;
 
-// The block header as it is stored: little-endian fields without gaps,
-// whatever the host's byte order and structure layout.
+// The block header as it is stored: little-endian fields without gaps.
 using HeaderBytes = std::array<std::uint8_t, 12>;
-
-void Put16(std::uint8_t* at, std::uint16_t value) {
-    at[0] = static_cast<std::uint8_t>(value);
-    at[1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-void Put32(std::uint8_t* at, std::uint32_t value) {
-    Put16(at, static_cast<std::uint16_t>(value));
-    Put16(at + 2, static_cast<std::uint16_t>(value >> 16));
-}
-
-std::uint16_t Get16(const std::uint8_t* at) {
-    return static_cast<std::uint16_t>(at[0] | (at[1] << 8));
-}
-
-std::uint32_t Get32(const std::uint8_t* at) {
-    return Get16(at) | (static_cast<std::uint32_t>(Get16(at + 2)) << 16);
-}
 
 HeaderBytes EncodeHeader(const PageBlockHeader& header) {
     HeaderBytes bytes{};
-    Put16(&bytes[0], header.format);
-    Put16(&bytes[2], header.reserved);
-    Put16(&bytes[4], header.width);
-    Put16(&bytes[6], header.height);
-    Put32(&bytes[8], header.dataLength);
+    PutU16(&bytes[0], header.format);
+    PutU16(&bytes[2], header.reserved);
+    PutU16(&bytes[4], header.width);
+    PutU16(&bytes[6], header.height);
+    PutU32(&bytes[8], header.dataLength);
     return bytes;
 }
 
 PageBlockHeader DecodeHeader(const HeaderBytes& bytes) {
-    return {Get16(&bytes[0]), Get16(&bytes[2]), Get16(&bytes[4]), Get16(&bytes[6]),
-            Get32(&bytes[8])};
+    return {GetU16(&bytes[0]), GetU16(&bytes[2]), GetU16(&bytes[4]), GetU16(&bytes[6]),
+            GetU32(&bytes[8])};
 }
 
 std::int32_t BitsPerPixelOf(const PageBlockHeader& header) { return header.format & 0xFF; }
@@ -100,10 +82,11 @@ platform::PageBitmapInfo DescribePage(std::int32_t width, std::int32_t height,
     return info;
 }
 
-void ShowOutOfMemory(platform::HostWindow* owner) {
-    if (owner != nullptr) {
-        owner->ShowMessage("Not enough memory", "Error", platform::MessageIcon::Error);
+int OutOfMemory(PageLoadNotes* notes) {
+    if (notes != nullptr) {
+        notes->outOfMemory = true;
     }
+    return 0;
 }
 
 }  // namespace
@@ -114,6 +97,15 @@ std::int32_t RowStride(std::int32_t width, std::int32_t bitsPerPixel) {
 }
 
 PageImage::~PageImage() { Release(); }
+
+std::uint8_t PageImage::IndexAt(std::int32_t x, std::int32_t y) const {
+    // Rows are stored bottom-up; the left pixel of a byte is its high nibble.
+    const std::int32_t row = height_ - 1 - y;
+    const std::uint8_t pair = pixels_[static_cast<std::size_t>(row) *
+                                          static_cast<std::size_t>(RowStride(width_, kPageBitsPerPixel)) +
+                                      static_cast<std::size_t>(x / 2)];
+    return static_cast<std::uint8_t>(x % 2 == 0 ? pair >> 4 : pair & 0x0F);
+}
 
 void PageImage::Release() {
     surface_.reset();
@@ -148,8 +140,7 @@ void PageImage::Draw(platform::DrawingContext& target, std::int32_t x, std::int3
     }
 }
 
-int PageImage::Load(platform::ByteFile& file, platform::HostWindow* owner,
-                    PageLoadNotes* notes) {
+int PageImage::Load(platform::ByteFile& file, PageLoadNotes* notes) {
     Release();
     HeaderBytes headerBytes{};
     if (!file.Read(headerBytes.data(), headerBytes.size())) {
@@ -183,8 +174,7 @@ int PageImage::Load(platform::ByteFile& file, platform::HostWindow* owner,
     }
     ByteBuffer data;
     if (!data.Allocate(header.dataLength)) {
-        ShowOutOfMemory(owner);
-        return 0;
+        return OutOfMemory(notes);
     }
     if (!file.Read(data.Data(), header.dataLength)) {
         return 0;
@@ -194,8 +184,7 @@ int PageImage::Load(platform::ByteFile& file, platform::HostWindow* owner,
     if ((header.format & kPackedFlag) != 0) {
         const std::optional<std::size_t> length = UnpackRuns(pixelData, unpacked);
         if (!length) {
-            ShowOutOfMemory(owner);
-            return 0;
+            return OutOfMemory(notes);
         }
         pixelData = {unpacked.Data(), *length};
     }

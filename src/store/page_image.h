@@ -9,9 +9,14 @@
 
 #include "platform/byte_file.h"
 #include "platform/drawing.h"
-#include "platform/host_window.h"
 
 namespace tavrin {
+
+// The page of the handheld's 240 × 320 screen: the surface the canvas draws
+// on when it has no window, and the size of a page shown for a memo without
+// a picture.
+constexpr std::int32_t kPageWidth = 240;
+constexpr std::int32_t kPageHeight = 320;
 
 // Bytes per row of a bottom-up bitmap: rows are padded to a multiple of 4 bytes.
 std::int32_t RowStride(std::int32_t width, std::int32_t bitsPerPixel);
@@ -35,9 +40,10 @@ constexpr std::uint16_t kSavedFormat = kPackedFlag | 4;
 // No page the programs write comes near this; larger stored sizes are refused.
 constexpr std::int32_t kMaxPageSide = 4096;
 
-// What a load found beyond success or failure, for tools that report on files.
+// What a load found beyond success or failure.
 struct PageLoadNotes {
     bool headerRead = false;
+    bool outOfMemory = false;  // memory for the page's data could not be had
     PageBlockHeader header;
     std::size_t pixelBytesDelivered = 0;  // raw or unpacked byte count
     std::size_t pixelBytesExpected = 0;   // height × RowStride(width, bpp)
@@ -60,12 +66,15 @@ public:
     void Draw(platform::DrawingContext& target, std::int32_t x, std::int32_t y,
               std::int32_t width, std::int32_t height) const;
     // Reads one page-image block at the file's position; 1 when a surface was
-    // made, or when the block is that of an image without a picture. Shows "Not enough memory" through `owner` when the data can't be
-    // held.
-    int Load(platform::ByteFile& file, platform::HostWindow* owner,
-             PageLoadNotes* notes = nullptr);
+    // made, or when the block is that of an image without a picture. The
+    // notes say why a load failed: memory for the data, or the data itself.
+    int Load(platform::ByteFile& file, PageLoadNotes* notes = nullptr);
     // Writes one page-image block at the file's position; nonzero when written.
     int Save(platform::ByteFile& file) const;
+
+    // The color-table index of pixel (x, y), counted from the top-left
+    // corner; the image must have a surface and the pixel lie on it.
+    std::uint8_t IndexAt(std::int32_t x, std::int32_t y) const;
 
     const platform::PageBitmap* Surface() const { return surface_.get(); }
     std::uint8_t* Pixels() { return pixels_; }

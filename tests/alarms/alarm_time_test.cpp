@@ -3,8 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "support/recording_window.h"
-
 namespace tavrin {
 namespace {
 
@@ -156,16 +154,12 @@ TEST(FormatTimeText, LeavesOutTheSecondsInEveryLocale) {
     platform::PinUserLocale("C");
 }
 
-TEST(UpdateTitle, ShowsTheAlarmBeforeTheProgramName) {
-    testing::RecordingWindow window;
+TEST(TitleText, ShowsTheAlarmBeforeTheProgramName) {
     const SYSTEMTIME alarm = Time(2005, 12, 31, 21, 30);
-    UpdateTitle(&window, "Tavrin", &alarm, FixedLocale(false, false));
-    UpdateTitle(&window, "TavrinView", nullptr, FixedLocale(false, false));
     const SYSTEMTIME unset{};
-    UpdateTitle(&window, "Tavrin", &unset, FixedLocale(false, false));
-    UpdateTitle(nullptr, "Tavrin", &alarm);
-    EXPECT_EQ(window.titles,
-              (std::vector<std::string>{"[21:30, 31-12-2005] Tavrin", "TavrinView", "Tavrin"}));
+    EXPECT_EQ(TitleText("Tavrin", &alarm, FixedLocale(false, false)), "[21:30, 31-12-2005] Tavrin");
+    EXPECT_EQ(TitleText("TavrinView", nullptr, FixedLocale(false, false)), "TavrinView");
+    EXPECT_EQ(TitleText("Tavrin", &unset, FixedLocale(false, false)), "Tavrin");
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <fstream>
 
 #include "platform/locale_text.h"
+#include "store/allocation.h"
+#include "support/fixed_clock.h"
 #include "support/page_pixels.h"
 #include "support/recording_notifications.h"
 #include "support/recording_window.h"
@@ -14,7 +16,6 @@
 namespace tavrin {
 namespace {
 
-using testing::IndexAt;
 using testing::InkBounds;
 using testing::kWhiteIndex;
 
@@ -26,6 +27,7 @@ protected:
         CanvasSetup setup;
         setup.window = &window;
         setup.notifications = &notifications;
+        setup.clock = &clock;
         return setup;
     }
 
@@ -37,6 +39,7 @@ protected:
 
     testing::RecordingWindow window;
     testing::RecordingNotifications notifications;
+    testing::FixedClock clock{{2024, 6, 1, 3, 9, 15, 0, 0}};
 };
 
 TEST_F(CanvasTest, StartsWithDefaultsAndOneBlankMemo) {
@@ -75,7 +78,7 @@ TEST_P(StrokeTest, DrawsWithinTheRulesOfThePenWidth) {
     EXPECT_GE(ink.top, c.inkWithin.top);
     EXPECT_LE(ink.right, c.inkWithin.right);
     EXPECT_LE(ink.bottom, c.inkWithin.bottom);
-    for (const Point& p : c.inked) EXPECT_EQ(IndexAt(page, p.x, p.y), 0) << p.x << "," << p.y;
+    for (const Point& p : c.inked) EXPECT_EQ(page.IndexAt(p.x, p.y), 0) << p.x << "," << p.y;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -102,11 +105,11 @@ TEST_F(CanvasTest, DotFillsItsWholeBoxForWidths3To5) {
         const std::int32_t half = width / 2;
         const Rect box{160 - half, 150 - half, 160 - half + width, 150 - half + width};
         const PageImage& page = Page(canvas);
-        EXPECT_EQ(IndexAt(page, 160, 150), 12) << width;
-        EXPECT_EQ(IndexAt(page, box.left, 150), 12) << width;
-        EXPECT_EQ(IndexAt(page, box.right - 1, 150), 12) << width;
-        EXPECT_EQ(IndexAt(page, 160, box.top), 12) << width;
-        EXPECT_EQ(IndexAt(page, 160, box.bottom - 1), 12) << width;
+        EXPECT_EQ(page.IndexAt(160, 150), 12) << width;
+        EXPECT_EQ(page.IndexAt(box.left, 150), 12) << width;
+        EXPECT_EQ(page.IndexAt(box.right - 1, 150), 12) << width;
+        EXPECT_EQ(page.IndexAt(160, box.top), 12) << width;
+        EXPECT_EQ(page.IndexAt(160, box.bottom - 1), 12) << width;
     }
 }
 
@@ -118,11 +121,11 @@ TEST_F(CanvasTest, EraserWhitensItsSquareAndATenPixelLine) {
     EXPECT_EQ(canvas.DrawSegment(20, 20, 30, 30), 1);
     const PageImage& page = Page(canvas);
     for (int y = 25; y < 35; ++y)
-        for (int x = 25; x < 35; ++x) EXPECT_EQ(IndexAt(page, x, y), kWhiteIndex) << x << "," << y;
+        for (int x = 25; x < 35; ++x) EXPECT_EQ(page.IndexAt(x, y), kWhiteIndex) << x << "," << y;
     // Across the line the white is about ten pixels wide.
-    EXPECT_EQ(IndexAt(page, 22, 18), kWhiteIndex);
-    EXPECT_EQ(IndexAt(page, 18, 22), kWhiteIndex);
-    EXPECT_EQ(IndexAt(page, 28, 14), 0);
+    EXPECT_EQ(page.IndexAt(22, 18), kWhiteIndex);
+    EXPECT_EQ(page.IndexAt(18, 22), kWhiteIndex);
+    EXPECT_EQ(page.IndexAt(28, 14), 0);
 }
 
 TEST_F(CanvasTest, EveryMenuColorIsStoredAsItsOwnTableEntry) {
@@ -143,7 +146,7 @@ TEST_F(CanvasTest, EveryMenuColorIsStoredAsItsOwnTableEntry) {
     const PageImage& page = Page(canvas);
     x = 20;
     for (const Ink& ink : inks) {
-        EXPECT_EQ(IndexAt(page, x, 60), ink.index) << std::hex << ink.color;
+        EXPECT_EQ(page.IndexAt(x, 60), ink.index) << std::hex << ink.color;
         x += 20;
     }
 }
@@ -168,8 +171,8 @@ TEST_F(CanvasTest, StrokesAtAndBeyondTheEdgesStayOnTheSurface) {
     canvas.SetPenWidth(3);
     canvas.DrawSegment(0, 0, 239, 319);
     const PageImage& page = Page(canvas);
-    EXPECT_EQ(IndexAt(page, 0, 0), 0);
-    EXPECT_EQ(IndexAt(page, 239, 319), 0);
+    EXPECT_EQ(page.IndexAt(0, 0), 0);
+    EXPECT_EQ(page.IndexAt(239, 319), 0);
 }
 
 TEST_F(CanvasTest, PageMovesKeepEachMemosPicture) {
@@ -179,11 +182,11 @@ TEST_F(CanvasTest, PageMovesKeepEachMemosPicture) {
     EXPECT_EQ(InkBounds(Page(canvas)), Rect{});  // the new memo starts white
     canvas.DrawSegment(10, 200, 100, 200);
     ASSERT_EQ(canvas.PreviousPage(), 1);
-    EXPECT_EQ(IndexAt(Page(canvas), 50, 10), 0);
-    EXPECT_EQ(IndexAt(Page(canvas), 50, 200), kWhiteIndex);
+    EXPECT_EQ(Page(canvas).IndexAt(50, 10), 0);
+    EXPECT_EQ(Page(canvas).IndexAt(50, 200), kWhiteIndex);
     ASSERT_EQ(canvas.NextPage(), 1);  // the drawing was stored before leaving
-    EXPECT_EQ(IndexAt(Page(canvas), 50, 200), 0);
-    EXPECT_EQ(IndexAt(Page(canvas), 50, 10), kWhiteIndex);
+    EXPECT_EQ(Page(canvas).IndexAt(50, 200), 0);
+    EXPECT_EQ(Page(canvas).IndexAt(50, 10), kWhiteIndex);
 }
 
 TEST_F(CanvasTest, MovesStopAtTheEndsAndKeepThePicture) {
@@ -193,7 +196,7 @@ TEST_F(CanvasTest, MovesStopAtTheEndsAndKeepThePicture) {
     EXPECT_EQ(canvas.PreviousPage(), 0);
     EXPECT_EQ(canvas.NextPage(), 0);
     EXPECT_TRUE(window.titles.empty());
-    EXPECT_EQ(IndexAt(Page(canvas), 50, 10), 0);
+    EXPECT_EQ(Page(canvas).IndexAt(50, 10), 0);
     EXPECT_EQ(canvas.List().CurrentIndex(), 1);
 }
 
@@ -210,6 +213,14 @@ TEST_F(CanvasTest, NewPageAppendsOrInsertsBeforeTheCurrentMemo) {
     EXPECT_EQ(canvas.List().CurrentIndex(), 7);
     EXPECT_EQ(canvas.List().Count(), 7);
     EXPECT_EQ(window.titles.back(), "Tavrin");
+}
+
+TEST_F(CanvasTest, NewMemosAreStampedWithTheClocksTime) {
+    MemoCanvas canvas(MakeSetup());
+    EXPECT_EQ(canvas.List().Current()->created, clock.now);
+    clock.now = {2024, 6, 1, 3, 9, 16, 30, 500};
+    canvas.NewPage(false);
+    EXPECT_EQ(canvas.List().Current()->created, clock.now);
 }
 
 TEST_F(CanvasTest, DeletingTheOnlyMemoLeavesOneBlankMemoAndWithdrawsItsAlarm) {
@@ -288,9 +299,9 @@ TEST_F(CanvasFileTest, SavedDrawingLoadsIntoANewCanvasWithTheSamePixels) {
     const PageImage& after = Page(reloaded);
     ASSERT_EQ(after.Size(), before.Size());
     EXPECT_TRUE(std::equal(before.Pixels(), before.Pixels() + before.Size(), after.Pixels()));
-    EXPECT_EQ(IndexAt(after, 110, 155), 9);
+    EXPECT_EQ(after.IndexAt(110, 155), 9);
     reloaded.NextPage();
-    EXPECT_EQ(IndexAt(Page(reloaded), 100, 300), 14);
+    EXPECT_EQ(Page(reloaded).IndexAt(100, 300), 14);
 }
 
 TEST_F(CanvasFileTest, UnchangedCanvasNeitherCapturesNorWrites) {
@@ -333,8 +344,46 @@ TEST_F(CanvasFileTest, WrongMagicWarnsAndKeepsTheBlankMemo) {
     ASSERT_EQ(window.messages.size(), 1U);
     EXPECT_EQ(window.messages[0].text, "Tavrin data file is corrupted.");
     EXPECT_EQ(window.messages[0].caption, "Warning");
+    EXPECT_EQ(window.messages[0].icon, platform::MessageIcon::Warning);
     EXPECT_EQ(canvas.List().Count(), 1);
     EXPECT_FALSE(canvas.Changed());
+    // The blank memo is shown all the same, with its title.
+    EXPECT_EQ(window.titles, std::vector<std::string>{"Tavrin"});
+
+    MemoCanvas notepad(MakeSetup());
+    window.messages.clear();
+    EXPECT_EQ(notepad.LoadFile(path), 1);
+    ASSERT_EQ(window.messages.size(), 1U);
+    EXPECT_EQ(window.messages[0].text, "Tavrin data file is corrupted, it will be cleaned up.");
+}
+
+TEST_F(CanvasFileTest, PageDataThatCannotBeHeldSaysNotEnoughMemoryOnce) {
+    MemoCanvas saved(MakeSetup());
+    saved.DrawSegment(10, 10, 200, 300);
+    ASSERT_EQ(saved.SaveFile(path), 1);
+    MemoCanvas canvas(MakeSetup());
+    window.titles.clear();
+    {
+        const AllocationLimitForTesting limit(16);
+        EXPECT_EQ(canvas.LoadFile(path), 0);
+    }
+    ASSERT_EQ(window.messages.size(), 1U);
+    EXPECT_EQ(window.messages[0].text, "Not enough memory");
+    EXPECT_EQ(window.messages[0].caption, "Error");
+    EXPECT_EQ(window.messages[0].icon, platform::MessageIcon::Error);
+    EXPECT_TRUE(window.titles.empty()) << "a load that ends early shows nothing new";
+    EXPECT_FALSE(canvas.Changed());
+}
+
+TEST_F(CanvasFileTest, WithoutAWindowLoadProblemsAndTitlesGoNowhere) {
+    std::ofstream(path, std::ios::binary) << "Tavrin05";
+    CanvasSetup setup = MakeSetup();
+    setup.window = nullptr;
+    MemoCanvas canvas(setup, &path);
+    EXPECT_EQ(canvas.NewPage(true), 1);
+    canvas.RefreshTitle();
+    EXPECT_TRUE(window.messages.empty());
+    EXPECT_TRUE(window.titles.empty());
 }
 
 }  // namespace

@@ -10,7 +10,7 @@ namespace {
 
 TEST(ClockTest, GivesTheLocalDateWithItsDayOfWeek) {
     const std::time_t before = std::time(nullptr);
-    const SYSTEMTIME now = GetLocalTime();
+    const SYSTEMTIME now = SystemClock().Now();
     const std::time_t after = std::time(nullptr);
 
     std::tm fields{};

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "support/memo_lists.h"
-#include "support/recording_window.h"
+#include "store/allocation.h"
 
 namespace tavrin {
 namespace {
@@ -28,7 +28,6 @@ std::string NameOf(const ::testing::TestParamInfo<Case>& test) {
 namespace fs = std::filesystem;
 using testing::DescribeListProblem;
 using testing::MakeTaggedList;
-using testing::RecordingWindow;
 using testing::Tags;
 using Bytes = std::vector<std::uint8_t>;
 
@@ -132,7 +131,7 @@ protected:
     Bytes WriteTaggedFile(std::uint32_t count, std::uint32_t current) {
         auto list = MakeTaggedList(count, current);
         testing::DrawTaggedPages(*list, 24, 10);
-        MemoFile file(platform::LocalFileSystem(), std::string(kCorruptedWarning));
+        MemoFile file(platform::LocalFileSystem());
         EXPECT_EQ(file.Save(*list, path_), 1) << file.LastError();
         return testing::ScratchFolder::ReadFile(path_);
     }
@@ -147,17 +146,14 @@ TEST_F(MemoFileTest, SaveAndLoadGiveBackTheWholeList) {
     saved->First()->created = {2023, 11, 4, 30, 23, 59, 59, 999};
     saved->Current()->SetAlarm(0x80000001u, {2024, 1, 1, 1, 7, 30, 0, 0});
     testing::DrawTaggedPages(*saved, 240, 320);
-    MemoFile file(platform::LocalFileSystem(), std::string(kCorruptedWarning));
+    MemoFile file(platform::LocalFileSystem());
     ASSERT_EQ(file.Save(*saved, path_), 1) << file.LastError();
     EXPECT_EQ(FolderNames(folder_), std::vector<std::string>{"memo.dat"});
 
     MemoList loaded;
-    RecordingWindow window;
-    const FileLoadResult result = file.Load(loaded, path_, &window);
-    EXPECT_EQ(result.result, 1);
-    EXPECT_TRUE(result.opened);
-    EXPECT_TRUE(result.readWhole);
-    EXPECT_TRUE(window.messages.empty());
+    const FileLoadReport report = file.Load(loaded, path_);
+    EXPECT_EQ(report.Result(), 1);
+    EXPECT_EQ(report.outcome, LoadOutcome::ReadWhole);
     EXPECT_EQ(Tags(loaded), Tags(*saved));
     EXPECT_EQ(loaded.CurrentIndex(), 2);
     for (const MemoEntry *a = saved->First(), *b = loaded.First(); a != nullptr;
@@ -172,12 +168,10 @@ TEST_F(MemoFileTest, SaveAndLoadGiveBackTheWholeList) {
 
 TEST_F(MemoFileTest, AMissingFileChangesNothingAndSavesWithoutACopy) {
     auto list = MakeTaggedList(2, 2);
-    RecordingWindow window;
-    MemoFile file(platform::LocalFileSystem(), std::string(kCorruptedWarning));
-    const FileLoadResult result = file.Load(*list, path_, &window);
-    EXPECT_EQ(result.result, 0);
-    EXPECT_FALSE(result.opened);
-    EXPECT_TRUE(window.messages.empty());
+    MemoFile file(platform::LocalFileSystem());
+    const FileLoadReport report = file.Load(*list, path_);
+    EXPECT_EQ(report.Result(), 0);
+    EXPECT_EQ(report.outcome, LoadOutcome::NotOpened);
     EXPECT_EQ(Tags(*list), (std::vector<std::uint32_t>{1, 2}));
     EXPECT_NE(file.LastError().find(path_), std::string::npos);
 
@@ -196,26 +190,19 @@ void PrintTo(const MagicCase& c, std::ostream* os) { *os << c.name; }
 
 class WrongMagicTest : public MemoFileTest, public ::testing::WithParamInterface<MagicCase> {};
 
-// Any file that does not begin with the exact magic brings the warning, and
-// neither the list nor the file changes.
-TEST_P(WrongMagicTest, WarnsAndChangesNothing) {
+// Any file that does not begin with the exact magic is reported as such (the
+// program then warns), and neither the list nor the file changes.
+TEST_P(WrongMagicTest, ReportsItAndChangesNothing) {
     Bytes bytes = WriteTaggedFile(3, 1);
     GetParam().edit(bytes);
     testing::ScratchFolder::WriteFile(path_, bytes);
 
     auto list = MakeTaggedList(2, 2);
-    RecordingWindow window;
-    ListLoadNotes notes;
-    MemoFile file(platform::LocalFileSystem(), "the file is corrupted");
-    const FileLoadResult result = file.Load(*list, path_, &window, &notes);
-    EXPECT_NE(result.result, 0);
-    EXPECT_TRUE(result.opened);
-    EXPECT_FALSE(result.readWhole);
-    EXPECT_FALSE(notes.magicMatched);
-    ASSERT_EQ(window.messages.size(), 1u);
-    EXPECT_EQ(window.messages[0].text, "the file is corrupted");
-    EXPECT_EQ(window.messages[0].caption, "Warning");
-    EXPECT_EQ(window.messages[0].icon, platform::MessageIcon::Warning);
+    MemoFile file(platform::LocalFileSystem());
+    const FileLoadReport report = file.Load(*list, path_);
+    EXPECT_NE(report.Result(), 0);
+    EXPECT_EQ(report.outcome, LoadOutcome::WrongMagic);
+    EXPECT_FALSE(report.notes.magicMatched);
     EXPECT_EQ(Tags(*list), (std::vector<std::uint32_t>{1, 2}));
     EXPECT_EQ(list->CurrentIndex(), 2);
     EXPECT_EQ(testing::ScratchFolder::ReadFile(path_), bytes);
@@ -250,17 +237,37 @@ TEST_F(MemoFileTest, AFileThatStopsEarlyTellsReadFailureApartFromMissing) {
     testing::ScratchFolder::WriteFile(path_, bytes);
 
     MemoList list;
-    ListLoadNotes notes;
-    MemoFile file(platform::LocalFileSystem(), std::string(kCorruptedWarning));
-    const FileLoadResult result = file.Load(list, path_, nullptr, &notes);
-    EXPECT_EQ(result.result, 0);
-    EXPECT_TRUE(result.opened);
-    EXPECT_FALSE(result.readWhole);
-    EXPECT_TRUE(notes.magicMatched);
+    MemoFile file(platform::LocalFileSystem());
+    const FileLoadReport report = file.Load(list, path_);
+    EXPECT_EQ(report.Result(), 0);
+    EXPECT_EQ(report.outcome, LoadOutcome::ReadFailed);
+    EXPECT_EQ(report.memo, 3u);
+    EXPECT_TRUE(report.notes.magicMatched);
     EXPECT_EQ(Tags(list), (std::vector<std::uint32_t>{1, 2, 3}));
     EXPECT_EQ(list.CurrentIndex(), 3);
     EXPECT_EQ(DescribeListProblem(list), "");
     EXPECT_NE(file.LastError().find(path_), std::string::npos);
+}
+
+TEST_F(MemoFileTest, ReportsTheMemoForWhichMemoryRanOut) {
+    auto saved = MakeTaggedList(3, 1);
+    testing::DrawTaggedPages(*saved, 8, 2);
+    testing::DrawTaggedPage(*saved->Last(), 240, 320);
+    MemoFile file(platform::LocalFileSystem());
+    ASSERT_EQ(file.Save(*saved, path_), 1) << file.LastError();
+
+    MemoList list;
+    FileLoadReport report;
+    {
+        const AllocationLimitForTesting limit(1'000);
+        report = file.Load(list, path_);
+    }
+    EXPECT_EQ(report.Result(), 0);
+    EXPECT_EQ(report.outcome, LoadOutcome::OutOfMemory);
+    EXPECT_EQ(report.memo, 3u);
+    EXPECT_EQ(Tags(list), (std::vector<std::uint32_t>{1, 2, 3}));
+    EXPECT_NE(file.LastError().find("not enough memory at memo 3"), std::string::npos)
+        << file.LastError();
 }
 
 TEST_F(MemoFileTest, NotesTheBytesAfterTheLastRecord) {
@@ -268,10 +275,10 @@ TEST_F(MemoFileTest, NotesTheBytesAfterTheLastRecord) {
     bytes.insert(bytes.end(), 10, 0xAB);
     testing::ScratchFolder::WriteFile(path_, bytes);
     MemoList list;
-    ListLoadNotes notes;
-    MemoFile file(platform::LocalFileSystem(), std::string(kCorruptedWarning));
-    EXPECT_TRUE(file.Load(list, path_, nullptr, &notes).readWhole);
-    EXPECT_EQ(notes.trailingBytes, 10u);
+    MemoFile file(platform::LocalFileSystem());
+    const FileLoadReport report = file.Load(list, path_);
+    EXPECT_EQ(report.outcome, LoadOutcome::ReadWhole);
+    EXPECT_EQ(report.notes.trailingBytes, 10u);
 }
 
 // --- Unreadable files are kept aside, once --------------------------------------
@@ -299,9 +306,9 @@ TEST_P(UnreadableFileTest, IsCopiedAsideBeforeTheFirstSaveAndNeverAgain) {
     const Bytes earlierCopy = {'o', 'l', 'd'};
     testing::ScratchFolder::WriteFile(path_ + ".unreadable-1", earlierCopy);
 
-    MemoFile file(files, std::string(kCorruptedWarning));
+    MemoFile file(files);
     MemoList list;
-    EXPECT_FALSE(file.Load(list, path_, nullptr).readWhole);
+    EXPECT_NE(file.Load(list, path_).outcome, LoadOutcome::ReadWhole);
     testing::DrawTaggedPages(list, 4, 4);
     ASSERT_EQ(file.Save(list, path_), 1) << file.LastError();
     ASSERT_EQ(file.Save(list, path_), 1) << file.LastError();
@@ -312,8 +319,8 @@ TEST_P(UnreadableFileTest, IsCopiedAsideBeforeTheFirstSaveAndNeverAgain) {
     EXPECT_EQ(testing::ScratchFolder::ReadFile(path_ + ".unreadable-1"), earlierCopy);
     EXPECT_EQ(testing::ScratchFolder::ReadFile(path_ + ".unreadable-2"), original);
     MemoList reloaded;
-    MemoFile fresh(platform::LocalFileSystem(), std::string(kCorruptedWarning));
-    EXPECT_TRUE(fresh.Load(reloaded, path_, nullptr).readWhole);
+    MemoFile fresh(platform::LocalFileSystem());
+    EXPECT_EQ(fresh.Load(reloaded, path_).outcome, LoadOutcome::ReadWhole);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -325,9 +332,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(MemoFileTest, AHealthyFileIsReplacedWithoutACopy) {
     WriteTaggedFile(2, 1);
-    MemoFile file(platform::LocalFileSystem(), std::string(kCorruptedWarning));
+    MemoFile file(platform::LocalFileSystem());
     MemoList list;
-    ASSERT_TRUE(file.Load(list, path_, nullptr).readWhole);
+    ASSERT_EQ(file.Load(list, path_).outcome, LoadOutcome::ReadWhole);
     ASSERT_EQ(file.Save(list, path_), 1) << file.LastError();
     EXPECT_EQ(FolderNames(folder_), std::vector<std::string>{"memo.dat"});
 }
@@ -356,7 +363,7 @@ protected:
     void LoadOld(MemoFile& file, const Bytes& old) {
         testing::ScratchFolder::WriteFile(path_, old);
         MemoList loaded;
-        file.Load(loaded, path_, nullptr);
+        file.Load(loaded, path_);
     }
 
     std::unique_ptr<MemoList> list_;
@@ -375,7 +382,7 @@ TEST_P(AtomicSaveTest, AFailureAtAnyStepKeepsAWholeFile) {
     int operations = 0;
     {
         FailingFileSystem files;
-        MemoFile file(files, std::string(kCorruptedWarning));
+        MemoFile file(files);
         LoadOld(file, old);
         ASSERT_EQ(file.Save(*list_, path_), 1) << file.LastError();
         operations = files.OperationCount();
@@ -391,7 +398,7 @@ TEST_P(AtomicSaveTest, AFailureAtAnyStepKeepsAWholeFile) {
     for (int failing = 1; failing <= operations; ++failing) {
         SCOPED_TRACE("failing operation " + std::to_string(failing));
         FailingFileSystem files;
-        MemoFile file(files, std::string(kCorruptedWarning));
+        MemoFile file(files);
         LoadOld(file, old);
         files.FailOperation(failing);
         EXPECT_EQ(file.Save(*list_, path_), 0);

@@ -5,14 +5,12 @@
 #include <algorithm>
 #include <functional>
 #include <ostream>
-#include <tuple>
 #include <vector>
 
-#include "platform/clock.h"
 #include "store/allocation.h"
+#include "support/fixed_clock.h"
 #include "support/memo_lists.h"
 #include "support/memory_file.h"
-#include "support/recording_window.h"
 
 namespace tavrin {
 namespace {
@@ -96,20 +94,26 @@ INSTANTIATE_TEST_SUITE_P(
         OperationCase{"Rewind", 5, 4, kRewind, 1, {1, 2, 3, 4, 5}, 1}),
     NameOf<OperationCase>);
 
-auto TimeOrder(const SYSTEMTIME& t) {
-    return std::tie(t.year, t.month, t.day, t.hour, t.minute, t.second, t.milliseconds);
+TEST(MemoListTest, NewMemosCarryTheClocksTime) {
+    testing::FixedClock clock({2024, 2, 4, 29, 23, 59, 58, 990});
+    MemoList list(clock);
+    EXPECT_EQ(list.Current()->created, clock.now);
+    clock.now = {2024, 3, 5, 1, 0, 0, 1, 5};
+    EXPECT_EQ(list.InsertBefore()->created, clock.now);
+    EXPECT_EQ(list.InsertAfter()->created, clock.now);
+    EXPECT_EQ(list.Append()->created, clock.now);
 }
 
 TEST(MemoListTest, DeletingTheOnlyMemoLeavesANewBlankOne) {
-    MemoList list;
+    testing::FixedClock clock({2000, 1, 6, 1, 0, 0, 0, 0});
+    MemoList list(clock);
     list.Current()->SetAlarm(7, SYSTEMTIME{2020, 1, 3, 1, 0, 0, 0, 0});
-    list.Current()->created = SYSTEMTIME{2000, 1, 6, 1, 0, 0, 0, 0};
-    const SYSTEMTIME before = platform::GetLocalTime();
+    clock.now = {2024, 5, 3, 1, 12, 30, 15, 250};
     list.DeleteCurrent();
     ASSERT_EQ(list.Count(), 1);
     EXPECT_EQ(list.Current()->alarmHandle, 0u);
     EXPECT_EQ(list.Current()->alarmTime, SYSTEMTIME{});
-    EXPECT_GE(TimeOrder(list.Current()->created), TimeOrder(before));
+    EXPECT_EQ(list.Current()->created, clock.now);
 }
 
 TEST(MemoListTest, SeekToFindsAMemoAndEndsAtTheLastWhenItIsMissing) {
@@ -203,7 +207,7 @@ TEST(MemoListFileTest, LoadGivesBackOrderCurrentMemoTimesAlarmsAndPixels) {
     MemoryFile file(Saved(*saved));
 
     MemoList loaded;
-    ASSERT_EQ(loaded.Load(file, nullptr), 1);
+    ASSERT_EQ(loaded.Load(file), 1);
     EXPECT_EQ(Tags(loaded), Tags(*saved));
     EXPECT_EQ(loaded.CurrentIndex(), 2);
     for (const MemoEntry *a = saved->First(), *b = loaded.First(); a != nullptr;
@@ -258,7 +262,7 @@ TEST_P(MemoListLoadTest, EndsWithAWholeList) {
     for (auto& tag : {list->First(), list->Last()}) {
         tag->alarmHandle += 6;  // memos 7 and 8, to tell them from the file's
     }
-    EXPECT_EQ(list->Load(file, nullptr), c.result);
+    EXPECT_EQ(list->Load(file), c.result);
     EXPECT_EQ(Tags(*list), c.tags);
     EXPECT_EQ(list->CurrentIndex(), c.index);
     EXPECT_EQ(DescribeListProblem(*list), "");
@@ -309,7 +313,7 @@ TEST(MemoListFileTest, LoadIgnoresBytesAfterTheLastRecordAndNotesThem) {
 
     MemoList list;
     ListLoadNotes notes;
-    EXPECT_EQ(list.Load(file, nullptr, &notes), 1);
+    EXPECT_EQ(list.Load(file, &notes), 1);
     EXPECT_EQ(Tags(list), (std::vector<std::uint32_t>{1, 2}));
     EXPECT_EQ(notes.storedCount, 2);
     ASSERT_EQ(notes.records.size(), 2u);
@@ -319,21 +323,21 @@ TEST(MemoListFileTest, LoadIgnoresBytesAfterTheLastRecordAndNotesThem) {
     EXPECT_EQ(file.Remaining(), 3u);
 }
 
-// A file for which memory runs out shows the memory message and keeps the
+// A file for which memory runs out notes the lack of memory and keeps the
 // memos read so far, never more than the file gave.
-TEST(MemoListFileTest, PageDataThatCannotBeHeldEndsTheLoadWithTheMemoryMessage) {
+TEST(MemoListFileTest, PageDataThatCannotBeHeldEndsTheLoadNotingTheLackOfMemory) {
     auto saved = MakeTaggedList(2, 1);
     testing::DrawTaggedPages(*saved, 240, 320);
     MemoryFile file(Saved(*saved));
-    testing::RecordingWindow window;
+    ListLoadNotes notes;
     MemoList list;
     {
         AllocationLimitForTesting limit(100);
-        EXPECT_EQ(list.Load(file, &window), 0);
+        EXPECT_EQ(list.Load(file, &notes), 0);
     }
-    ASSERT_EQ(window.messages.size(), 1u);
-    EXPECT_EQ(window.messages[0].text, "Not enough memory");
-    EXPECT_EQ(window.messages[0].caption, "Error");
+    EXPECT_TRUE(notes.outOfMemory);
+    ASSERT_EQ(notes.records.size(), 1u);
+    EXPECT_TRUE(notes.records[0].page.outOfMemory);
     EXPECT_EQ(DescribeListProblem(list), "");
 }
 

@@ -13,14 +13,12 @@
 #include "store/allocation.h"
 #include "support/blank_page.h"
 #include "support/memory_file.h"
-#include "support/recording_window.h"
 
 namespace tavrin {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 using testing::MemoryFile;
-using testing::RecordingWindow;
 
 struct CaseName {
     template <class TestInfo>
@@ -57,14 +55,6 @@ Bytes PixelBytes(const PageImage& image) {
     return Bytes(pixels, pixels + image.Surface()->PixelByteCount());
 }
 
-// The palette index of pixel (x, y), y counted from the top of the picture.
-int PixelIndex(const PageImage& image, std::int32_t x, std::int32_t y) {
-    const std::int32_t row = image.Height() - 1 - y;
-    const std::uint8_t pair =
-        image.Pixels()[row * RowStride(image.Width(), 4) + x / 2];
-    return x % 2 == 0 ? pair >> 4 : pair & 0x0F;
-}
-
 TEST(RowStride, PadsRowsToWholeFourByteWords) {
     struct Case {
         std::int32_t width;
@@ -98,7 +88,7 @@ TEST(PageImageLoad, PackedBlankPage) {
     MemoryFile file(Block(0x0104, 240, 320, BlankPagePacked()));
     PageImage image;
     PageLoadNotes notes;
-    EXPECT_EQ(image.Load(file, nullptr, &notes), 1);
+    EXPECT_EQ(image.Load(file, &notes), 1);
     EXPECT_EQ(image.Width(), 240);
     EXPECT_EQ(image.Height(), 320);
     EXPECT_EQ(image.Size(), 38'400);
@@ -128,7 +118,7 @@ TEST_P(PageImageDataFit, LoadsWithinTheSurface) {
     MemoryFile file(Block(c.format, 8, 2, c.data));
     PageImage image;
     PageLoadNotes notes;
-    ASSERT_EQ(image.Load(file, nullptr, &notes), 1);
+    ASSERT_EQ(image.Load(file, &notes), 1);
     EXPECT_EQ(image.Size(), c.size);
     EXPECT_EQ(notes.pixelBytesDelivered, static_cast<std::size_t>(c.size));
     EXPECT_EQ(notes.pixelBytesExpected, 8U);
@@ -152,7 +142,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(PageImageLoad, LargestSideIsAccepted) {
     MemoryFile file(Block(0x0104, kMaxPageSide, 1, {}));
     PageImage image;
-    EXPECT_EQ(image.Load(file, nullptr), 1);
+    EXPECT_EQ(image.Load(file), 1);
     EXPECT_EQ(image.Surface()->PixelByteCount(), 2'048U);
 }
 
@@ -169,15 +159,15 @@ class PageImageRefused : public ::testing::TestWithParam<RefusedCase> {};
 TEST_P(PageImageRefused, ReturnsZeroWithoutMessageOrSurface) {
     const RefusedCase& c = GetParam();
     MemoryFile file(c.file);
-    RecordingWindow window;
+    PageLoadNotes notes;
     PageImage image;
     // Any attempt to allocate what a damaged length asks for would fail and
-    // show a message: the empty message list proves none was made.
+    // be noted as a lack of memory: the clean note proves none was made.
     const AllocationLimitForTesting limit(1 << 20);
-    EXPECT_EQ(image.Load(file, &window), 0);
+    EXPECT_EQ(image.Load(file, &notes), 0);
     EXPECT_EQ(image.Surface(), nullptr);
     EXPECT_EQ(image.Pixels(), nullptr);
-    EXPECT_TRUE(window.messages.empty());
+    EXPECT_FALSE(notes.outOfMemory);
     EXPECT_EQ(file.Remaining(), c.remainingAfter);
 }
 
@@ -200,7 +190,7 @@ TEST(PageImageLoad, HeaderNotesOfARefusedBlock) {
     MemoryFile file(Block(0x0108, 9, 3, {0x3F, 0xFF}));
     PageImage image;
     PageLoadNotes notes;
-    EXPECT_EQ(image.Load(file, nullptr, &notes), 0);
+    EXPECT_EQ(image.Load(file, &notes), 0);
     EXPECT_TRUE(notes.headerRead);
     EXPECT_EQ(notes.header.format, 0x0108);
     EXPECT_EQ(notes.header.width, 9);
@@ -209,27 +199,24 @@ TEST(PageImageLoad, HeaderNotesOfARefusedBlock) {
 
     MemoryFile shortFile(Bytes{0x04, 0x01});
     PageLoadNotes shortNotes;
-    EXPECT_EQ(image.Load(shortFile, nullptr, &shortNotes), 0);
+    EXPECT_EQ(image.Load(shortFile, &shortNotes), 0);
     EXPECT_FALSE(shortNotes.headerRead);
 }
 
 // The blank page's data buffer is 1,220 bytes and its unpacking buffer 3,660.
 class PageImageOutOfMemory : public ::testing::TestWithParam<std::size_t> {};
 
-TEST_P(PageImageOutOfMemory, SaysNotEnoughMemoryOnceAndFails) {
+TEST_P(PageImageOutOfMemory, NotesTheLackOfMemoryAndFails) {
     MemoryFile file(Block(0x0104, 240, 320, BlankPagePacked()));
-    RecordingWindow window;
+    PageLoadNotes notes;
     PageImage image;
     const AllocationLimitForTesting limit(GetParam());
-    EXPECT_EQ(image.Load(file, &window), 0);
+    EXPECT_EQ(image.Load(file, &notes), 0);
     EXPECT_EQ(image.Surface(), nullptr);
-    ASSERT_EQ(window.messages.size(), 1U);
-    EXPECT_EQ(window.messages[0].text, "Not enough memory");
-    EXPECT_EQ(window.messages[0].caption, "Error");
-    EXPECT_EQ(window.messages[0].icon, platform::MessageIcon::Error);
+    EXPECT_TRUE(notes.outOfMemory);
 
     file.Rewind();
-    EXPECT_EQ(image.Load(file, nullptr), 0) << "without a window the failure stays quiet";
+    EXPECT_EQ(image.Load(file), 0) << "without notes the failure is the result alone";
 }
 
 INSTANTIATE_TEST_SUITE_P(PageImageLoad, PageImageOutOfMemory,
@@ -238,7 +225,7 @@ INSTANTIATE_TEST_SUITE_P(PageImageLoad, PageImageOutOfMemory,
 TEST(PageImageSave, WritesLittleEndianHeaderAndPackedData) {
     MemoryFile source(Block(0x0004, 8, 2, {0x12, 0x12, 0x12, 0x80, 0x80, 0x80, 0x90, 0xFF}));
     PageImage image;
-    ASSERT_EQ(image.Load(source, nullptr), 1);
+    ASSERT_EQ(image.Load(source), 1);
     MemoryFile file;
     EXPECT_NE(image.Save(file), 0);
     EXPECT_EQ(file.Bytes(), (Bytes{0x04, 0x01, 0x00, 0x00, 0x08, 0x00, 0x02, 0x00, 0x06, 0x00,
@@ -254,7 +241,7 @@ TEST(PageImageSave, EmptyImageWritesHeaderAloneAndReadsBackEmpty) {
     file.Write("more", 4);  // whatever follows the block stays unread
     file.Rewind();
     PageImage reloaded;
-    EXPECT_EQ(reloaded.Load(file, nullptr), 1);
+    EXPECT_EQ(reloaded.Load(file), 1);
     EXPECT_EQ(reloaded.Surface(), nullptr);
     EXPECT_EQ(reloaded.Size(), 0);
     EXPECT_EQ(file.Remaining(), 4U);
@@ -263,7 +250,7 @@ TEST(PageImageSave, EmptyImageWritesHeaderAloneAndReadsBackEmpty) {
 TEST(PageImageSave, PageLongerThanItsSurfaceSavesTheSurfaceOnly) {
     MemoryFile source(Block(0x0104, 8, 2, {0x3F, 0x41, 0x3F, 0x42}));
     PageImage image;
-    ASSERT_EQ(image.Load(source, nullptr), 1);
+    ASSERT_EQ(image.Load(source), 1);
     MemoryFile file;
     EXPECT_NE(image.Save(file), 0);
     EXPECT_EQ(file.Bytes(), Block(0x0104, 8, 2, {0x08, 0x41}));
@@ -272,7 +259,7 @@ TEST(PageImageSave, PageLongerThanItsSurfaceSavesTheSurfaceOnly) {
 TEST(PageImageSave, SizeWithoutSurfaceWritesNothing) {
     MemoryFile source(Block(0x0104, 240, 320, BlankPagePacked()));
     PageImage image;
-    ASSERT_EQ(image.Load(source, nullptr), 1);
+    ASSERT_EQ(image.Load(source), 1);
     image.Release();
     MemoryFile file;
     EXPECT_EQ(image.Save(file), 0);
@@ -282,7 +269,7 @@ TEST(PageImageSave, SizeWithoutSurfaceWritesNothing) {
 TEST(PageImageSave, PackingWithoutMemoryWritesNothing) {
     MemoryFile source(Block(0x0104, 240, 320, BlankPagePacked()));
     PageImage image;
-    ASSERT_EQ(image.Load(source, nullptr), 1);
+    ASSERT_EQ(image.Load(source), 1);
     MemoryFile file;
     const AllocationLimitForTesting limit(10'000);
     EXPECT_EQ(image.Save(file), 0);
@@ -304,7 +291,7 @@ private:
 TEST(PageImageSave, FailedHeaderOrDataWriteReturnsZero) {
     MemoryFile source(Block(0x0104, 240, 320, BlankPagePacked()));
     PageImage image;
-    ASSERT_EQ(image.Load(source, nullptr), 1);
+    ASSERT_EQ(image.Load(source), 1);
     for (const int writesAllowed : {0, 1}) {
         FailingFile file(writesAllowed);
         EXPECT_EQ(image.Save(file), 0) << writesAllowed << " writes allowed";
@@ -362,7 +349,7 @@ TEST(PageImageCapture, EveryPaletteColorBecomesItsIndex) {
     EXPECT_EQ(image.Size(), 3 * 8);
     for (std::int32_t y = 0; y < 3; ++y) {
         for (std::int32_t x = 0; x < 13; ++x) {
-            EXPECT_EQ(PixelIndex(image, x, y), PatternIndex(x, y)) << "(" << x << ", " << y << ")";
+            EXPECT_EQ(image.IndexAt(x, y), PatternIndex(x, y)) << "(" << x << ", " << y << ")";
         }
     }
 }
@@ -376,7 +363,7 @@ TEST(PageImageCapture, SurvivesSaveAndLoad) {
     ASSERT_NE(captured.Save(file), 0);
     file.Rewind();
     PageImage loaded;
-    ASSERT_EQ(loaded.Load(file, nullptr), 1);
+    ASSERT_EQ(loaded.Load(file), 1);
     EXPECT_EQ(loaded.Width(), 13);
     EXPECT_EQ(loaded.Height(), 3);
     EXPECT_EQ(loaded.Size(), captured.Size());
@@ -415,7 +402,7 @@ TEST_P(PageImageDraw, CopiesThePictureOrPaintsWhite) {
             const int expected = !inside         ? 0
                                  : c.withPicture ? PatternIndex(x - c.drawn.left, y - c.drawn.top)
                                                  : 15;
-            EXPECT_EQ(PixelIndex(result, x, y), expected) << "(" << x << ", " << y << ")";
+            EXPECT_EQ(result.IndexAt(x, y), expected) << "(" << x << ", " << y << ")";
         }
     }
 }

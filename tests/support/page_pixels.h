@@ -1,4 +1,4 @@
-// Reading pages and surfaces back as color-table indices.
+// Where a page has ink: its pixels read back as color-table indices.
 #pragma once
 
 #include <cstdint>
@@ -10,20 +10,13 @@ namespace tavrin::testing {
 
 inline constexpr std::uint8_t kWhiteIndex = 15;
 
-// The color-table index of pixel (x, y), counted from the top-left corner.
-inline std::uint8_t IndexAt(const PageImage& page, std::int32_t x, std::int32_t y) {
-    const std::int32_t row = page.Height() - 1 - y;
-    const std::uint8_t pair = page.Pixels()[row * RowStride(page.Width(), 4) + x / 2];
-    return x % 2 == 0 ? static_cast<std::uint8_t>(pair >> 4) : static_cast<std::uint8_t>(pair & 0x0F);
-}
-
 // The smallest rectangle holding every pixel that is not white; empty when
 // the page is blank.
 inline Rect InkBounds(const PageImage& page) {
     Rect bounds{page.Width(), page.Height(), 0, 0};
     for (std::int32_t y = 0; y < page.Height(); ++y) {
         for (std::int32_t x = 0; x < page.Width(); ++x) {
-            if (IndexAt(page, x, y) == kWhiteIndex) continue;
+            if (page.IndexAt(x, y) == kWhiteIndex) continue;
             if (x < bounds.left) bounds.left = x;
             if (y < bounds.top) bounds.top = y;
             if (x + 1 > bounds.right) bounds.right = x + 1;

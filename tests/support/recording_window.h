@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/host_window.h"
+#include "store/page_image.h"
 
 namespace tavrin::testing {
 
@@ -16,7 +17,7 @@ struct ShownMessage {
 
 class RecordingWindow : public platform::HostWindow {
 public:
-    explicit RecordingWindow(Rect client = {0, 0, 240, 320}) : client_(client) {}
+    explicit RecordingWindow(Rect client = {0, 0, kPageWidth, kPageHeight}) : client_(client) {}
 
     Rect ClientRect() const override { return client_; }
     void SetTitle(const std::string& title) override { titles.push_back(title); }

@@ -57,7 +57,7 @@ protected:
         list->First()->created = {2023, 12, 0, 31, 23, 59, 58, 7};
         list->Last()->SetAlarm(0xFFFFFFFF, {2024, 2, 4, 29, 6, 5, 4, 321});
         testing::DrawTaggedPages(*list, 24, 10);
-        MemoFile file(platform::LocalFileSystem(), std::string(kCorruptedWarning));
+        MemoFile file(platform::LocalFileSystem());
         EXPECT_EQ(file.Save(*list, file_.string()), 1) << file.LastError();
         return list;
     }
@@ -133,7 +133,7 @@ TEST_F(TavrinFileTest, ExportWritesEveryPixelInItsPaletteColor) {
         for (int y = 0; y < image.height(); ++y) {
             for (int x = 0; x < image.width(); ++x) {
                 ASSERT_EQ(image.pixel(x, y) & 0xFFFFFFu,
-                          RgbOf(testing::IndexAt(entry->page, x, y)) & 0xFFFFFFu)
+                          RgbOf(entry->page.IndexAt(x, y)) & 0xFFFFFFu)
                     << png << " at " << x << "," << y;
             }
         }
@@ -151,7 +151,7 @@ void ExpectWhitePage(const fs::path& png) {
 TEST_F(TavrinFileTest, ExportWritesAMemoThatWasNeverDrawnAsAWhitePage) {
     auto list = testing::MakeTaggedList(2, 1);
     testing::DrawTaggedPage(*list->First(), 24, 10);
-    MemoFile file(platform::LocalFileSystem(), std::string(kCorruptedWarning));
+    MemoFile file(platform::LocalFileSystem());
     ASSERT_EQ(file.Save(*list, file_.string()), 1) << file.LastError();
     const fs::path out = folder_ / "pages";
     const Outcome outcome = RunTool({"export", Q(file_), Q(out)});
@@ -227,8 +227,8 @@ TEST_F(TavrinFileTest, DemoWritesAFileTheStoreReadsBack) {
     ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
 
     MemoList list;
-    MemoFile file(platform::LocalFileSystem(), std::string(kCorruptedWarning));
-    ASSERT_TRUE(file.Load(list, demo.string(), nullptr).readWhole) << file.LastError();
+    MemoFile file(platform::LocalFileSystem());
+    ASSERT_EQ(file.Load(list, demo.string()).outcome, LoadOutcome::ReadWhole) << file.LastError();
     EXPECT_GE(list.Count(), 3);
     EXPECT_GT(list.CurrentIndex(), 1);
     int alarms = 0;

@@ -64,7 +64,7 @@ void WriteMemoFile(const std::string& path, const MemoFileLayout& layout) {
     }
     while (list.CurrentIndex() > layout.current + 1) list.Previous();
     context->SelectBitmap(saved);
-    MemoFile file(platform::LocalFileSystem(), std::string(kCorruptedWarning));
+    MemoFile file(platform::LocalFileSystem());
     QVERIFY(file.Save(list, path));
 }
 

@@ -3,11 +3,22 @@
 #include "platform/win32/win32_api.h"
 
 namespace tavrin::platform {
+namespace {
 
-SYSTEMTIME GetLocalTime() {
-    ::SYSTEMTIME now{};
-    ::GetLocalTime(&now);
-    return FromPlatformTime(now);
+class Win32Clock final : public Clock {
+public:
+    SYSTEMTIME Now() const override {
+        ::SYSTEMTIME now{};
+        ::GetLocalTime(&now);
+        return FromPlatformTime(now);
+    }
+};
+
+}  // namespace
+
+const Clock& SystemClock() {
+    static const Win32Clock clock;
+    return clock;
 }
 
 }  // namespace tavrin::platform
