@@ -93,16 +93,12 @@ constexpr RECT kCoordinateBounds{-kCoordinateLimit, -kCoordinateLimit, kCoordina
                                  kCoordinateLimit};
 
 // The part of the width × height block at (x, y) that lies inside `bounds`.
-// Works in 64 bits so that no coordinate the shared code passes can overflow.
 std::optional<RECT> Intersect(std::int64_t x, std::int64_t y, std::int64_t width,
                               std::int64_t height, const RECT& bounds) {
-    const std::int64_t left = std::max<std::int64_t>(x, bounds.left);
-    const std::int64_t top = std::max<std::int64_t>(y, bounds.top);
-    const std::int64_t right = std::min<std::int64_t>(x + width, bounds.right);
-    const std::int64_t bottom = std::min<std::int64_t>(y + height, bounds.bottom);
-    if (right <= left || bottom <= top) return std::nullopt;
-    return RECT{static_cast<LONG>(left), static_cast<LONG>(top), static_cast<LONG>(right),
-                static_cast<LONG>(bottom)};
+    const auto part = tavrin::Intersect(x, y, width, height,
+                                        {bounds.left, bounds.top, bounds.right, bounds.bottom});
+    if (!part) return std::nullopt;
+    return RECT{part->left, part->top, part->right, part->bottom};
 }
 
 // A rectangle as GDI can take it: empty ones are dropped (GDI would turn them
