@@ -42,7 +42,7 @@ class Win32Bitmap final : public GdiObject<Bitmap, HBITMAP> {
 public:
     Win32Bitmap(HBITMAP handle, bool owned) : GdiObject(handle, owned) {
         BITMAP description{};
-        if (::GetObjectA(handle, sizeof description, &description) != 0) {
+        if (::GetObject(handle, sizeof description, &description) != 0) {
             width_ = description.bmWidth;
             height_ = description.bmHeight;
         }
@@ -117,7 +117,7 @@ RECT DrawableBounds(HDC dc) {
     if (::GetObjectType(dc) != OBJ_MEMDC) return kCoordinateBounds;
     BITMAP selected{};
     const auto bitmap = static_cast<HBITMAP>(::GetCurrentObject(dc, OBJ_BITMAP));
-    if (bitmap == nullptr || ::GetObjectA(bitmap, sizeof selected, &selected) == 0) return RECT{};
+    if (bitmap == nullptr || ::GetObject(bitmap, sizeof selected, &selected) == 0) return RECT{};
     return RECT{0, 0, selected.bmWidth, selected.bmHeight};
 }
 
@@ -352,9 +352,9 @@ void Win32DrawingContext::CapturePage(std::int32_t sourceX, std::int32_t sourceY
 }
 
 Size Win32DrawingContext::MeasureText(std::string_view text) const {
-    const std::string ansi = Utf8ToAnsiForDisplay(text);
+    const SystemText shown = ToSystemTextForDisplay(text);
     SIZE extent{};
-    if (!::GetTextExtentPoint32A(dc_, ansi.c_str(), static_cast<int>(ansi.size()), &extent)) {
+    if (!::GetTextExtentPoint32(dc_, shown.c_str(), static_cast<int>(shown.size()), &extent)) {
         return {};
     }
     return {extent.cx, extent.cy};
@@ -363,10 +363,10 @@ Size Win32DrawingContext::MeasureText(std::string_view text) const {
 void Win32DrawingContext::DrawText(std::string_view text, const Rect& rect) {
     auto area = Area(rect);
     if (!area) return;
-    const std::string ansi = Utf8ToAnsiForDisplay(text);
+    const SystemText shown = ToSystemTextForDisplay(text);
     // The texts are data, not labels: an '&' is drawn as itself, as measured.
-    ::DrawTextA(dc_, ansi.c_str(), static_cast<int>(ansi.size()), &*area,
-                DT_SINGLELINE | DT_NOPREFIX);
+    DrawSystemText(dc_, shown.c_str(), static_cast<int>(shown.size()), &*area,
+                   DT_SINGLELINE | DT_NOPREFIX);
 }
 
 std::unique_ptr<DrawingContext> GetScreenContext() {

@@ -149,7 +149,8 @@ int WINAPI WinMain(HINSTANCE thisInstance, HINSTANCE, LPSTR commandLine, int sho
     RegisterWindowClass();
     // The path is the command line as it stands, quotation marks included,
     // held in the program's 260-character buffer; the shared code takes it in UTF-8.
-    commandLinePath = tavrin::platform::AnsiToUtf8(std::string_view(commandLine).substr(0, kPathLimit - 1));
+    commandLinePath =
+        tavrin::platform::FromSystemText(std::string_view(commandLine).substr(0, kPathLimit - 1));
     mainWindow = CreateWindowExA(0, className, caption, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
                                  CW_USEDEFAULT, CW_USEDEFAULT, kWindowWidth, kWindowHeight, nullptr,
                                  nullptr, instance, nullptr);
