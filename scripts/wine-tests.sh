@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Windows side with mingw-w64 and runs its test programs under Wine
 # on a virtual display: the shared code's tests (so that every pixel rule is
-# checked on GDI too), the Win32 backend's own, and TavrinView.exe driven
-# from outside (scripts/wine-viewer-tests.sh).
+# checked on GDI too), the Win32 backend's own in both of its text forms, and
+# TavrinView.exe driven from outside (scripts/wine-viewer-tests.sh). ctest
+# runs the test programs through Wine, the emulator the toolchain file names.
 #
 # The Wine prefix lives in the build folder and is made on the first run:
 # X11 driver's Managed=N, no crash dialog, and Wine's own fonts plus DejaVu in
@@ -12,13 +13,6 @@ cd "$(dirname "$0")/.."
 root=$PWD
 out=${TAVRIN_BUILD_ROOT:-$root/build/ci}/win32
 jobs=${TAVRIN_JOBS:-2}
-tests=(
-  tests/alarms/alarms_tests
-  tests/store/store_codec_tests
-  tests/store/store_list_tests
-  tests/canvas/canvas_tests
-  tests/platform/win32/win32_platform_tests
-)
 
 scripts/install-deps.sh windows
 for tool in x86_64-w64-mingw32-g++-posix wine wineboot wineserver Xvfb; do
@@ -29,7 +23,7 @@ started=$SECONDS
 echo "== configure and build $out"
 cmake -S "$root" -B "$out" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-ninja -C "$out" -j "$jobs" "${tests[@]##*/}" TavrinView
+ninja -C "$out" -j "$jobs"
 built=$SECONDS
 
 export WINEPREFIX=$out/wineprefix WINEARCH=win64 WINEDEBUG=-all
@@ -73,32 +67,30 @@ cp /usr/share/wine/fonts/* /usr/share/fonts/truetype/dejavu/DejaVuSans*.ttf "$fo
 prepared=$SECONDS
 
 echo "== tests under Wine on display $DISPLAY"
+# One test program at a time: they share the Wine prefix and the display.
+log=$out/ctest.log
+status=0
+ctest --test-dir "$out" --output-on-failure --timeout 600 >"$log" 2>&1 || status=$?
+tr -d '\r' <"$log" >"$log.txt" && mv "$log.txt" "$log"
+results=$(grep -E '^ *[0-9]+/[0-9]+ Test +#' "$log" || true)
+echo "$results"
 passed=0
 failed=0
+if [ -n "$results" ]; then
+  passed=$(grep -c ' Passed ' <<<"$results" || true)
+  failed=$(grep -vc ' Passed ' <<<"$results" || true)
+fi
 failed_programs=()
-for test in "${tests[@]}"; do
-  program=$out/$test.exe
-  log=$out/$(basename "$test").log
-  status=0
-  timeout 600 wine "$program" --gtest_color=no >"$log" 2>&1 || status=$?
-  tr -d '\r' <"$log" >"$log.txt" && mv "$log.txt" "$log"
-  echo "-- $(basename "$test")"
-  grep -E '^\[==========\] .* ran|^\[  (PASSED|FAILED)  \]' "$log" || true
-  ran=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\{0,1\}\.$/\1/p' "$log" | tail -n 1)
-  failures=$(grep -cE '^\[  FAILED  \] .* \([0-9]+ ms\)$' "$log" || true)
-  passed=$((passed + ${ran:-0}))
-  failed=$((failed + failures))
-  if [ "$status" -ne 0 ]; then
-    # A program that ended without a failed test crashed or hung: one failure.
-    [ "$failures" -eq 0 ] && failed=$((failed + 1))
-    failed_programs+=("$(basename "$test") (exit code $status, log: $log)")
-    if grep -q 'Failure$' "$log"; then
-      grep -B1 -A12 'Failure$' "$log" | head -n 80 || true
-    else
-      tail -n 40 "$log"
-    fi
+if [ "$status" -ne 0 ]; then
+  # ctest failing without a failed program (none found, none built) is one failure.
+  [ "$failed" -eq 0 ] && failed=1
+  failed_programs+=("ctest (exit code $status, log: $log)")
+  if grep -q 'Failure$' "$log"; then
+    grep -B1 -A12 'Failure$' "$log" | head -n 80 || true
+  else
+    tail -n 40 "$log"
   fi
-done
+fi
 
 source scripts/wine-viewer-tests.sh
 

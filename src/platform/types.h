@@ -1,7 +1,9 @@
 // Plain value types that the shared code and every platform backend agree on.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <optional>
 
 namespace tavrin {
 
@@ -56,5 +58,20 @@ struct Rect {
     std::int32_t Height() const { return bottom - top; }
     friend bool operator==(const Rect&, const Rect&) = default;
 };
+
+// The part of the width × height block at (x, y) that lies inside `bounds`;
+// nothing when they don't meet. Works in 64 bits, so that no coordinate or
+// size the shared code passes can overflow on the way.
+constexpr std::optional<Rect> Intersect(std::int64_t x, std::int64_t y, std::int64_t width,
+                                        std::int64_t height, const Rect& bounds) {
+    const std::int64_t left = std::max<std::int64_t>(x, bounds.left);
+    const std::int64_t top = std::max<std::int64_t>(y, bounds.top);
+    const std::int64_t right = std::min<std::int64_t>(x + width, bounds.right);
+    const std::int64_t bottom = std::min<std::int64_t>(y + height, bounds.bottom);
+    if (right <= left || bottom <= top) return std::nullopt;
+    // Each edge lies within `bounds`, so it fits 32 bits.
+    return Rect{static_cast<std::int32_t>(left), static_cast<std::int32_t>(top),
+                static_cast<std::int32_t>(right), static_cast<std::int32_t>(bottom)};
+}
 
 }  // namespace tavrin

@@ -60,7 +60,7 @@ std::string NotifierBeside(const std::string& programPath) {
 SystemdNotificationSettings SystemdNotificationSettings::ForCurrentUser() {
     return {QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
                 QStringLiteral("/systemd/user"),
-            QDBusConnection::sessionBus(), &platform::GetLocalTime};
+            QDBusConnection::sessionBus(), &platform::SystemClock()};
 }
 
 SystemdNotificationService::SystemdNotificationService(SystemdNotificationSettings settings)
@@ -167,7 +167,7 @@ int SystemdNotificationService::ScheduleAppStart(const std::string& programPath,
 }
 
 int SystemdNotificationService::AcknowledgeAppNotifications(const std::string& programPath) {
-    const SYSTEMTIME now = settings_.now();
+    const SYSTEMTIME now = settings_.clock->Now();
     if (!CalendarTime(now)) {
         Fail(QStringLiteral("the clock gives no valid time"));
         return 0;

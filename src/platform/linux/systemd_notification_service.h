@@ -11,8 +11,8 @@
 
 #include <QDBusConnection>
 #include <QString>
-#include <functional>
 
+#include "platform/clock.h"
 #include "platform/linux/systemd_user_manager.h"
 #include "platform/notification_service.h"
 
@@ -21,7 +21,7 @@ namespace tavrin::platform::linux_desktop {
 struct SystemdNotificationSettings {
     QString unitFolder;  // where the units go; the manager must look there
     QDBusConnection bus;  // where the manager is
-    std::function<SYSTEMTIME()> now;  // the local time
+    const Clock* clock;   // the local time
 
     // $XDG_CONFIG_HOME/systemd/user (or ~/.config/systemd/user), the session
     // bus and the local clock.

@@ -109,16 +109,13 @@ void DisableAntialiasing(QPainter& painter) {
 }
 
 // The part of the width × height rectangle at (x, y) that lies inside `bounds`.
-// Works in 64 bits so that no coordinate the shared code passes can overflow.
 std::optional<QRect> Intersect(std::int64_t x, std::int64_t y, std::int64_t width,
                                std::int64_t height, const QRect& bounds) {
-    const std::int64_t left = std::max<std::int64_t>(x, bounds.left());
-    const std::int64_t top = std::max<std::int64_t>(y, bounds.top());
-    const std::int64_t right = std::min<std::int64_t>(x + width, bounds.left() + bounds.width());
-    const std::int64_t bottom = std::min<std::int64_t>(y + height, bounds.top() + bounds.height());
-    if (right <= left || bottom <= top) return std::nullopt;
-    return QRect(static_cast<int>(left), static_cast<int>(top), static_cast<int>(right - left),
-                 static_cast<int>(bottom - top));
+    const auto part = tavrin::Intersect(
+        x, y, width, height,
+        {bounds.left(), bounds.top(), bounds.left() + bounds.width(), bounds.top() + bounds.height()});
+    if (!part) return std::nullopt;
+    return QRect(part->left, part->top, part->Width(), part->Height());
 }
 
 // A rectangle as Qt can take it: empty ones are dropped and coordinates far

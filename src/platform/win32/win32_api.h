@@ -2,7 +2,8 @@
 // rarely used parts, without the min and max macros, and without the DrawText
 // macro, which would otherwise rename the drawing contexts' DrawText in every
 // file that sees <windows.h> before platform/drawing.h. Include <windows.h>
-// only through this header.
+// only through this header. The generic names of the text functions take the
+// form the build chose (win32_text.h).
 #pragma once
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -13,6 +14,15 @@
 #endif
 
 #include <windows.h>
+
+namespace tavrin::platform {
+
+// DrawText in the build's form, under a name that outlives the macro.
+inline int DrawSystemText(HDC dc, const TCHAR* text, int length, RECT* rect, UINT format) {
+    return DrawText(dc, text, length, rect, format);
+}
+
+}  // namespace tavrin::platform
 
 #undef DrawText
 

@@ -42,7 +42,7 @@ class Win32Bitmap final : public GdiObject<Bitmap, HBITMAP> {
 public:
     Win32Bitmap(HBITMAP handle, bool owned) : GdiObject(handle, owned) {
         BITMAP description{};
-        if (::GetObjectA(handle, sizeof description, &description) != 0) {
+        if (::GetObject(handle, sizeof description, &description) != 0) {
             width_ = description.bmWidth;
             height_ = description.bmHeight;
         }
@@ -93,16 +93,12 @@ constexpr RECT kCoordinateBounds{-kCoordinateLimit, -kCoordinateLimit, kCoordina
                                  kCoordinateLimit};
 
 // The part of the width × height block at (x, y) that lies inside `bounds`.
-// Works in 64 bits so that no coordinate the shared code passes can overflow.
 std::optional<RECT> Intersect(std::int64_t x, std::int64_t y, std::int64_t width,
                               std::int64_t height, const RECT& bounds) {
-    const std::int64_t left = std::max<std::int64_t>(x, bounds.left);
-    const std::int64_t top = std::max<std::int64_t>(y, bounds.top);
-    const std::int64_t right = std::min<std::int64_t>(x + width, bounds.right);
-    const std::int64_t bottom = std::min<std::int64_t>(y + height, bounds.bottom);
-    if (right <= left || bottom <= top) return std::nullopt;
-    return RECT{static_cast<LONG>(left), static_cast<LONG>(top), static_cast<LONG>(right),
-                static_cast<LONG>(bottom)};
+    const auto part = tavrin::Intersect(x, y, width, height,
+                                        {bounds.left, bounds.top, bounds.right, bounds.bottom});
+    if (!part) return std::nullopt;
+    return RECT{part->left, part->top, part->right, part->bottom};
 }
 
 // A rectangle as GDI can take it: empty ones are dropped (GDI would turn them
@@ -121,7 +117,7 @@ RECT DrawableBounds(HDC dc) {
     if (::GetObjectType(dc) != OBJ_MEMDC) return kCoordinateBounds;
     BITMAP selected{};
     const auto bitmap = static_cast<HBITMAP>(::GetCurrentObject(dc, OBJ_BITMAP));
-    if (bitmap == nullptr || ::GetObjectA(bitmap, sizeof selected, &selected) == 0) return RECT{};
+    if (bitmap == nullptr || ::GetObject(bitmap, sizeof selected, &selected) == 0) return RECT{};
     return RECT{0, 0, selected.bmWidth, selected.bmHeight};
 }
 
@@ -356,9 +352,9 @@ void Win32DrawingContext::CapturePage(std::int32_t sourceX, std::int32_t sourceY
 }
 
 Size Win32DrawingContext::MeasureText(std::string_view text) const {
-    const std::string ansi = Utf8ToAnsiForDisplay(text);
+    const SystemText shown = ToSystemTextForDisplay(text);
     SIZE extent{};
-    if (!::GetTextExtentPoint32A(dc_, ansi.c_str(), static_cast<int>(ansi.size()), &extent)) {
+    if (!::GetTextExtentPoint32(dc_, shown.c_str(), static_cast<int>(shown.size()), &extent)) {
         return {};
     }
     return {extent.cx, extent.cy};
@@ -367,10 +363,10 @@ Size Win32DrawingContext::MeasureText(std::string_view text) const {
 void Win32DrawingContext::DrawText(std::string_view text, const Rect& rect) {
     auto area = Area(rect);
     if (!area) return;
-    const std::string ansi = Utf8ToAnsiForDisplay(text);
+    const SystemText shown = ToSystemTextForDisplay(text);
     // The texts are data, not labels: an '&' is drawn as itself, as measured.
-    ::DrawTextA(dc_, ansi.c_str(), static_cast<int>(ansi.size()), &*area,
-                DT_SINGLELINE | DT_NOPREFIX);
+    DrawSystemText(dc_, shown.c_str(), static_cast<int>(shown.size()), &*area,
+                   DT_SINGLELINE | DT_NOPREFIX);
 }
 
 std::unique_ptr<DrawingContext> GetScreenContext() {

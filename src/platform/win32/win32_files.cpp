@@ -1,5 +1,5 @@
-// Byte files and file-system steps over the platform's file calls, in their
-// 8-bit forms: paths go from UTF-8 to the ANSI code page at this edge.
+// Byte files and file-system steps over the platform's file calls, in the
+// build's form: paths go from UTF-8 to that form at this edge.
 #include <algorithm>
 #include <limits>
 #include <optional>
@@ -20,13 +20,13 @@ std::string Cause(DWORD error) {
 
 std::string LastCause() { return Cause(::GetLastError()); }
 
-// The path as the 8-bit calls take it. A path that the ANSI code page can't
-// spell, or with a zero byte in it, would name another file: it is refused.
-std::optional<std::string> AnsiPath(const std::string& path, std::string& error) {
-    std::optional<std::string> ansi;
-    if (path.find('\0') == std::string::npos) ansi = Utf8ToAnsi(path);
-    if (!ansi) error = "the name can't be written in the system's code page";
-    return ansi;
+// The path as the file calls take it. A path that their form can't spell,
+// or with a zero byte in it, would name another file: it is refused.
+std::optional<SystemText> SystemPath(const std::string& path, std::string& error) {
+    std::optional<SystemText> name;
+    if (path.find('\0') == std::string::npos) name = ToSystemText(path);
+    if (!name) error = kNoSystemForm;
+    return name;
 }
 
 // One ReadFile or WriteFile call moves at most this many bytes.
@@ -108,12 +108,12 @@ public:
     std::unique_ptr<ByteFile> OpenForReading(const std::string& path, OpenFailure& failure,
                                              std::string& error) override {
         failure = OpenFailure::Unreadable;
-        const auto ansi = AnsiPath(path, error);
-        if (!ansi) return nullptr;
+        const auto name = SystemPath(path, error);
+        if (!name) return nullptr;
         // No sharing: while the file is read nobody writes it, and a file
         // another program holds open is not read half-written.
-        const HANDLE handle = ::CreateFileA(ansi->c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                            FILE_ATTRIBUTE_NORMAL, nullptr);
+        const HANDLE handle = ::CreateFile(name->c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
             const DWORD code = ::GetLastError();
             if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) {
@@ -133,10 +133,10 @@ public:
 
     std::unique_ptr<ByteFile> CreateForWriting(const std::string& path,
                                                std::string& error) override {
-        const auto ansi = AnsiPath(path, error);
-        if (!ansi) return nullptr;
-        const HANDLE handle = ::CreateFileA(ansi->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                            FILE_ATTRIBUTE_NORMAL, nullptr);
+        const auto name = SystemPath(path, error);
+        if (!name) return nullptr;
+        const HANDLE handle = ::CreateFile(name->c_str(), GENERIC_WRITE, 0, nullptr,
+                                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
             error = LastCause();
             return nullptr;
@@ -145,12 +145,12 @@ public:
     }
 
     bool Replace(const std::string& from, const std::string& to, std::string& error) override {
-        const auto ansiFrom = AnsiPath(from, error);
-        const auto ansiTo = ansiFrom ? AnsiPath(to, error) : std::nullopt;
-        if (!ansiTo) return false;
+        const auto fromName = SystemPath(from, error);
+        const auto toName = fromName ? SystemPath(to, error) : std::nullopt;
+        if (!toName) return false;
         // Write-through: the call returns only when the rename is on the disk.
-        return Succeeded(::MoveFileExA(ansiFrom->c_str(), ansiTo->c_str(),
-                                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH),
+        return Succeeded(::MoveFileEx(fromName->c_str(), toName->c_str(),
+                                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH),
                          error);
     }
 
@@ -163,39 +163,39 @@ public:
     }
 
     bool CopyToNew(const std::string& from, const std::string& to, std::string& error) override {
-        const auto ansiFrom = AnsiPath(from, error);
-        const auto ansiTo = ansiFrom ? AnsiPath(to, error) : std::nullopt;
-        if (!ansiTo) return false;
-        if (!::CopyFileA(ansiFrom->c_str(), ansiTo->c_str(), TRUE)) {
+        const auto fromName = SystemPath(from, error);
+        const auto toName = fromName ? SystemPath(to, error) : std::nullopt;
+        if (!toName) return false;
+        if (!::CopyFile(fromName->c_str(), toName->c_str(), TRUE)) {
             const DWORD code = ::GetLastError();
             error = Cause(code);
             // Only a failure after the copy began can have left a part of it.
             if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS) {
-                ::DeleteFileA(ansiTo->c_str());
+                ::DeleteFile(toName->c_str());
             }
             return false;
         }
         // The copy is kept because the original is about to be replaced: it
         // must be on the disk before that happens.
-        if (Flush(*ansiTo, error)) return true;
-        ::DeleteFileA(ansiTo->c_str());
+        if (Flush(*toName, error)) return true;
+        ::DeleteFile(toName->c_str());
         return false;
     }
 
     bool Exists(const std::string& path) override {
         std::string error;
-        const auto ansi = AnsiPath(path, error);
+        const auto name = SystemPath(path, error);
         // A name that can't be spelled can't be created either: not free.
-        if (!ansi) return true;
-        if (::GetFileAttributesA(ansi->c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+        if (!name) return true;
+        if (::GetFileAttributes(name->c_str()) != INVALID_FILE_ATTRIBUTES) return true;
         // Only a path that is known to lead nowhere counts as free.
         const DWORD code = ::GetLastError();
         return code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND;
     }
 
     bool Remove(const std::string& path, std::string& error) override {
-        const auto ansi = AnsiPath(path, error);
-        return ansi && Succeeded(::DeleteFileA(ansi->c_str()), error);
+        const auto name = SystemPath(path, error);
+        return name && Succeeded(::DeleteFile(name->c_str()), error);
     }
 
 private:
@@ -205,9 +205,9 @@ private:
         return false;
     }
 
-    static bool Flush(const std::string& ansiPath, std::string& error) {
-        const HANDLE handle = ::CreateFileA(ansiPath.c_str(), GENERIC_WRITE, 0, nullptr,
-                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    static bool Flush(const SystemText& name, std::string& error) {
+        const HANDLE handle = ::CreateFile(name.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) return Succeeded(FALSE, error);
         Win32File file(handle);
         if (file.Sync() && file.Close()) return true;

@@ -11,14 +11,14 @@ Rect Win32HostWindow::ClientRect() const {
 }
 
 void Win32HostWindow::SetTitle(const std::string& title) {
-    if (window_ != nullptr) ::SetWindowTextA(window_, Utf8ToAnsiForDisplay(title).c_str());
+    if (window_ != nullptr) ::SetWindowText(window_, ToSystemTextForDisplay(title).c_str());
 }
 
 void Win32HostWindow::ShowMessage(const std::string& text, const std::string& caption,
                                   MessageIcon icon) {
     const UINT iconStyle = icon == MessageIcon::Error ? MB_ICONERROR : MB_ICONEXCLAMATION;
-    ::MessageBoxA(window_, Utf8ToAnsiForDisplay(text).c_str(),
-                  Utf8ToAnsiForDisplay(caption).c_str(), MB_OK | iconStyle);
+    ::MessageBox(window_, ToSystemTextForDisplay(text).c_str(),
+                 ToSystemTextForDisplay(caption).c_str(), MB_OK | iconStyle);
 }
 
 }  // namespace tavrin::platform

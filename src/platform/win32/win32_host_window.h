@@ -1,6 +1,6 @@
 // The program's main window for the shared code, over a Win32 window handle:
-// its client rectangle, its title (SetWindowTextA) and its message boxes
-// (MessageBoxA), with texts turned from UTF-8 into the ANSI code page.
+// its client rectangle, its title (SetWindowText) and its message boxes
+// (MessageBox), with texts turned from UTF-8 into the build's form.
 #pragma once
 
 #include "platform/host_window.h"

@@ -1,5 +1,6 @@
-// Locale texts from GetDateFormatA and GetTimeFormatA, in the ANSI code page
-// (LOCALE_USE_CP_ACP, whatever locale is pinned) and handed on in UTF-8.
+// Locale texts from GetDateFormat and GetTimeFormat in the build's form (the
+// 8-bit calls in the ANSI code page, whatever locale is pinned), handed on in
+// UTF-8.
 #include <atomic>
 #include <string>
 
@@ -13,13 +14,16 @@ namespace {
 // Each text is limited to 128 characters, the zero at its end included.
 constexpr int kLocaleTextSize = 128;
 constexpr LCID kUnitedStates = 0x0409;
+// The 8-bit calls answer in the pinned locale's own code page unless told to
+// use the one the texts are converted from; the wide calls take no such flag.
+constexpr DWORD kCodePageFlag = sizeof(SystemChar) == 1 ? LOCALE_USE_CP_ACP : 0;
 
 std::atomic<LCID> pinnedLocale{LOCALE_USER_DEFAULT};
 
 // `length` counts the closing zero; 0 is the calls' failure.
-bool Deliver(const char* buffer, int length, std::string& text) {
+bool Deliver(const SystemChar* buffer, int length, std::string& text) {
     if (length <= 1) return false;
-    text = AnsiToUtf8(std::string_view(buffer, static_cast<std::size_t>(length - 1)));
+    text = FromSystemText(SystemTextView(buffer, static_cast<std::size_t>(length - 1)));
     return true;
 }
 
@@ -27,16 +31,16 @@ class Win32LocaleTexts : public LocaleTexts {
 public:
     bool ShortDate(const SYSTEMTIME& time, std::string& text) const override {
         const ::SYSTEMTIME platformTime = ToPlatformTime(time);
-        char buffer[kLocaleTextSize];
-        const int length = ::GetDateFormatA(pinnedLocale, DATE_SHORTDATE | LOCALE_USE_CP_ACP,
-                                            &platformTime, nullptr, buffer, kLocaleTextSize);
+        SystemChar buffer[kLocaleTextSize];
+        const int length = ::GetDateFormat(pinnedLocale, DATE_SHORTDATE | kCodePageFlag,
+                                           &platformTime, nullptr, buffer, kLocaleTextSize);
         return Deliver(buffer, length, text);
     }
     bool TimeWithoutSeconds(const SYSTEMTIME& time, std::string& text) const override {
         const ::SYSTEMTIME platformTime = ToPlatformTime(time);
-        char buffer[kLocaleTextSize];
-        const int length = ::GetTimeFormatA(pinnedLocale, TIME_NOSECONDS | LOCALE_USE_CP_ACP,
-                                            &platformTime, nullptr, buffer, kLocaleTextSize);
+        SystemChar buffer[kLocaleTextSize];
+        const int length = ::GetTimeFormat(pinnedLocale, TIME_NOSECONDS | kCodePageFlag,
+                                           &platformTime, nullptr, buffer, kLocaleTextSize);
         return Deliver(buffer, length, text);
     }
 };

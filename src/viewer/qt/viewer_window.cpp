@@ -14,13 +14,29 @@
 #include <QShortcut>
 
 #include "platform/qt/qt_drawing.h"
-#include "store/memo_file.h"
 #include "viewer/resources/tavrinview.xpm"
 
 namespace tavrin::viewer {
 namespace {
 
 QPixmap ProgramIcon() { return QPixmap(tavrinview_xpm); }
+
+// Qt's key as the virtual-key code of the viewer's key table; 0 for the keys
+// the table doesn't name.
+int VirtualKeyOf(int qtKey) {
+    switch (qtKey) {
+        case Qt::Key_Escape: return kKeyEscape;
+        case Qt::Key_PageUp: return kKeyPageUp;
+        case Qt::Key_PageDown: return kKeyPageDown;
+        case Qt::Key_End: return kKeyEnd;
+        case Qt::Key_Home: return kKeyHome;
+        case Qt::Key_Left: return kKeyLeft;
+        case Qt::Key_Up: return kKeyUp;
+        case Qt::Key_Right: return kKeyRight;
+        case Qt::Key_Down: return kKeyDown;
+        default: return 0;
+    }
+}
 
 }  // namespace
 
@@ -33,7 +49,7 @@ std::string CommandLinePath(int argc, const char* const* argv) {
     return path;
 }
 
-PageView::PageView(MemoCanvas& canvas, QWidget* parent) : QWidget(parent), canvas_(canvas) {
+PageView::PageView(Viewer& viewer, QWidget* parent) : QWidget(parent), viewer_(viewer) {
     setFixedSize(kClientWidth, kClientHeight);
     // Every pixel is painted below; Qt need not clear the area first.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -42,18 +58,12 @@ PageView::PageView(MemoCanvas& canvas, QWidget* parent) : QWidget(parent), canva
 void PageView::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     platform::QtPaintContext context(painter, *this);
-    // The strip is cleared first, so that a wider text of the memo shown
-    // before leaves no trace.
-    painter.fillRect(QRect(0, 0, kClientWidth, kStripHeight), palette().window());
-    canvas_.DrawCreatedText(&context);
-    canvas_.DrawCounterText(&context);
-    context.Rectangle({0, kStripHeight, kClientWidth, kClientHeight});
-    // Only the update rectangle is copied: taken from the surface at the
-    // same coordinates and placed one pixel right and 18 down.
     const QRect update = event->rect();
-    context.CopyFrom({update.left() + kPageLeft, update.top() + kPageTop,
-                      update.right() + 1 + kPageLeft, update.bottom() + 1 + kPageTop},
-                     canvas_.Context(), update.left(), update.top());
+    const QColor background = palette().window().color();
+    viewer_.Paint(context, {update.left(), update.top(), update.right() + 1, update.bottom() + 1},
+                  MakeColor(static_cast<std::uint8_t>(background.red()),
+                            static_cast<std::uint8_t>(background.green()),
+                            static_cast<std::uint8_t>(background.blue())));
 }
 
 AboutBox::AboutBox(QWidget* owner) : QDialog(owner) {
@@ -85,13 +95,8 @@ ViewerWindow::ViewerWindow(const std::string& path)
     setWindowTitle(QStringLiteral("TavrinView"));
     setWindowIcon(ProgramIcon());
     BuildMenus();
-    CanvasSetup setup;
-    setup.window = this;
-    setup.programName = "TavrinView";
-    setup.corruptedWarning = std::string(kViewerCorruptedWarning);
-    canvas_ = std::make_unique<MemoCanvas>(setup);
-    canvas_->LoadFile(path);
-    page_ = new PageView(*canvas_, this);
+    viewer_ = std::make_unique<Viewer>(*this, *this, path);
+    page_ = new PageView(*viewer_, this);
     setCentralWidget(page_);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
@@ -100,53 +105,33 @@ ViewerWindow::~ViewerWindow() = default;
 
 void ViewerWindow::BuildMenus() {
     auto command = [this](QAction* action, int id) {
-        connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
+        connect(action, &QAction::triggered, this, [this, id] { viewer_->RunCommand(id); });
     };
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    command(file->addAction(QStringLiteral("E&xit")), kCommandExit);
-    command(menuBar()->addAction(QStringLiteral("&Prev")), kCommandPrevious);
-    command(menuBar()->addAction(QStringLiteral("&Next")), kCommandNext);
+    command(file->addAction(QStringLiteral("E&xit")), IDM_EXIT);
+    command(menuBar()->addAction(QStringLiteral("&Prev")), IDM_PREVIOUS);
+    command(menuBar()->addAction(QStringLiteral("&Next")), IDM_NEXT);
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    command(help->addAction(QStringLiteral("&About ...")), kCommandAbout);
+    command(help->addAction(QStringLiteral("&About ...")), IDM_ABOUT);
     // Alt with the characters "?" and "/" opens the About box too.
     for (const QKeyCombination keys : {Qt::ALT | Qt::Key_Question, Qt::ALT | Qt::Key_Slash}) {
         connect(new QShortcut(QKeySequence(keys), this), &QShortcut::activated, this,
-                [this] { RunCommand(kCommandAbout); });
+                [this] { viewer_->RunCommand(IDM_ABOUT); });
     }
-}
-
-void ViewerWindow::RunCommand(int command) {
-    switch (command) {
-        case kCommandAbout: AboutBox(this).exec(); break;
-        case kCommandExit: close(); break;
-        case kCommandPrevious: Move(false); break;
-        case kCommandNext: Move(true); break;
-        default: break;
-    }
-}
-
-void ViewerWindow::Move(bool forward) {
-    const int moved = forward ? canvas_->NextPage() : canvas_->PreviousPage();
-    // Paint the new page and texts before the next input is taken; no move,
-    // no repaint.
-    if (moved) page_->repaint();
 }
 
 void ViewerWindow::keyPressEvent(QKeyEvent* event) {
-    switch (event->key()) {
-        case Qt::Key_Escape:
-            // Ends the program at once, without closing the window first.
-            QCoreApplication::exit(0);
-            break;
-        case Qt::Key_PageUp:
-        case Qt::Key_Left:
-        case Qt::Key_Up: Move(false); break;
-        case Qt::Key_PageDown:
-        case Qt::Key_Right:
-        case Qt::Key_Down: Move(true); break;
-        default: QMainWindow::keyPressEvent(event); break;
-    }
+    if (!viewer_->PressKey(VirtualKeyOf(event->key()))) QMainWindow::keyPressEvent(event);
 }
+
+void ViewerWindow::RepaintNow() { page_->repaint(); }
+
+void ViewerWindow::ShowAbout() { AboutBox(this).exec(); }
+
+void ViewerWindow::Close() { close(); }
+
+// Ends the event loop at once, without closing the window first.
+void ViewerWindow::Quit() { QCoreApplication::exit(0); }
 
 Rect ViewerWindow::ClientRect() const { return {0, 0, kClientWidth, kClientHeight}; }
 

@@ -21,6 +21,7 @@
 #include "platform/linux/notification_record.h"
 #include "platform/linux/systemd_notification_service.h"
 #include "private_bus.h"
+#include "support/fixed_clock.h"
 #include "support/scratch_folder.h"
 
 namespace tavrin::platform::linux_desktop {
@@ -78,7 +79,7 @@ protected:
 
     std::unique_ptr<SystemdNotificationService> MakeService() {
         return std::make_unique<SystemdNotificationService>(SystemdNotificationSettings{
-            unitFolder_, bus_.Connect(QStringLiteral("tavrin-client")), [this] { return now_; }});
+            unitFolder_, bus_.Connect(QStringLiteral("tavrin-client")), &clock_});
     }
 
     NotificationTrigger TriggerAt(const SYSTEMTIME& start) const {
@@ -142,7 +143,7 @@ protected:
     std::unique_ptr<FakeSystemdManager> manager_ = std::make_unique<FakeSystemdManager>(bus_);
     QString unitFolder_ = QString::fromStdString(scratch_.PathOf("config/systemd/user"));
     std::string program_;
-    SYSTEMTIME now_ = Time(2030, 5, 3, 8, 0, 0);
+    testing::FixedClock clock_{Time(2030, 5, 3, 8, 0, 0)};
 };
 
 TEST_F(SystemdNotificationServiceTest, NotificationIsATimerSystemdAcceptsAtTheAlarmSecond) {
@@ -340,7 +341,7 @@ TEST_F(SystemdNotificationServiceTest, FailedRewriteRemovesTheNotificationItRepl
 TEST_F(SystemdNotificationServiceTest, NoSessionBusFailsWithNothingLeftBehind) {
     SystemdNotificationService service(SystemdNotificationSettings{
         unitFolder_, QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"), "tavrin-client"),
-        [this] { return now_; }});
+        &clock_});
     EXPECT_EQ(service.SetNotification(0, TriggerAt(Time(2030, 5, 3, 7, 15, 0)), Notification()), 0u);
     EXPECT_TRUE(service.LastError().contains("no session bus")) << service.LastError().toStdString();
     EXPECT_EQ(UnitFilesLeft(), QStringList());

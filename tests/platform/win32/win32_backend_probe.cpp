@@ -58,9 +58,9 @@ std::string CauseOf(FileError error) {
 
 // Another program that reads the file shares it with nobody.
 ForeignHold::ForeignHold(const std::string& path) {
-    const auto ansi = Utf8ToAnsi(path);
-    const HANDLE handle = ansi ? ::CreateFileA(ansi->c_str(), GENERIC_READ, 0, nullptr,
-                                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
+    const auto name = ToSystemText(path);
+    const HANDLE handle = name ? ::CreateFile(name->c_str(), GENERIC_READ, 0, nullptr,
+                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
                                : INVALID_HANDLE_VALUE;
     handle_ = reinterpret_cast<std::intptr_t>(handle);
     holding_ = handle != INVALID_HANDLE_VALUE;

@@ -1,11 +1,13 @@
 // What only the Win32 file backend does: a file being written is not read,
-// and paths reach the 8-bit calls in the ANSI code page or not at all.
+// and paths reach the 8-bit calls in the ANSI code page or not at all, the
+// wide calls whole.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "platform/byte_file.h"
 #include "platform/win32/win32_api.h"
+#include "platform/win32/win32_text.h"
 #include "support/scratch_folder.h"
 
 using tavrin::testing::ScratchFolder;
@@ -25,6 +27,25 @@ TEST(Win32FilesTest, AFileBeingWrittenIsInUse) {
     EXPECT_EQ(error, "the file is in use by another program");
 }
 
+#ifdef UNICODE
+
+TEST(Win32FilesTest, ANameOutsideTheCodePageWorksThroughTheWideCalls) {
+    const ScratchFolder scratch;
+    const std::string path = scratch.PathOf("memo-\xE4\xB8\xAD.dat");
+    std::string error;
+    auto out = LocalFileSystem().CreateForWriting(path, error);
+    ASSERT_NE(out, nullptr) << error;
+    ASSERT_TRUE(out->Close());
+    OpenFailure failure{};
+    EXPECT_NE(LocalFileSystem().OpenForReading(path, failure, error), nullptr) << error;
+    EXPECT_EQ(std::filesystem::begin(std::filesystem::directory_iterator(scratch.Folder()))
+                  ->path()
+                  .filename(),
+              std::filesystem::path(L"memo-\u4E2D.dat"));
+}
+
+#else
+
 TEST(Win32FilesTest, ANameTheCodePageCantSpellIsRefusedNotGuessed) {
     // U+4E2D has no form in the Western code page the tests run with; a
     // best-fit '?' would name another file.
@@ -37,6 +58,16 @@ TEST(Win32FilesTest, ANameTheCodePageCantSpellIsRefusedNotGuessed) {
     OpenFailure failure{};
     EXPECT_EQ(LocalFileSystem().OpenForReading(path, failure, error), nullptr);
     EXPECT_EQ(failure, OpenFailure::Unreadable);
+    EXPECT_TRUE(std::filesystem::is_empty(scratch.Folder()));
+}
+
+#endif
+
+TEST(Win32FilesTest, ANameThatIsNotUtf8IsRefused) {
+    const ScratchFolder scratch;
+    std::string error;
+    EXPECT_EQ(LocalFileSystem().CreateForWriting(scratch.PathOf("memo-\xC3.dat"), error), nullptr);
+    EXPECT_EQ(error, kNoSystemForm);
     EXPECT_TRUE(std::filesystem::is_empty(scratch.Folder()));
 }
 

@@ -1,0 +1,99 @@
+#include "viewer/viewer.h"
+
+#include <array>
+
+#include "store/memo_file.h"
+
+namespace tavrin::viewer {
+namespace {
+
+CanvasSetup ViewerCanvasSetup(platform::HostWindow& window) {
+    CanvasSetup setup;
+    setup.window = &window;
+    setup.programName = "TavrinView";
+    setup.corruptedWarning = std::string(kViewerCorruptedWarning);
+    return setup;
+}
+
+enum class KeyAction { None, Previous, Next, Quit };
+
+struct KeyRule {
+    KeyAction action;
+    bool passedOn;  // to the toolkit's default handling as well
+};
+
+// The keys 27 (Escape) to 40 (Down); every other key is passed on untouched.
+constexpr int kFirstTableKey = kKeyEscape;
+constexpr std::array<KeyRule, 14> kKeyTable{{
+    {KeyAction::Quit, true},       // 27 Escape
+    {KeyAction::None, true},       // 28 to 31: input-method keys
+    {KeyAction::None, true},
+    {KeyAction::None, true},
+    {KeyAction::None, true},
+    {KeyAction::None, true},       // 32 Space
+    {KeyAction::Previous, false},  // 33 Page Up
+    {KeyAction::Next, false},      // 34 Page Down
+    {KeyAction::None, true},       // 35 End
+    {KeyAction::None, true},       // 36 Home
+    {KeyAction::Previous, false},  // 37 Left
+    {KeyAction::Previous, false},  // 38 Up
+    {KeyAction::Next, false},      // 39 Right
+    {KeyAction::Next, false},      // 40 Down
+}};
+
+}  // namespace
+
+Viewer::Viewer(platform::HostWindow& window, ViewerShell& shell, const std::string& path)
+    : window_(window), shell_(shell), canvas_(ViewerCanvasSetup(window)) {
+    canvas_.LoadFile(path);
+}
+
+bool Viewer::RunCommand(int command) {
+    switch (command) {
+        case IDM_ABOUT: shell_.ShowAbout(); return true;
+        case IDM_EXIT: shell_.Close(); return true;
+        case IDM_PREVIOUS: Move(false); return true;
+        case IDM_NEXT: Move(true); return true;
+        default: return false;
+    }
+}
+
+bool Viewer::PressKey(int virtualKey) {
+    const int index = virtualKey - kFirstTableKey;
+    if (index < 0 || index >= static_cast<int>(kKeyTable.size())) return false;
+    const KeyRule& rule = kKeyTable[static_cast<std::size_t>(index)];
+    switch (rule.action) {
+        case KeyAction::None: break;
+        case KeyAction::Previous: Move(false); break;
+        case KeyAction::Next: Move(true); break;
+        case KeyAction::Quit: shell_.Quit(); break;
+    }
+    return !rule.passedOn;
+}
+
+void Viewer::Paint(platform::DrawingContext& context, const Rect& update, Color background) {
+    const Rect client = window_.ClientRect();
+    // The strip is cleared first, so that a wider text of the memo shown
+    // before leaves no trace.
+    if (const auto brush = platform::CreateSolidBrush(background)) {
+        context.FillRect({client.left, client.top, client.right, client.top + kStripHeight}, *brush);
+    }
+    canvas_.DrawCreatedText(&context);
+    canvas_.DrawCounterText(&context);
+    // The default pen and brush: a one-pixel black frame filled with white.
+    context.Rectangle({client.left, client.top + kStripHeight, client.right, client.bottom});
+    // Only the update rectangle is copied: taken from the surface at the
+    // same coordinates and placed one pixel right and 18 down.
+    context.CopyFrom({update.left + kPageLeft, update.top + kPageTop, update.right + kPageLeft,
+                      update.bottom + kPageTop},
+                     canvas_.Context(), update.left, update.top);
+}
+
+void Viewer::Move(bool forward) {
+    const int moved = forward ? canvas_.NextPage() : canvas_.PreviousPage();
+    // The new page and texts are painted before the next input is taken; no
+    // move, no repaint.
+    if (moved) shell_.RepaintNow();
+}
+
+}  // namespace tavrin::viewer

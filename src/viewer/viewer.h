@@ -1,0 +1,81 @@
+// TavrinView's behaviour, whatever toolkit shows it: the canvas it reads the
+// memo data file with, the paint pass of its client area, its commands and its
+// key table. A shell turns its toolkit's events into these calls, hands over
+// its paint context through the platform seam, and does what ViewerShell asks.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "canvas/memo_canvas.h"
+#include "platform/drawing.h"
+#include "platform/host_window.h"
+#include "platform/types.h"
+#include "viewer/viewer_commands.h"
+
+namespace tavrin::viewer {
+
+// The client area: the 17-row status strip, then the page inside a one-pixel frame.
+inline constexpr std::int32_t kClientWidth = 242;
+inline constexpr std::int32_t kClientHeight = 339;
+inline constexpr std::int32_t kStripHeight = 17;
+// Window pixel (x, y) shows surface pixel (x - 1, y - 18).
+inline constexpr std::int32_t kPageLeft = 1;
+inline constexpr std::int32_t kPageTop = 18;
+
+// The keys the viewer's table names, by their virtual-key codes; a shell whose
+// toolkit has other key codes turns its keys into these.
+enum VirtualKey : int {
+    kKeyEscape = 27,
+    kKeyPageUp = 33,
+    kKeyPageDown = 34,
+    kKeyEnd = 35,
+    kKeyHome = 36,
+    kKeyLeft = 37,
+    kKeyUp = 38,
+    kKeyRight = 39,
+    kKeyDown = 40,
+};
+
+// What the viewer asks of the window that shows it.
+class ViewerShell {
+public:
+    virtual ~ViewerShell() = default;
+
+    // Paints the whole client area before the next input is taken, without
+    // erasing it first.
+    virtual void RepaintNow() = 0;
+    // The About box, modal, owned by the main window.
+    virtual void ShowAbout() = 0;
+    // Closes the main window, which ends the program.
+    virtual void Close() = 0;
+    // Ends the program with code 0 at once, the window left as it is.
+    virtual void Quit() = 0;
+};
+
+class Viewer {
+public:
+    // Makes the canvas over `window` and loads the memo data file at `path`;
+    // any message of the load is shown, and the title set, before this returns.
+    Viewer(platform::HostWindow& window, ViewerShell& shell, const std::string& path);
+
+    // False when `command` is none of the viewer's.
+    bool RunCommand(int command);
+    // True when the key is used up; false when it goes on to the toolkit's
+    // default handling.
+    bool PressKey(int virtualKey);
+    // One paint pass over the client area. `update` is the part the toolkit
+    // asks for; `background` is the window's background color.
+    void Paint(platform::DrawingContext& context, const Rect& update, Color background);
+
+    MemoCanvas& Canvas() { return canvas_; }
+
+private:
+    void Move(bool forward);
+
+    platform::HostWindow& window_;
+    ViewerShell& shell_;
+    MemoCanvas canvas_;
+};
+
+}  // namespace tavrin::viewer
