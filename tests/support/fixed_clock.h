@@ -1,0 +1,15 @@
+// A clock that stands still at whatever time the test sets.
+#pragma once
+
+#include "platform/clock.h"
+
+namespace tavrin::testing {
+
+class FixedClock : public platform::Clock {
+public:
+    SYSTEMTIME Now() const override { return now; }
+
+    SYSTEMTIME now;
+};
+
+}  // namespace tavrin::testing
