@@ -14,6 +14,7 @@ out=${TAVRIN_BUILD_ROOT:-$root/build/ci}/win32
 jobs=${TAVRIN_JOBS:-2}
 tests=(
   tests/alarms/alarms_tests
+  tests/alarms/schedule/alarm_schedule_tests
   tests/store/store_codec_tests
   tests/store/store_list_tests
   tests/canvas/canvas_tests
