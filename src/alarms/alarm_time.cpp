@@ -104,14 +104,14 @@ std::uint64_t TimeToSeconds(const SYSTEMTIME& time) {
 }
 
 int FormatTimeText(SYSTEMTIME time, const char* format, std::string* output,
-                   const platform::LocaleTexts& locale) {
+                   const platform::LocaleTexts& locale, std::size_t limit) {
     if (format == nullptr || output == nullptr || time.year == 0) return 0;
     // Only the one "%s" is filled in; the formats are the program's own.
     std::string text = format;
     if (const auto slot = text.find("%s"); slot != std::string::npos) {
         text.replace(slot, 2, TimeAndDateText(time, locale));
     }
-    LimitCharacters(text, kTitleTextLimit);
+    LimitCharacters(text, limit);
     *output = std::move(text);
     return 1;
 }

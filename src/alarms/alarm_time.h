@@ -36,10 +36,12 @@ std::uint64_t TimeToSeconds(const SYSTEMTIME& time);
 // Writes `format` into `output` with its one "%s" replaced by the
 // time-and-date text: the locale's time without seconds and short date as
 // "time, date", or "hh:mm, dd-mm-yyyy" as a whole when either locale text
-// can't be had. Returns 0 and writes nothing for a missing format or output
+// can't be had. The result is cut to the caller's buffer of `limit`
+// characters. Returns 0 and writes nothing for a missing format or output
 // or a time whose year is 0 (never set).
 int FormatTimeText(SYSTEMTIME time, const char* format, std::string* output,
-                   const platform::LocaleTexts& locale = platform::UserLocaleTexts());
+                   const platform::LocaleTexts& locale = platform::UserLocaleTexts(),
+                   std::size_t limit = kTitleTextLimit);
 
 // The window title: "[time and date] " followed by the program's name for
 // an alarm, the name alone for none (or for an alarm whose year is 0).

@@ -3,15 +3,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "support/calendar_time.h"
+#include "support/fixed_locale.h"
+
 namespace tavrin {
 namespace {
 
-SYSTEMTIME Time(int year, int month, int day, int hour = 0, int minute = 0, int second = 0,
-                int milliseconds = 0, int dayOfWeek = 3) {
-    auto field = [](int value) { return static_cast<std::uint16_t>(value); };
-    return {field(year),   field(month),  field(dayOfWeek), field(day),
-            field(hour),   field(minute), field(second),    field(milliseconds)};
-}
+using testing::FixedLocale;
+using testing::Time;
 
 enum class Unit { Days, Hours, Minutes, Seconds };
 
@@ -82,24 +81,6 @@ TEST(AlarmTime, SecondCountsIgnoreMillisecondsAndCountWholeDays) {
     EXPECT_EQ(TimeToSeconds(Time(2000, 1, 1)), 12'591'158'400U);
 }
 
-class FixedLocale : public platform::LocaleTexts {
-public:
-    FixedLocale(bool date, bool clock, std::string text = "x") : date_(date), clock_(clock), text_(std::move(text)) {}
-    bool ShortDate(const SYSTEMTIME&, std::string& text) const override {
-        text = "date:" + text_;
-        return date_;
-    }
-    bool TimeWithoutSeconds(const SYSTEMTIME&, std::string& text) const override {
-        text = "time:" + text_;
-        return clock_;
-    }
-
-private:
-    bool date_;
-    bool clock_;
-    std::string text_;
-};
-
 TEST(FormatTimeText, UsesTimeThenDateOfTheLocale) {
     std::string out;
     EXPECT_EQ(FormatTimeText(Time(2004, 2, 3, 7, 5), "<%s>", &out, FixedLocale(true, true)), 1);
@@ -124,13 +105,16 @@ TEST(FormatTimeText, WritesNothingForYearZeroOrMissingArguments) {
     EXPECT_EQ(out, "untouched");
 }
 
-TEST(FormatTimeText, CutsTheResultToItsBufferOn259Characters) {
+TEST(FormatTimeText, CutsTheResultToTheCallersBuffer) {
     std::string out;
     std::string format;
     for (int i = 0; i < 300; ++i) format += "\xC3\xA9";  // é
     format += "%s";
     FormatTimeText(Time(2004, 2, 3), format.c_str(), &out, FixedLocale(true, true));
     EXPECT_EQ(out, format.substr(0, 259 * 2));
+    // A larger buffer of the caller's keeps the whole text.
+    FormatTimeText(Time(2004, 2, 3), format.c_str(), &out, FixedLocale(true, true), 1024);
+    EXPECT_EQ(out, format.substr(0, 300 * 2) + "time:x, date:x");
 }
 
 TEST(FormatTimeText, FollowsAPinnedLocale) {

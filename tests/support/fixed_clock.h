@@ -1,4 +1,4 @@
-// A Clock that reads whatever time the test sets.
+// A clock that stands still at whatever time the test sets.
 #pragma once
 
 #include "platform/clock.h"
@@ -7,6 +7,7 @@ namespace tavrin::testing {
 
 class FixedClock : public platform::Clock {
 public:
+    FixedClock() = default;
     explicit FixedClock(SYSTEMTIME time) : now(time) {}
     SYSTEMTIME Now() const override { return now; }
 

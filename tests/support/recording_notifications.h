@@ -1,7 +1,10 @@
 // A NotificationService that records every call and hands out handles 1, 2, ...
+// Like a real service it replaces a notification whose handle it holds and
+// refuses a handle it doesn't (never handed out, or removed).
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -14,10 +17,14 @@ public:
     std::uint32_t SetNotification(std::uint32_t existing, const platform::NotificationTrigger& trigger,
                                   const platform::UserNotification& notification) override {
         set.push_back({existing, trigger, notification});
-        return refuse ? 0 : ++lastHandle;
+        if (refuse) return 0;
+        if (existing != 0) return held.contains(existing) ? existing : 0;
+        held.insert(++lastHandle);
+        return lastHandle;
     }
     int RemoveNotification(std::uint32_t handle) override {
         removed.push_back(handle);
+        held.erase(handle);
         return 1;
     }
     int ScheduleAppStart(const std::string& programPath, const SYSTEMTIME& start) override {
@@ -40,6 +47,7 @@ public:
     };
     bool refuse = false;
     std::uint32_t lastHandle = 0;
+    std::set<std::uint32_t> held;  // the notifications the service keeps
     std::vector<SetCall> set;
     std::vector<std::uint32_t> removed;
     std::vector<StartCall> starts;
