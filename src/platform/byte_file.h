@@ -32,24 +32,38 @@ public:
 
 enum class OpenFailure {
     Missing,     // there is no file at that path
-    Unreadable,  // it exists but can't be opened (no access, held by another program, ...)
+    Busy,        // another program holds it for itself; it may be free in a moment
+    Unreadable,  // it exists but can't be opened (no access, not a file, ...)
 };
 
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
 
-    // Opens an existing file for reading, without sharing it with writers
-    // (on Linux: an exclusive advisory lock, so cooperating programs wait).
+    // Opens an existing file for reading. Readers share the file with other
+    // readers: a save never writes the data file in place but renames a new
+    // one over it, so a reader sees the old file or the new one, whole. A
+    // program that takes the file for itself (on Linux an exclusive advisory
+    // lock, on Windows an open without sharing) makes it Busy.
     // On failure returns null and sets `failure` and `error`.
     virtual std::unique_ptr<ByteFile> OpenForReading(const std::string& path,
                                                      OpenFailure& failure,
                                                      std::string& error) = 0;
-    // Creates the file for writing, replacing any existing one.
-    virtual std::unique_ptr<ByteFile> CreateForWriting(const std::string& path,
-                                                       std::string& error) = 0;
+    // The file that a save of `path` replaces: `path` itself or, when it is a
+    // symbolic link, the file at the end of its links, which need not exist.
+    virtual bool ResolveLinks(const std::string& path, std::string& target,
+                              std::string& error) = 0;
+    // Creates a new file for the next content of `target` in the same folder,
+    // under a name no file had (set in `temporary`), exclusively and never
+    // through a link. It has the permissions of the existing `target`, and
+    // its owner where the program may give the file away. Nothing is left
+    // behind when it fails.
+    virtual std::unique_ptr<ByteFile> CreateTemporaryFor(const std::string& target,
+                                                         std::string& temporary,
+                                                         std::string& error) = 0;
     // Renames `from` over `to` in one step: `to` is always either the old or
-    // the new file.
+    // the new file, and keeps the attributes that belong to it rather than to
+    // its content (on Windows; on Linux CreateTemporaryFor gave them).
     virtual bool Replace(const std::string& from, const std::string& to,
                          std::string& error) = 0;
     // Makes a rename inside the folder that holds `path` durable.
@@ -57,6 +71,7 @@ public:
     // Copies a file to a new name; fails when `to` exists already.
     virtual bool CopyToNew(const std::string& from, const std::string& to,
                            std::string& error) = 0;
+    // Whether anything has the name, a link that leads nowhere included.
     virtual bool Exists(const std::string& path) = 0;
     virtual bool Remove(const std::string& path, std::string& error) = 0;
 };

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <memory>
+#include <thread>
 #include <utility>
 
 namespace tavrin {
@@ -36,13 +37,13 @@ MemoFile::MemoFile(platform::FileSystem& files) : files_(files) {}
 FileLoadReport MemoFile::Load(MemoList& list, const std::string& path) {
     platform::OpenFailure failure = platform::OpenFailure::Missing;
     std::string error;
-    std::unique_ptr<platform::ByteFile> file = files_.OpenForReading(path, failure, error);
+    std::unique_ptr<platform::ByteFile> file = OpenWaitingWhileBusy(path, failure, error);
+    unopened_.erase(path);
     if (file == nullptr) {
         lastError_ = "Could not open " + path + ": " + error;
-        if (failure == platform::OpenFailure::Unreadable) {
-            unreadable_.insert(path);
-        } else {
-            unreadable_.erase(path);
+        unreadable_.erase(path);
+        if (failure != platform::OpenFailure::Missing) {
+            unopened_.emplace(path, error);
         }
         return {};
     }
@@ -58,6 +59,23 @@ FileLoadReport MemoFile::Load(MemoList& list, const std::string& path) {
         lastError_ = "Could not read all memos of " + path + ": " + CauseOf(report, *file);
     }
     return report;
+}
+
+// A program that reads the file or writes it in place holds it only for a
+// moment: waiting for it keeps a busy file from being taken for a lost one.
+std::unique_ptr<platform::ByteFile> MemoFile::OpenWaitingWhileBusy(const std::string& path,
+                                                                   platform::OpenFailure& failure,
+                                                                   std::string& error) {
+    constexpr std::chrono::milliseconds kRetryEvery{50};
+    const auto deadline = std::chrono::steady_clock::now() + kBusyWait;
+    for (;;) {
+        std::unique_ptr<platform::ByteFile> file = files_.OpenForReading(path, failure, error);
+        if (file != nullptr || failure != platform::OpenFailure::Busy ||
+            std::chrono::steady_clock::now() >= deadline) {
+            return file;
+        }
+        std::this_thread::sleep_for(kRetryEvery);
+    }
 }
 
 FileLoadReport MemoFile::Read(platform::ByteFile& file, MemoList& list) const {
@@ -89,7 +107,8 @@ FileLoadReport MemoFile::Read(platform::ByteFile& file, MemoList& list) const {
 
 int MemoFile::Save(const MemoList& list, const std::string& path) {
     std::string cause;
-    if (!KeepUnreadableCopy(path, cause) || !WriteReplacing(list, path, cause)) {
+    if (!MayReplace(path, cause) || !KeepUnreadableCopy(path, cause) ||
+        !WriteReplacing(list, path, cause)) {
         lastError_ = "Could not save " + path + ": " + cause;
         return 0;
     }
@@ -98,44 +117,82 @@ int MemoFile::Save(const MemoList& list, const std::string& path) {
     return 1;
 }
 
+std::optional<std::string> MemoFile::SaveBeside(const MemoList& list, const std::string& path) {
+    std::string cause;
+    std::optional<std::string> beside = FreeName(path + ".saved-", cause);
+    if (beside && WriteReplacing(list, *beside, cause)) {
+        lastError_.clear();
+        return beside;
+    }
+    lastError_ = "Could not save the memos beside " + path + ": " + cause;
+    return std::nullopt;
+}
+
+// The memos of a file that could not be opened are not in the list: saving
+// over it would lose them all. It is kept until a load opens it, or it is gone.
+bool MemoFile::MayReplace(const std::string& path, std::string& cause) {
+    const auto unopened = unopened_.find(path);
+    if (unopened == unopened_.end() || !files_.Exists(path)) {
+        return true;
+    }
+    cause = "the file could not be read (" + unopened->second +
+            "), so it is kept as it is: replacing it would lose its memos";
+    return false;
+}
+
 // A file that did not read whole may still hold memos that some other tool
 // can rescue; it is never replaced before a copy of it is safe beside it.
 bool MemoFile::KeepUnreadableCopy(const std::string& path, std::string& cause) {
     if (!unreadable_.contains(path) || !files_.Exists(path)) {
         return true;
     }
-    // Earlier copies are never overwritten; the bound keeps a folder whose
-    // names can't be checked from making the search endless.
-    constexpr int kMostCopies = 1000;
-    for (int number = 1; number <= kMostCopies; ++number) {
-        const std::string copy = path + ".unreadable-" + std::to_string(number);
-        if (files_.Exists(copy)) {
-            continue;
-        }
-        std::string error;
-        if (!files_.CopyToNew(path, copy, error)) {
-            cause = "could not keep a copy of the unreadable file as " + copy + ": " + error;
-            return false;
-        }
-        // The copy is made once: later saves replace the file without another.
-        unreadable_.erase(path);
-        return true;
+    const std::optional<std::string> copy = FreeName(path + ".unreadable-", cause);
+    if (!copy) {
+        cause = "could not keep a copy of the unreadable file: " + cause;
+        return false;
     }
-    cause = "could not keep a copy of the unreadable file: no free name " + path +
-            ".unreadable-N up to " + std::to_string(kMostCopies);
-    return false;
+    std::string error;
+    if (!files_.CopyToNew(path, *copy, error)) {
+        cause = "could not keep a copy of the unreadable file as " + *copy + ": " + error;
+        return false;
+    }
+    // The copy is made once: later saves replace the file without another.
+    unreadable_.erase(path);
+    return true;
 }
 
-// The list goes to a temporary file beside the data file, which replaces the
-// data file in one step once it is whole on disk: a crash or a failure at any
-// moment leaves either the old file or the new one, never a mix.
+// `<prefix>N` for the first N that names nothing yet. Earlier files are never
+// overwritten; the bound keeps a folder whose names can't be checked from
+// making the search endless.
+std::optional<std::string> MemoFile::FreeName(const std::string& prefix, std::string& cause) {
+    constexpr int kMostNames = 1000;
+    for (int number = 1; number <= kMostNames; ++number) {
+        std::string name = prefix + std::to_string(number);
+        if (!files_.Exists(name)) {
+            return name;
+        }
+    }
+    cause = "no free name " + prefix + "N up to " + std::to_string(kMostNames);
+    return std::nullopt;
+}
+
+// The list goes to a new file of its own beside the data file, which
+// replaces the data file in one step once it is whole on disk: a crash or a
+// failure at any moment leaves either the old file or the new one, never a
+// mix, and programs saving at once never write into each other's file. A
+// data file that is a link stays one: the file it leads to is replaced.
 bool MemoFile::WriteReplacing(const MemoList& list, const std::string& path,
                               std::string& cause) {
-    const std::string temporary = path + ".saving";
+    std::string target;
+    if (!files_.ResolveLinks(path, target, cause)) {
+        cause = "could not follow the link " + path + ": " + cause;
+        return false;
+    }
+    std::string temporary;
     std::string error;
-    std::unique_ptr<platform::ByteFile> file = files_.CreateForWriting(temporary, error);
+    std::unique_ptr<platform::ByteFile> file = files_.CreateTemporaryFor(target, temporary, error);
     if (file == nullptr) {
-        cause = "could not create " + temporary + ": " + error;
+        cause = "could not create a new file beside " + target + ": " + error;
         return false;
     }
     const bool written = file->Write(kMemoFileMagic.data(), kMemoFileMagic.size()) &&
@@ -149,11 +206,11 @@ bool MemoFile::WriteReplacing(const MemoList& list, const std::string& path,
         return false;
     }
     file.reset();
-    if (!files_.Replace(temporary, path, cause)) {
+    if (!files_.Replace(temporary, target, cause)) {
         RemoveTemporary(temporary, cause);
         return false;
     }
-    if (!files_.SyncFolderOf(path, cause)) {
+    if (!files_.SyncFolderOf(target, cause)) {
         cause += " (the new file is in place, but may not survive a power failure)";
         return false;
     }

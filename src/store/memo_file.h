@@ -2,7 +2,11 @@
 // the magic "Tavrin04", the list, close.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -43,19 +47,38 @@ public:
     explicit MemoFile(platform::FileSystem& files);
 
     // Opens, checks the magic and reads the list; a wrong magic leaves the
-    // list untouched. A file that exists but did not read whole is
-    // remembered, so that the next Save keeps a copy of it. After a failure
-    // LastError() says what went wrong.
+    // list untouched. A file another program holds is waited for, up to
+    // kBusyWait. A file that exists but did not read whole is remembered, so
+    // that the next Save keeps a copy of it; one that exists but could not be
+    // opened at all, so that Save keeps it. After a failure LastError() says
+    // what went wrong.
     FileLoadReport Load(MemoList& list, const std::string& path);
     // The reading steps on a file already open: the magic, then the list.
     FileLoadReport Read(platform::ByteFile& file, MemoList& list) const;
-    // Replaces the file atomically with the list. 1 on success; 0 with the
-    // previous file whole and LastError() saying why.
+    // Replaces the file atomically with the list; when `path` is a symbolic
+    // link, the file it leads to. 1 on success; 0 with the previous file
+    // whole and LastError() saying why. A file that could not be opened at
+    // the last Load is never replaced: its memos are not in the list.
     int Save(const MemoList& list, const std::string& path);
+    // Whether Save refuses `path`: it exists but could not be opened at the
+    // last Load (held by another program past the wait, no access, ...).
+    bool KeepsUnopened(const std::string& path) const { return unopened_.contains(path); }
+    // Saves the list to a new file `<path>.saved-N` (the first free N) beside
+    // a data file that Save keeps, for when the user agrees to save there.
+    // The new file's path, or none with LastError() saying why.
+    std::optional<std::string> SaveBeside(const MemoList& list, const std::string& path);
     const std::string& LastError() const { return lastError_; }
 
+    // How long a load waits for a file another program holds.
+    static constexpr std::chrono::milliseconds kBusyWait{2000};
+
 private:
+    std::unique_ptr<platform::ByteFile> OpenWaitingWhileBusy(const std::string& path,
+                                                             platform::OpenFailure& failure,
+                                                             std::string& error);
+    bool MayReplace(const std::string& path, std::string& cause);
     bool KeepUnreadableCopy(const std::string& path, std::string& cause);
+    std::optional<std::string> FreeName(const std::string& prefix, std::string& cause);
     bool WriteReplacing(const MemoList& list, const std::string& path, std::string& cause);
     void RemoveTemporary(const std::string& temporary, std::string& cause);
 
@@ -64,6 +87,8 @@ private:
     // Files that did not read whole: each is copied aside before the first
     // save replaces it.
     std::set<std::string> unreadable_;
+    // Files that exist but could not be opened, with the cause: never replaced.
+    std::map<std::string, std::string> unopened_;
 };
 
 }  // namespace tavrin

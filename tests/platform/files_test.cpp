@@ -36,6 +36,14 @@ protected:
         return ScratchFolder::ReadFile(path);
     }
 
+    // A new file for the next content of `target`, checked to be one.
+    std::unique_ptr<ByteFile> CreateFor(const std::string& target, std::string& temporary) {
+        std::string error;
+        auto file = files_.CreateTemporaryFor(target, temporary, error);
+        EXPECT_NE(file, nullptr) << error;
+        return file;
+    }
+
     std::unique_ptr<ByteFile> Open(const std::string& path) {
         OpenFailure failure{};
         std::string error;
@@ -51,12 +59,14 @@ protected:
 TEST_F(FilesTest, WrittenBytesReadBackExactlyWithTheRemainingCount) {
     const std::string path = PathOf("memo.dat");
     const auto bytes = Pattern(200'000);
-    std::string error;
-    auto out = files_.CreateForWriting(path, error);
-    ASSERT_NE(out, nullptr) << error;
+    std::string temporary;
+    auto out = CreateFor(path, temporary);
+    ASSERT_NE(out, nullptr);
     ASSERT_TRUE(out->Write(bytes.data(), bytes.size()));
     ASSERT_TRUE(out->Sync());
     ASSERT_TRUE(out->Close());
+    std::string error;
+    ASSERT_TRUE(files_.Replace(temporary, path, error)) << error;
 
     auto in = Open(path);
     ASSERT_NE(in, nullptr);
@@ -85,27 +95,52 @@ TEST_F(FilesTest, AReadPastTheEndFails) {
     EXPECT_EQ(in->LastError(), "unexpected end of file");
 }
 
-TEST_F(FilesTest, CreatingReplacesAnExistingFile) {
+// Each new file has a name of its own beside the target, and nothing that
+// already has a name is written: not the target, not a file at the name
+// saves used to write to.
+TEST_F(FilesTest, ANewFileForATargetIsOfItsOwn) {
     const std::string path = PathOf("memo.dat");
     WriteFile(path, Pattern(100));
-    std::string error;
-    auto out = files_.CreateForWriting(path, error);
-    ASSERT_NE(out, nullptr) << error;
+    WriteFile(path + ".saving", Pattern(9));
+    std::string first;
+    std::string second;
+    auto out = CreateFor(path, first);
+    auto other = CreateFor(path, second);
+    ASSERT_NE(out, nullptr);
+    ASSERT_NE(other, nullptr);
+    EXPECT_NE(first, second);
+    for (const std::string& temporary : {first, second}) {
+        EXPECT_EQ(temporary.rfind(path + ".saving-", 0), 0u) << temporary;
+        EXPECT_TRUE(files_.Exists(temporary)) << temporary;
+    }
     ASSERT_TRUE(out->Write("new", 3));
     ASSERT_TRUE(out->Close());
-    EXPECT_EQ(ReadFile(path), (std::vector<std::uint8_t>{'n', 'e', 'w'}));
+    EXPECT_EQ(ReadFile(first), (std::vector<std::uint8_t>{'n', 'e', 'w'}));
+    EXPECT_EQ(ReadFile(path), Pattern(100));
+    EXPECT_EQ(ReadFile(path + ".saving"), Pattern(9));
 }
 
-TEST_F(FilesTest, CreatingInAMissingFolderFailsWithTheCauseInOneLine) {
+TEST_F(FilesTest, ANewFileInAMissingFolderFailsWithTheCauseInOneLine) {
+    std::string temporary;
     std::string error;
-    EXPECT_EQ(files_.CreateForWriting(PathOf("none/memo.dat"), error), nullptr);
+    EXPECT_EQ(files_.CreateTemporaryFor(PathOf("none/memo.dat"), temporary, error), nullptr);
     EXPECT_EQ(error, CauseOf(FileError::NoSuchFolder));
     ASSERT_FALSE(error.empty());
     EXPECT_NE(error.back(), '.') << "a sentence part, without the full stop";
     EXPECT_EQ(error.find('\n'), std::string::npos);
 }
 
-enum class Holder { Nobody, OurReader, AnotherProgram };
+TEST_F(FilesTest, APathWithoutLinksResolvesToItself) {
+    WriteFile(PathOf("memo.dat"), Pattern(3));
+    for (const std::string& path : {PathOf("memo.dat"), PathOf("none.dat")}) {
+        std::string target;
+        std::string error;
+        EXPECT_TRUE(files_.ResolveLinks(path, target, error)) << error;
+        EXPECT_EQ(target, path);
+    }
+}
+
+enum class Holder { Nobody, AnotherProgram };
 
 struct OpenFailureCase {
     const char* name;
@@ -122,9 +157,7 @@ TEST_P(OpenForReadingTest, TellsMissingFromUnreadable) {
     std::filesystem::create_directory(PathOf("folder"));
     const std::string path = PathOf(name);
     WriteFile(PathOf("held.dat"), Pattern(10));
-    std::unique_ptr<ByteFile> reader;
     std::optional<probe::ForeignHold> foreign;
-    if (holder == Holder::OurReader) reader = Open(path);
     if (holder == Holder::AnotherProgram) {
         foreign.emplace(path);
         ASSERT_TRUE(foreign->Holding());
@@ -145,19 +178,46 @@ INSTANTIATE_TEST_SUITE_P(
         OpenFailureCase{"none/memo.dat", Holder::Nobody, OpenFailure::Missing,
                         FileError::NoSuchFolder},
         OpenFailureCase{"folder", Holder::Nobody, OpenFailure::Unreadable, FileError::IsAFolder},
-        OpenFailureCase{"held.dat", Holder::OurReader, OpenFailure::Unreadable, {}},
-        OpenFailureCase{"held.dat", Holder::AnotherProgram, OpenFailure::Unreadable, {}}),
+        OpenFailureCase{"held.dat", Holder::AnotherProgram, OpenFailure::Busy, {}}),
     [](const auto& testCase) {
         std::string name = testCase.param.name;
         std::erase_if(name, [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); });
         return name + (testCase.param.holder == Holder::AnotherProgram ? "ByAnotherProgram" : "");
     });
 
-TEST_F(FilesTest, AFileIsFreeAgainWhenItsReaderCloses) {
+TEST_F(FilesTest, AFileIsFreeAgainWhenItsHolderCloses) {
     const std::string path = PathOf("memo.dat");
     WriteFile(path, Pattern(10));
-    Open(path)->Close();
+    std::optional<probe::ForeignHold> foreign(path);
+    ASSERT_TRUE(foreign->Holding());
+    foreign.reset();
     EXPECT_NE(Open(path), nullptr);
+}
+
+// Readers share the file, and a save may replace it while they read: they
+// go on reading the old file, whole, and the next reader finds the new one.
+TEST_F(FilesTest, ReadersShareTheFileAndASaveMayReplaceItMeanwhile) {
+    const std::string path = PathOf("memo.dat");
+    WriteFile(path, Pattern(1000));
+    auto first = Open(path);
+    auto second = Open(path);
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+
+    std::string temporary;
+    auto out = CreateFor(path, temporary);
+    ASSERT_NE(out, nullptr);
+    ASSERT_TRUE(out->Write("new", 3));
+    ASSERT_TRUE(out->Close());
+    std::string error;
+    ASSERT_TRUE(files_.Replace(temporary, path, error)) << error;
+
+    std::vector<std::uint8_t> old(1000);
+    ASSERT_TRUE(first->Read(old.data(), old.size())) << first->LastError();
+    EXPECT_EQ(old, Pattern(1000));
+    first.reset();
+    second.reset();
+    EXPECT_EQ(ReadFile(path), (std::vector<std::uint8_t>{'n', 'e', 'w'}));
 }
 
 TEST_F(FilesTest, ReplaceRenamesOverTheTarget) {

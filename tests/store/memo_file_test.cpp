@@ -42,32 +42,46 @@ std::vector<std::string> FolderNames(const fs::path& folder) {
 }
 
 // The local file system, with one counted operation made to fail: the Nth
-// create, write, sync, close, replace, folder sync or copy. Opening for
-// reading can be made to report a file that exists but can't be opened.
+// link resolution, create, write, sync, close, replace, folder sync or copy.
+// Opening for reading can be made to report a file that exists but can't be
+// opened, or one that is busy for a number of tries.
 class FailingFileSystem : public platform::FileSystem {
 public:
     static constexpr const char* kCause = "injected failure";
 
     void FailOperation(int number) { failAt_ = number; }
     int OperationCount() const { return operations_; }
-    void RefuseOpening() { refuseOpening_ = true; }
+    void RefuseOpening(bool refuse = true) { refuseOpening_ = refuse; }
+    void BusyFor(int tries) { busyTries_ = tries; }
+    int OpenCount() const { return opens_; }
 
     std::unique_ptr<platform::ByteFile> OpenForReading(const std::string& path,
                                                        platform::OpenFailure& failure,
                                                        std::string& error) override {
+        ++opens_;
         if (refuseOpening_) {
             failure = platform::OpenFailure::Unreadable;
-            error = "Resource temporarily unavailable";
+            error = "Permission denied";
+            return nullptr;
+        }
+        if (opens_ <= busyTries_) {
+            failure = platform::OpenFailure::Busy;
+            error = "the file is in use by another program";
             return nullptr;
         }
         return local_.OpenForReading(path, failure, error);
     }
-    std::unique_ptr<platform::ByteFile> CreateForWriting(const std::string& path,
-                                                         std::string& error) override {
+    bool ResolveLinks(const std::string& path, std::string& target,
+                      std::string& error) override {
+        return !Fails(error) && local_.ResolveLinks(path, target, error);
+    }
+    std::unique_ptr<platform::ByteFile> CreateTemporaryFor(const std::string& target,
+                                                           std::string& temporary,
+                                                           std::string& error) override {
         if (Fails(error)) {
             return nullptr;
         }
-        auto file = local_.CreateForWriting(path, error);
+        auto file = local_.CreateTemporaryFor(target, temporary, error);
         return file != nullptr ? std::make_unique<File>(*this, std::move(file)) : nullptr;
     }
     bool Replace(const std::string& from, const std::string& to, std::string& error) override {
@@ -121,6 +135,8 @@ private:
     int operations_ = 0;
     int failAt_ = 0;
     bool refuseOpening_ = false;
+    int busyTries_ = 0;
+    int opens_ = 0;
 };
 
 class MemoFileTest : public ::testing::Test {
@@ -285,7 +301,7 @@ TEST_F(MemoFileTest, NotesTheBytesAfterTheLastRecord) {
 
 struct UnreadableCase {
     const char* name;
-    void (*damage)(Bytes&);  // null: the file can't be opened at all
+    void (*damage)(Bytes&);
 };
 
 void PrintTo(const UnreadableCase& c, std::ostream* os) { *os << c.name; }
@@ -295,20 +311,16 @@ class UnreadableFileTest : public MemoFileTest,
 
 TEST_P(UnreadableFileTest, IsCopiedAsideBeforeTheFirstSaveAndNeverAgain) {
     Bytes original = WriteTaggedFile(3, 1);
-    FailingFileSystem files;
-    if (GetParam().damage != nullptr) {
-        GetParam().damage(original);
-        testing::ScratchFolder::WriteFile(path_, original);
-    } else {
-        files.RefuseOpening();
-    }
+    GetParam().damage(original);
+    testing::ScratchFolder::WriteFile(path_, original);
     // An earlier copy stays as it is; the new one takes the next number.
     const Bytes earlierCopy = {'o', 'l', 'd'};
     testing::ScratchFolder::WriteFile(path_ + ".unreadable-1", earlierCopy);
 
-    MemoFile file(files);
+    MemoFile file(platform::LocalFileSystem());
     MemoList list;
     EXPECT_NE(file.Load(list, path_).outcome, LoadOutcome::ReadWhole);
+    EXPECT_FALSE(file.KeepsUnopened(path_));
     testing::DrawTaggedPages(list, 4, 4);
     ASSERT_EQ(file.Save(list, path_), 1) << file.LastError();
     ASSERT_EQ(file.Save(list, path_), 1) << file.LastError();
@@ -326,9 +338,87 @@ TEST_P(UnreadableFileTest, IsCopiedAsideBeforeTheFirstSaveAndNeverAgain) {
 INSTANTIATE_TEST_SUITE_P(
     Files, UnreadableFileTest,
     ::testing::Values(UnreadableCase{"WrongMagic", [](Bytes& b) { b[7] = '3'; }},
-                      UnreadableCase{"RecordCutShort", [](Bytes& b) { b.resize(b.size() - 1); }},
-                      UnreadableCase{"CannotBeOpened", nullptr}),
+                      UnreadableCase{"RecordCutShort", [](Bytes& b) { b.resize(b.size() - 1); }}),
     NameOf<UnreadableCase>);
+
+// --- Files that can't be opened are kept as they are ---------------------------
+
+struct UnopenedCase {
+    const char* name;
+    bool busy;  // else: refused for good
+    const char* cause;
+};
+
+void PrintTo(const UnopenedCase& c, std::ostream* os) { *os << c.name; }
+
+class UnopenedFileTest : public MemoFileTest,
+                         public ::testing::WithParamInterface<UnopenedCase> {};
+
+// The memos of a file that could not be opened are not in the list: a save
+// over it is refused with the file and the cause named, and leaves it and its
+// folder as they were. Saving beside it is the user's way out; a later load
+// that opens the file, or the file going away, ends the refusal.
+TEST_P(UnopenedFileTest, IsNeverSavedOverButCanBeSavedBeside) {
+    const Bytes original = WriteTaggedFile(3, 1);
+    testing::ScratchFolder::WriteFile(path_ + ".saved-1", {'o', 'l', 'd'});
+    FailingFileSystem files;
+    if (GetParam().busy) {
+        files.BusyFor(1'000'000);
+    } else {
+        files.RefuseOpening();
+    }
+    MemoFile file(files);
+    auto list = MakeTaggedList(2, 1);
+    EXPECT_EQ(file.Load(*list, path_).outcome, LoadOutcome::NotOpened);
+    EXPECT_TRUE(file.KeepsUnopened(path_));
+    EXPECT_EQ(file.Save(*list, path_), 0);
+    EXPECT_NE(file.LastError().find("Could not save " + path_ + ": "), std::string::npos)
+        << file.LastError();
+    EXPECT_NE(file.LastError().find(GetParam().cause), std::string::npos) << file.LastError();
+    EXPECT_EQ(testing::ScratchFolder::ReadFile(path_), original);
+    EXPECT_EQ(FolderNames(folder_), (std::vector<std::string>{"memo.dat", "memo.dat.saved-1"}));
+
+    EXPECT_EQ(file.SaveBeside(*list, path_), path_ + ".saved-2") << file.LastError();
+    MemoList beside;
+    MemoFile reader(platform::LocalFileSystem());
+    EXPECT_EQ(reader.Load(beside, path_ + ".saved-2").outcome, LoadOutcome::ReadWhole);
+    EXPECT_EQ(Tags(beside), Tags(*list));
+    EXPECT_EQ(testing::ScratchFolder::ReadFile(path_), original);
+
+    fs::remove(path_);
+    EXPECT_EQ(file.Save(*list, path_), 1) << file.LastError();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, UnopenedFileTest,
+    ::testing::Values(UnopenedCase{"NoAccess", false, "Permission denied"},
+                      UnopenedCase{"BusyPastTheWait", true, "in use by another program"}),
+    NameOf<UnopenedCase>);
+
+TEST_F(MemoFileTest, ALoadWaitsForABusyFileAndReadsIt) {
+    WriteTaggedFile(3, 2);
+    FailingFileSystem files;
+    files.BusyFor(3);
+    MemoFile file(files);
+    MemoList list;
+    EXPECT_EQ(file.Load(list, path_).outcome, LoadOutcome::ReadWhole);
+    EXPECT_EQ(files.OpenCount(), 4);
+    EXPECT_EQ(Tags(list), (std::vector<std::uint32_t>{1, 2, 3}));
+    EXPECT_FALSE(file.KeepsUnopened(path_));
+}
+
+TEST_F(MemoFileTest, ALoadThatOpensTheFileEndsTheRefusal) {
+    WriteTaggedFile(3, 2);
+    FailingFileSystem files;
+    files.RefuseOpening();
+    MemoFile file(files);
+    MemoList list;
+    EXPECT_EQ(file.Load(list, path_).outcome, LoadOutcome::NotOpened);
+    files.RefuseOpening(false);
+    EXPECT_EQ(file.Load(list, path_).outcome, LoadOutcome::ReadWhole);
+    EXPECT_FALSE(file.KeepsUnopened(path_));
+    EXPECT_EQ(file.Save(list, path_), 1) << file.LastError();
+}
 
 TEST_F(MemoFileTest, AHealthyFileIsReplacedWithoutACopy) {
     WriteTaggedFile(2, 1);
@@ -410,7 +500,9 @@ TEST_P(AtomicSaveTest, AFailureAtAnyStepKeepsAWholeFile) {
         // in place, whole.
         const bool replaced = failing == operations;
         EXPECT_EQ(testing::ScratchFolder::ReadFile(path_), replaced ? saved : old);
-        EXPECT_FALSE(fs::exists(path_ + ".saving"));
+        for (const std::string& name : FolderNames(folder_)) {
+            EXPECT_EQ(name.find(".saving"), std::string::npos) << name;
+        }
 
         ASSERT_EQ(file.Save(*list_, path_), 1) << file.LastError();
         EXPECT_EQ(testing::ScratchFolder::ReadFile(path_), saved);

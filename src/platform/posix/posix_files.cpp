@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "platform/byte_file.h"
+#include "platform/temporary_name.h"
 
 namespace tavrin::platform {
 namespace {
@@ -17,6 +18,8 @@ namespace {
 std::string Cause(int error) { return std::generic_category().message(error); }
 
 std::string LastCause() { return Cause(errno); }
+
+constexpr char kInUse[] = "the file is in use by another program";
 
 // Reads up to `length` bytes, riding out interruptions; 0 at the end of the file.
 ssize_t ReadSome(int fd, void* buffer, std::size_t length) {
@@ -125,21 +128,83 @@ public:
             error = "not a regular file";
             return nullptr;
         }
-        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            error = errno == EWOULDBLOCK ? "the file is in use by another program" : LastCause();
+        // A shared lock: other readers are welcome, a program that writes
+        // the file in place under an exclusive lock is waited for.
+        if (::flock(fd, LOCK_SH | LOCK_NB) != 0) {
+            if (errno == EWOULDBLOCK) failure = OpenFailure::Busy;
+            error = errno == EWOULDBLOCK ? kInUse : LastCause();
             return nullptr;
         }
         return file;
     }
 
-    std::unique_ptr<ByteFile> CreateForWriting(const std::string& path,
-                                               std::string& error) override {
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        if (fd < 0) {
+    bool ResolveLinks(const std::string& path, std::string& target, std::string& error) override {
+        // The kernel gives up after 40 links in a row; so does this.
+        constexpr int kMostLinks = 40;
+        std::filesystem::path current = path;
+        for (int links = 0; links <= kMostLinks; ++links) {
+            struct stat status {};
+            if (::lstat(current.c_str(), &status) != 0 && errno != ENOENT) {
+                error = LastCause();
+                return false;
+            }
+            // A name that leads nowhere is the file the save will make.
+            if (!S_ISLNK(status.st_mode)) {
+                target = current.string();
+                return true;
+            }
+            std::error_code failure;
+            const std::filesystem::path next = std::filesystem::read_symlink(current, failure);
+            if (failure) {
+                error = failure.message();
+                return false;
+            }
+            // A relative link is relative to its own folder; an absolute one
+            // replaces the whole path.
+            current = current.parent_path() / next;
+        }
+        error = Cause(ELOOP);
+        return false;
+    }
+
+    std::unique_ptr<ByteFile> CreateTemporaryFor(const std::string& target, std::string& temporary,
+                                                 std::string& error) override {
+        struct stat existing {};
+        const bool exists = ::stat(target.c_str(), &existing) == 0;
+        if (!exists && errno != ENOENT) {
             error = LastCause();
             return nullptr;
         }
-        return std::make_unique<PosixFile>(fd);
+        if (exists && !S_ISREG(existing.st_mode)) {
+            error = "not a regular file";
+            return nullptr;
+        }
+        // Created with no more permissions than the old file has, so that
+        // nobody can open it in the moment before it has the old file's owner.
+        const mode_t permissions = exists ? existing.st_mode & 0777 : 0666;
+        // Each try draws a new name; only a folder full of planted names
+        // would fail them all.
+        constexpr int kTries = 100;
+        for (int tries = 0; tries < kTries; ++tries) {
+            const std::string name = TemporaryNameFor(target);
+            const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                                  permissions);
+            if (fd < 0 && errno == EEXIST) continue;
+            if (fd < 0) {
+                error = LastCause();
+                return nullptr;
+            }
+            auto file = std::make_unique<PosixFile>(fd);
+            if (exists && !TakeOver(fd, existing, error)) {
+                file.reset();
+                ::unlink(name.c_str());
+                return nullptr;
+            }
+            temporary = name;
+            return file;
+        }
+        error = Cause(EEXIST);
+        return nullptr;
     }
 
     bool Replace(const std::string& from, const std::string& to, std::string& error) override {
@@ -181,7 +246,7 @@ public:
 
     bool Exists(const std::string& path) override {
         struct stat status {};
-        if (::stat(path.c_str(), &status) == 0) return true;
+        if (::lstat(path.c_str(), &status) == 0) return true;
         // Only a path that is known to lead nowhere counts as free.
         return errno != ENOENT && errno != ENOTDIR;
     }
@@ -191,6 +256,25 @@ public:
     }
 
 private:
+    // Gives the new file the old one's owner, group and permissions. Only a
+    // privileged program may give a file to another owner; without that
+    // right the file stays the saving user's. The group is kept or the save
+    // fails: under another group the same permissions could open the memos
+    // to other people.
+    static bool TakeOver(int fd, const struct stat& old, std::string& error) {
+        struct stat now {};
+        if (::fstat(fd, &now) != 0) return Succeeded(-1, error);
+        if (now.st_uid != old.st_uid && ::fchown(fd, old.st_uid, static_cast<gid_t>(-1)) != 0 &&
+            errno != EPERM) {
+            return Succeeded(-1, error);
+        }
+        if (now.st_gid != old.st_gid && ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
+            error = "could not give the new file the group of the old one: " + LastCause();
+            return false;
+        }
+        return Succeeded(::fchmod(fd, old.st_mode & 07777), error);
+    }
+
     static bool Succeeded(int result, std::string& error) {
         if (result == 0) return true;
         error = LastCause();

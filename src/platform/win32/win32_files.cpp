@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "platform/byte_file.h"
+#include "platform/temporary_name.h"
 #include "platform/win32/win32_api.h"
 #include "platform/win32/win32_text.h"
 
@@ -110,14 +111,19 @@ public:
         failure = OpenFailure::Unreadable;
         const auto name = SystemPath(path, error);
         if (!name) return nullptr;
-        // No sharing: while the file is read nobody writes it, and a file
-        // another program holds open is not read half-written.
-        const HANDLE handle = ::CreateFile(name->c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                           FILE_ATTRIBUTE_NORMAL, nullptr);
+        // Shared with other readers and with a save that replaces the file
+        // meanwhile, never with a writer: a file another program writes in
+        // place is not read half-written.
+        const HANDLE handle =
+            ::CreateFile(name->c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
             const DWORD code = ::GetLastError();
             if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) {
                 failure = OpenFailure::Missing;
+            }
+            if (code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION) {
+                failure = OpenFailure::Busy;
             }
             error = Cause(code);
             return nullptr;
@@ -131,34 +137,69 @@ public:
         return file;
     }
 
-    std::unique_ptr<ByteFile> CreateForWriting(const std::string& path,
-                                               std::string& error) override {
-        const auto name = SystemPath(path, error);
-        if (!name) return nullptr;
-        const HANDLE handle = ::CreateFile(name->c_str(), GENERIC_WRITE, 0, nullptr,
-                                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (handle == INVALID_HANDLE_VALUE) {
-            error = LastCause();
-            return nullptr;
+    bool ResolveLinks(const std::string& path, std::string& target, std::string&) override {
+        // Links to files need an administrator on Windows; the data file is
+        // replaced where it is named.
+        target = path;
+        return true;
+    }
+
+    std::unique_ptr<ByteFile> CreateTemporaryFor(const std::string& target, std::string& temporary,
+                                                 std::string& error) override {
+        // Each try draws a new name; CREATE_NEW never opens what is there,
+        // a link included.
+        constexpr int kTries = 100;
+        for (int tries = 0; tries < kTries; ++tries) {
+            const std::string candidate = TemporaryNameFor(target);
+            const auto name = SystemPath(candidate, error);
+            if (!name) return nullptr;
+            const HANDLE handle = ::CreateFile(name->c_str(), GENERIC_WRITE, 0, nullptr,
+                                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (handle != INVALID_HANDLE_VALUE) {
+                temporary = candidate;
+                return std::make_unique<Win32File>(handle);
+            }
+            const DWORD code = ::GetLastError();
+            if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS) {
+                error = Cause(code);
+                return nullptr;
+            }
         }
-        return std::make_unique<Win32File>(handle);
+        error = Cause(ERROR_FILE_EXISTS);
+        return nullptr;
     }
 
     bool Replace(const std::string& from, const std::string& to, std::string& error) override {
         const auto fromName = SystemPath(from, error);
         const auto toName = fromName ? SystemPath(to, error) : std::nullopt;
         if (!toName) return false;
-        // Write-through: the call returns only when the rename is on the disk.
-        return Succeeded(::MoveFileEx(fromName->c_str(), toName->c_str(),
-                                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH),
+        // ReplaceFile keeps the replaced file's security and leaves it in
+        // place when it fails (no backup is asked for). Its attributes are
+        // given to the new file first: not every ReplaceFile carries them
+        // over (Wine's doesn't). Read-only stays out, or a failed save could
+        // not remove the new file. A file that isn't there yet is simply
+        // renamed, write-through: the call returns only when the rename is
+        // on the disk.
+        constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+        const DWORD attributes = ::GetFileAttributes(toName->c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES) {
+            return Succeeded(
+                ::MoveFileEx(fromName->c_str(), toName->c_str(), MOVEFILE_WRITE_THROUGH), error);
+        }
+        const DWORD kept = attributes & kKept;
+        return Succeeded(::SetFileAttributes(fromName->c_str(),
+                                              kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL) &&
+                             ::ReplaceFile(toName->c_str(), fromName->c_str(), nullptr,
+                                            REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr),
                          error);
     }
 
     bool SyncFolderOf(const std::string&, std::string&) override {
-        // Nothing is left to do: Replace renames with MOVEFILE_WRITE_THROUGH,
-        // which returns only once the rename has reached the disk, and the
-        // file system keeps folder entries in its own journal; Windows offers
-        // no flush of a folder as such.
+        // Nothing is left to do: the new file's bytes were flushed before
+        // Replace, a first file is renamed with MOVEFILE_WRITE_THROUGH, and
+        // the file system keeps folder entries in its own journal; Windows
+        // offers no flush of a folder as such.
         return true;
     }
 
