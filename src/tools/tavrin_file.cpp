@@ -133,6 +133,27 @@ std::string PageText(const PageLoadNotes& page) {
                   page.header.width, page.header.height, page.header.dataLength);
 }
 
+// What a page that did read shows that the programs never write.
+void AddPageShapeProblems(const PageLoadNotes& page, const std::string& memo,
+                          std::vector<std::string>& problems) {
+    if (page.pixelBytesDelivered != page.pixelBytesExpected) {
+        problems.push_back(memo + Format("its page data gives %zu pixel bytes, but a %u x %u "
+                                         "page holds %zu",
+                                         page.pixelBytesDelivered, page.header.width,
+                                         page.header.height, page.pixelBytesExpected));
+    }
+    const unsigned unknownFormatBits = page.header.format & ~unsigned{kSavedFormat | 0xFF};
+    if (unknownFormatBits != 0) {
+        problems.push_back(memo + Format("its page format 0x%04X has bits the programs don't "
+                                         "know (0x%04X); they are ignored",
+                                         page.header.format, unknownFormatBits));
+    }
+    if (page.danglingCount) {
+        problems.push_back(memo + "its packed data ends with a count byte without its value; "
+                                  "the count is ignored");
+    }
+}
+
 // Every problem the store raised a message for (the wrong magic among them),
 // then every problem the notes show.
 std::vector<std::string> FindProblems(const LoadedFile& loaded) {
@@ -162,13 +183,8 @@ std::vector<std::string> FindProblems(const LoadedFile& loaded) {
         } else if (!record.pageRead) {
             problems.push_back(memo + "its page can't be read (" + PageText(record.page) +
                                "): its data is cut short or not a page the programs write");
-        } else if (record.page.pixelBytesDelivered != record.page.pixelBytesExpected) {
-            problems.push_back(memo + Format("its page data gives %zu pixel bytes, but a "
-                                             "%u x %u page holds %zu",
-                                             record.page.pixelBytesDelivered,
-                                             record.page.header.width,
-                                             record.page.header.height,
-                                             record.page.pixelBytesExpected));
+        } else {
+            AddPageShapeProblems(record.page, memo, problems);
         }
     }
     const std::size_t firstUnread = notes.records.size() + 1;
@@ -269,7 +285,7 @@ int Info(const std::string& path, bool json) {
 }
 
 // The page top-down as 0x00RRGGBB pixels; its stored rows are bottom-up.
-std::vector<std::uint32_t> PagePixels(const PageImage& page) {
+std::vector<std::uint32_t> PagePixels(const platform::PageBitmap& page) {
     const std::int32_t width = page.Width();
     const std::int32_t height = page.Height();
     const std::int32_t stride = RowStride(width, 4);
@@ -304,9 +320,9 @@ int Export(const std::string& path, const std::string& folder) {
         const std::string target =
             (std::filesystem::path(folder) / Format("memo-%04zu.png", position + 1)).string();
         std::string error;
-        if (entry.page.Surface() != nullptr) {
-            written = platform::WritePng(target, entry.page.Width(), entry.page.Height(),
-                                         PagePixels(entry.page), error) && written;
+        if (const std::unique_ptr<platform::PageBitmap> page = entry.page.MakeSurface()) {
+            written = platform::WritePng(target, page->Width(), page->Height(), PagePixels(*page),
+                                         error) && written;
         } else {
             // As the programs show it; a page that could not be read is
             // also reported as a problem below.
