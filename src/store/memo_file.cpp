@@ -29,8 +29,11 @@ FileLoadResult MemoFile::Load(MemoList& list, const std::string& path,
         unreadable_.erase(path);
     } else {
         unreadable_.insert(path);
-        if (loaded.result != 0) {
+        if (loaded.result != 0 && !loaded.magicMatched) {
             lastError_ = path + " does not begin with \"" + std::string(kMemoFileMagic) + "\"";
+        } else if (loaded.result != 0) {
+            lastError_ = path + " is not a memo file as the programs write it: its memo count "
+                                "or current position does not match its memos";
         } else {
             // A page the program never writes is refused without a file error.
             const std::string cause = file->LastError().empty()
@@ -63,11 +66,19 @@ FileLoadResult MemoFile::Read(platform::ByteFile& file, MemoList& list,
     if (notes != nullptr) {
         notes->magicMatched = true;
     }
-    loaded.result = list.Load(file, owner, notes);
-    loaded.readWhole = loaded.result != 0;
-    if (loaded.readWhole && notes != nullptr) {
-        notes->trailingBytes = file.Remaining();
+    loaded.magicMatched = true;
+    ListLoadNotes ownNotes;
+    ListLoadNotes& seen = notes != nullptr ? *notes : ownNotes;
+    loaded.result = list.Load(file, owner, &seen);
+    if (loaded.result == 0) {
+        return loaded;
     }
+    seen.trailingBytes = file.Remaining();
+    // The programs never write a list without memos, a current position past
+    // the last memo or bytes after it: such a file most likely lost memos to
+    // a damaged count, so it is kept aside before a save replaces it.
+    loaded.readWhole = seen.storedCount > 0 &&
+                       seen.storedCurrentPosition < seen.storedCount && seen.trailingBytes == 0;
     return loaded;
 }
 

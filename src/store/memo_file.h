@@ -21,7 +21,10 @@ constexpr std::string_view kViewerCorruptedWarning = "Tavrin data file is corrup
 struct FileLoadResult {
     int result = 0;          // nonzero when the list was read whole, or after the magic warning
     bool opened = false;     // false: the file couldn't be opened and nothing changed
-    bool readWhole = false;  // the magic matched and every memo was read
+    bool magicMatched = false;
+    // The magic matched, every memo was read, and the count and current
+    // position agree with them as the programs write them.
+    bool readWhole = false;
 };
 
 class MemoFile {

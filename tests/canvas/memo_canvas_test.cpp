@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "platform/locale_text.h"
+#include "support/memo_lists.h"
 #include "support/page_pixels.h"
 #include "support/recording_notifications.h"
 #include "support/recording_window.h"
@@ -287,17 +288,36 @@ TEST_F(CanvasFileTest, SavedDrawingLoadsIntoANewCanvasWithTheSamePixels) {
     const PageImage& before = canvas.List().Current()->page;
     const PageImage& after = Page(reloaded);
     ASSERT_EQ(after.Size(), before.Size());
-    EXPECT_TRUE(std::equal(before.Pixels(), before.Pixels() + before.Size(), after.Pixels()));
+    EXPECT_EQ(testing::PagePixels(after).Bytes(), testing::PagePixels(before).Bytes());
     EXPECT_EQ(IndexAt(after, 110, 155), 9);
     reloaded.NextPage();
     EXPECT_EQ(IndexAt(Page(reloaded), 100, 300), 14);
+}
+
+// A stored page smaller than the page area must not leave the pixels of the
+// memo shown before it around it.
+TEST_F(CanvasFileTest, PageSmallerThanThePageAreaShowsWhiteAroundIt) {
+    const auto list = testing::MakeTaggedList(2, 1);
+    testing::DrawTaggedPage(*list->First(), MemoCanvas::kPageWidth, MemoCanvas::kPageHeight);
+    testing::DrawTaggedPage(*list->Last(), 30, 7);
+    MemoFile file(platform::LocalFileSystem(), std::string(kCorruptedWarning));
+    ASSERT_EQ(file.Save(*list, path), 1);
+
+    MemoCanvas canvas(MakeSetup(), &path);
+    ASSERT_NE(IndexAt(Page(canvas), 100, 100), kWhiteIndex);
+    ASSERT_EQ(canvas.NextPage(), 1);
+    const testing::PagePixels shown(Page(canvas));
+    EXPECT_EQ(shown.IndexAt(100, 100), kWhiteIndex);
+    EXPECT_EQ(shown.IndexAt(30, 0), kWhiteIndex);
+    EXPECT_EQ(shown.IndexAt(0, 7), kWhiteIndex);
+    EXPECT_NE(shown.IndexAt(29, 0), kWhiteIndex) << "the small page itself is drawn";
 }
 
 TEST_F(CanvasFileTest, UnchangedCanvasNeitherCapturesNorWrites) {
     MemoCanvas canvas(MakeSetup());
     EXPECT_EQ(canvas.SaveFile(path), 0);
     EXPECT_FALSE(std::filesystem::exists(path));
-    EXPECT_EQ(canvas.List().Current()->page.Surface(), nullptr);  // nothing was captured
+    EXPECT_FALSE(canvas.List().Current()->page.HasPicture());  // nothing was captured
 }
 
 TEST_F(CanvasFileTest, MissingFileChangesNothing) {

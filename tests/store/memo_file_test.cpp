@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "support/memo_lists.h"
+#include "support/page_pixels.h"
 #include "support/recording_window.h"
 
 namespace tavrin {
@@ -165,8 +166,7 @@ TEST_F(MemoFileTest, SaveAndLoadGiveBackTheWholeList) {
         EXPECT_EQ(b->created, a->created);
         EXPECT_EQ(b->alarmTime, a->alarmTime);
         ASSERT_EQ(b->page.Size(), a->page.Size());
-        EXPECT_TRUE(std::equal(a->page.Pixels(), a->page.Pixels() + a->page.Size(),
-                               b->page.Pixels()));
+        EXPECT_EQ(testing::PagePixels(b->page).Bytes(), testing::PagePixels(a->page).Bytes());
     }
 }
 
@@ -263,6 +263,8 @@ TEST_F(MemoFileTest, AFileThatStopsEarlyTellsReadFailureApartFromMissing) {
     EXPECT_NE(file.LastError().find(path_), std::string::npos);
 }
 
+// Bytes after the last memo are what a damaged count leaves behind: the memos
+// read are shown, but the file does not count as read whole.
 TEST_F(MemoFileTest, NotesTheBytesAfterTheLastRecord) {
     Bytes bytes = WriteTaggedFile(1, 1);
     bytes.insert(bytes.end(), 10, 0xAB);
@@ -270,8 +272,12 @@ TEST_F(MemoFileTest, NotesTheBytesAfterTheLastRecord) {
     MemoList list;
     ListLoadNotes notes;
     MemoFile file(platform::LocalFileSystem(), std::string(kCorruptedWarning));
-    EXPECT_TRUE(file.Load(list, path_, nullptr, &notes).readWhole);
+    const FileLoadResult result = file.Load(list, path_, nullptr, &notes);
+    EXPECT_NE(result.result, 0);
+    EXPECT_FALSE(result.readWhole);
     EXPECT_EQ(notes.trailingBytes, 10u);
+    EXPECT_EQ(Tags(list), std::vector<std::uint32_t>{1});
+    EXPECT_NE(file.LastError().find("memo count"), std::string::npos) << file.LastError();
 }
 
 // --- Unreadable files are kept aside, once --------------------------------------
@@ -320,6 +326,10 @@ INSTANTIATE_TEST_SUITE_P(
     Files, UnreadableFileTest,
     ::testing::Values(UnreadableCase{"WrongMagic", [](Bytes& b) { b[7] = '3'; }},
                       UnreadableCase{"RecordCutShort", [](Bytes& b) { b.resize(b.size() - 1); }},
+                      // A damaged count reads as fewer memos, or as none.
+                      UnreadableCase{"CountLowered", [](Bytes& b) { b[8] = 1; }},
+                      UnreadableCase{"CountZeroed", [](Bytes& b) { b[8] = 0; }},
+                      UnreadableCase{"PositionPastTheEnd", [](Bytes& b) { b[10] = 3; }},
                       UnreadableCase{"CannotBeOpened", nullptr}),
     NameOf<UnreadableCase>);
 
