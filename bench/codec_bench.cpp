@@ -35,7 +35,8 @@ Bytes HandwritingPage() {
     PageImage page;
     page.Capture(*context, 0, 0, kPageWidth, kPageHeight);
     context->SelectBitmap(previous);
-    return Bytes(page.Pixels(), page.Pixels() + page.Size());
+    const auto pixels = page.MakeSurface();
+    return Bytes(pixels->Pixels(), pixels->Pixels() + pixels->PixelByteCount());
 }
 
 Bytes NoisePage() {

@@ -36,7 +36,10 @@ for fuzzer in "$out"/fuzz/fuzz/*_fuzz; do
   name=$(basename "$fuzzer")
   mkdir -p "$corpus/$name"
   [ -f "$corpus/$name/demo.dat" ] || cp "$corpus/memo_file_fuzz/demo.dat" "$corpus/$name/"
+  # Inputs of a few megabytes under a memory limit: a file that makes the
+  # readers allocate far more than its size is a finding.
   "$fuzzer" -max_total_time="$fuzz_seconds" -print_final_stats=0 \
+    -max_len=4194304 -rss_limit_mb=1024 -malloc_limit_mb=256 \
     -artifact_prefix="$out/fuzz/$name-" "$corpus/$name" 2>&1 | tail -n 2
 done
 

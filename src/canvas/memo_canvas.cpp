@@ -112,7 +112,13 @@ int MemoCanvas::StorePage() {
 }
 
 int MemoCanvas::FetchPage() {
-    list_.Current()->page.Draw(*context_, 0, 0, width_, height_);
+    const PageImage& page = list_.Current()->page;
+    // A page smaller than the page area would leave the pixels of the memo
+    // shown before around it.
+    if (page.Width() < kPageWidth || page.Height() < kPageHeight) {
+        Clear();
+    }
+    page.Draw(*context_, 0, 0, width_, height_);
     return 1;
 }
 

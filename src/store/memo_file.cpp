@@ -54,6 +54,10 @@ FileLoadReport MemoFile::Load(MemoList& list, const std::string& path) {
     } else if (report.outcome == LoadOutcome::WrongMagic) {
         unreadable_.insert(path);
         lastError_ = path + " does not begin with \"" + std::string(kMemoFileMagic) + "\"";
+    } else if (report.outcome == LoadOutcome::NotAsWritten) {
+        unreadable_.insert(path);
+        lastError_ = path + " is not a memo file as the programs write it: its memo count or "
+                            "current position does not match its memos";
     } else {
         unreadable_.insert(path);
         lastError_ = "Could not read all memos of " + path + ": " + CauseOf(report, *file);
@@ -94,8 +98,12 @@ FileLoadReport MemoFile::Read(platform::ByteFile& file, MemoList& list) const {
     }
     report.notes.magicMatched = true;
     if (list.Load(file, &report.notes) != 0) {
-        report.outcome = LoadOutcome::ReadWhole;
+        const ListLoadNotes& notes = report.notes;
         report.notes.trailingBytes = file.Remaining();
+        report.outcome = notes.storedCount > 0 && notes.storedCurrentPosition < notes.storedCount &&
+                                 notes.trailingBytes == 0
+                             ? LoadOutcome::ReadWhole
+                             : LoadOutcome::NotAsWritten;
         return report;
     }
     if (report.notes.outOfMemory) {

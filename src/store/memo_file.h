@@ -25,6 +25,10 @@ enum class LoadOutcome {
     WrongMagic,   // not a memo data file (or damaged at its start): the list is untouched
     ReadFailed,   // a read failed or fell short, or a page is not one the programs write
     OutOfMemory,  // memory for a memo or for its page's data could not be had
+    // Every memo was read, but the file is not as the programs write it: no
+    // memos, a current position past the last memo, or bytes after it. A
+    // damaged count leaves such a file; it may hold memos that did not load.
+    NotAsWritten,
 };
 
 // What a load did, for the program to show and for tools to report.
@@ -35,10 +39,13 @@ struct FileLoadReport {
     std::uint32_t memo = 0;
     ListLoadNotes notes;
 
-    // The load's result as the canvas passes it on: nonzero when the list
-    // was read whole, and for a wrong magic (the list stays as it was).
+    // The load's result as the canvas passes it on: nonzero when every memo
+    // was read, and for a wrong magic (the list stays as it was).
     int Result() const {
-        return outcome == LoadOutcome::ReadWhole || outcome == LoadOutcome::WrongMagic ? 1 : 0;
+        return outcome == LoadOutcome::ReadWhole || outcome == LoadOutcome::NotAsWritten ||
+                       outcome == LoadOutcome::WrongMagic
+                   ? 1
+                   : 0;
     }
 };
 

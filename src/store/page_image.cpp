@@ -61,6 +61,12 @@ std::int64_t PageByteCount(std::int32_t width, std::int32_t height, std::int32_t
     return std::int64_t{height} * RowStride(width, bitsPerPixel);
 }
 
+// The most data a block of a page with `pageBytes` pixel bytes can need:
+// its raw bytes, or twice as many packed (each byte alone as a count and value).
+std::size_t LongestData(std::size_t pageBytes, bool packed) {
+    return packed ? 2 * pageBytes : pageBytes;
+}
+
 bool IsEmptyImageBlock(const PageBlockHeader& header) {
     return (header.width == 0 || header.height == 0) && header.dataLength == 0;
 }
@@ -96,20 +102,23 @@ std::int32_t RowStride(std::int32_t width, std::int32_t bitsPerPixel) {
     return static_cast<std::int32_t>((bits + 31) / 32 * 4);
 }
 
-PageImage::~PageImage() { Release(); }
-
-std::uint8_t PageImage::IndexAt(std::int32_t x, std::int32_t y) const {
+std::uint8_t IndexAt(const platform::PageBitmap& page, std::int32_t x, std::int32_t y) {
     // Rows are stored bottom-up; the left pixel of a byte is its high nibble.
-    const std::int32_t row = height_ - 1 - y;
-    const std::uint8_t pair = pixels_[static_cast<std::size_t>(row) *
-                                          static_cast<std::size_t>(RowStride(width_, kPageBitsPerPixel)) +
-                                      static_cast<std::size_t>(x / 2)];
+    const std::int32_t row = page.Height() - 1 - y;
+    const std::uint8_t pair =
+        page.Pixels()[static_cast<std::size_t>(row) *
+                          static_cast<std::size_t>(RowStride(page.Width(), kPageBitsPerPixel)) +
+                      static_cast<std::size_t>(x / 2)];
     return static_cast<std::uint8_t>(x % 2 == 0 ? pair >> 4 : pair & 0x0F);
 }
 
+PageImage::~PageImage() { Release(); }
+
 void PageImage::Release() {
-    surface_.reset();
-    pixels_ = nullptr;
+    data_ = ByteBuffer{};
+    dataLength_ = 0;
+    capturedHere_ = false;
+    hasPicture_ = false;
 }
 
 int PageImage::Capture(const platform::DrawingContext& source, std::int32_t x, std::int32_t y,
@@ -120,12 +129,63 @@ int PageImage::Capture(const platform::DrawingContext& source, std::int32_t x, s
     size_ = static_cast<std::int32_t>(std::clamp<std::int64_t>(
         PageByteCount(width, height, kPageBitsPerPixel), std::numeric_limits<std::int32_t>::min(),
         std::numeric_limits<std::int32_t>::max()));
-    surface_ = platform::CreatePageBitmap(DescribePage(width, height, kPageBitsPerPixel, size_));
-    if (surface_) {
-        pixels_ = surface_->Pixels();
-        source.CapturePage(x, y, *surface_);
+    const std::unique_ptr<platform::PageBitmap> surface =
+        platform::CreatePageBitmap(DescribePage(width, height, kPageBitsPerPixel, size_));
+    if (!surface) {
+        return 1;
+    }
+    source.CapturePage(x, y, *surface);
+    const std::optional<std::size_t> length =
+        PackRuns({surface->Pixels(), surface->PixelByteCount()}, data_);
+    if (length) {
+        dataLength_ = *length;
+        dataPacked_ = true;
+        capturedHere_ = true;
+        hasPicture_ = true;
     }
     return 1;
+}
+
+bool PageImage::UnpackPixels(ByteBuffer& out) const {
+    const std::size_t length = static_cast<std::size_t>(size_);
+    if (!out.Allocate(length)) {
+        return false;
+    }
+    const std::span<const std::uint8_t> data(data_.Data(), dataLength_);
+    if (dataPacked_) {
+        // Load and Capture made sure the data unpacks to exactly `size_` bytes.
+        static_cast<void>(UnpackRunsInto(data, {out.Data(), length}));
+    } else if (length > 0) {
+        std::memcpy(out.Data(), data.data(), length);
+    }
+    return true;
+}
+
+std::unique_ptr<platform::PageBitmap> PageImage::MakeSurface() const {
+    if (!hasPicture_) {
+        return nullptr;
+    }
+    std::unique_ptr<platform::PageBitmap> surface =
+        platform::CreatePageBitmap(DescribePage(width_, height_, kPageBitsPerPixel, size_));
+    if (!surface) {
+        return nullptr;
+    }
+    const std::span<std::uint8_t> pixels(surface->Pixels(), surface->PixelByteCount());
+    const std::span<const std::uint8_t> data(data_.Data(), dataLength_);
+    std::size_t delivered = 0;
+    if (dataPacked_) {
+        delivered = UnpackRunsInto(data, pixels).value_or(pixels.size());
+    } else {
+        delivered = std::min(data.size(), pixels.size());
+        if (delivered > 0) {
+            std::memcpy(pixels.data(), data.data(), delivered);
+        }
+    }
+    // Rows the data doesn't reach (a short page) show the paper's white: the
+    // zeroed bytes would be index 0, black, and look like ink the user never drew.
+    std::fill(pixels.begin() + static_cast<std::ptrdiff_t>(delivered), pixels.end(),
+              kTwoWhitePixels);
+    return surface;
 }
 
 void PageImage::Draw(platform::DrawingContext& target, std::int32_t x, std::int32_t y,
@@ -133,8 +193,8 @@ void PageImage::Draw(platform::DrawingContext& target, std::int32_t x, std::int3
     const std::int32_t drawnWidth = width == 0 ? width_ : width;
     const std::int32_t drawnHeight = height == 0 ? height_ : height;
     const Rect rect{x, y, x + drawnWidth, y + drawnHeight};
-    if (surface_) {
-        target.DrawPage(rect, *surface_);
+    if (const std::unique_ptr<platform::PageBitmap> surface = MakeSurface()) {
+        target.DrawPage(rect, *surface);
     } else {
         target.FillWhite(rect);
     }
@@ -147,11 +207,12 @@ int PageImage::Load(platform::ByteFile& file, PageLoadNotes* notes) {
         return 0;
     }
     const PageBlockHeader header = DecodeHeader(headerBytes);
+    const std::size_t pageBytes = static_cast<std::size_t>(
+        std::max<std::int64_t>(PageByteCount(header.width, header.height, BitsPerPixelOf(header)), 0));
     if (notes != nullptr) {
         notes->headerRead = true;
         notes->header = header;
-        notes->pixelBytesExpected = static_cast<std::size_t>(
-            PageByteCount(header.width, header.height, BitsPerPixelOf(header)));
+        notes->pixelBytesExpected = pageBytes;
     }
     // The block Save writes for an image without a picture: it reads back as
     // the same empty image (shown white), so that the memos after it still load.
@@ -163,53 +224,42 @@ int PageImage::Load(platform::ByteFile& file, PageLoadNotes* notes) {
     }
     // A page no program writes is refused like a failed read, straight after
     // its header: its data is left unread, since a failed page ends the
-    // reading of the file anyway and nothing after it can be trusted.
-    if (!IsReadablePage(header)) {
+    // reading of the file anyway and nothing after it can be trusted. A
+    // length beyond the end of the file would be a short read; refusing
+    // both first keeps a damaged header from asking for gigabytes.
+    const bool packed = (header.format & kPackedFlag) != 0;
+    if (!IsReadablePage(header) || header.dataLength > LongestData(pageBytes, packed) ||
+        header.dataLength > file.Remaining()) {
         return 0;
     }
-    // A length beyond the end of the file would be a short read; refusing it
-    // first keeps a damaged header from asking for gigabytes.
-    if (header.dataLength > file.Remaining()) {
-        return 0;
-    }
-    ByteBuffer data;
-    if (!data.Allocate(header.dataLength)) {
+    if (!data_.Allocate(header.dataLength)) {
         return OutOfMemory(notes);
     }
-    if (!file.Read(data.Data(), header.dataLength)) {
+    if (!file.Read(data_.Data(), header.dataLength)) {
+        Release();
         return 0;
     }
-    std::span<const std::uint8_t> pixelData(data.Data(), header.dataLength);
-    ByteBuffer unpacked;
-    if ((header.format & kPackedFlag) != 0) {
-        const std::optional<std::size_t> length = UnpackRuns(pixelData, unpacked);
-        if (!length) {
-            return OutOfMemory(notes);
+    std::size_t delivered = header.dataLength;
+    if (packed) {
+        const RunsMeasure measure = MeasureRuns({data_.Data(), header.dataLength});
+        delivered = measure.unpackedLength;
+        if (notes != nullptr) {
+            notes->danglingCount = measure.danglingCount;
         }
-        pixelData = {unpacked.Data(), *length};
     }
     if (notes != nullptr) {
-        notes->pixelBytesDelivered = pixelData.size();
+        notes->pixelBytesDelivered = delivered;
     }
-
-    width_ = header.width;
-    height_ = header.height;
-    size_ = static_cast<std::int32_t>(std::min<std::size_t>(
-        pixelData.size(), static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())));
-    surface_ = platform::CreatePageBitmap(
-        DescribePage(width_, height_, BitsPerPixelOf(header), size_));
-    if (!surface_) {
+    if (delivered > pageBytes) {
+        Release();
         return 0;
     }
-    pixels_ = surface_->Pixels();
-    const std::size_t surfaceBytes = surface_->PixelByteCount();
-    const std::size_t copied = std::min(pixelData.size(), surfaceBytes);
-    if (copied > 0) {
-        std::memcpy(pixels_, pixelData.data(), copied);
-    }
-    // Rows the data doesn't reach (a short page) show the paper's white: the
-    // zeroed bytes would be index 0, black, and look like ink the user never drew.
-    std::memset(pixels_ + copied, kTwoWhitePixels, surfaceBytes - copied);
+    dataLength_ = header.dataLength;
+    dataPacked_ = packed;
+    hasPicture_ = true;
+    width_ = header.width;
+    height_ = header.height;
+    size_ = static_cast<std::int32_t>(delivered);
     return 1;
 }
 
@@ -220,18 +270,25 @@ int PageImage::Save(platform::ByteFile& file) const {
     header.height = static_cast<std::uint16_t>(height_);
 
     ByteBuffer packed;
-    if (surface_) {
-        // Never more than the surface holds, whatever a load reported as delivered.
-        const std::size_t pixelCount = std::min(static_cast<std::size_t>(std::max(size_, 0)),
-                                                surface_->PixelByteCount());
-        const std::optional<std::size_t> length = PackRuns({pixels_, pixelCount}, packed);
+    const std::uint8_t* written = data_.Data();
+    if (hasPicture_) {
+        // A captured picture is held as the packer wrote it; data from a file
+        // is packed anew, so that every save writes what the packer makes.
+        std::optional<std::size_t> length = dataLength_;
+        if (!capturedHere_) {
+            ByteBuffer pixels;
+            length = UnpackPixels(pixels)
+                         ? PackRuns({pixels.Data(), static_cast<std::size_t>(size_)}, packed)
+                         : std::nullopt;
+            written = packed.Data();
+        }
         // Without the packed bytes a header would promise data that never follows.
         if (!length) {
             return 0;
         }
         header.dataLength = static_cast<std::uint32_t>(*length);
     } else if (size_ != 0) {
-        // A capture that got no surface has a size but no pixels to store.
+        // A capture that got no picture has a size but no pixels to store.
         return 0;
     }
 
@@ -242,7 +299,7 @@ int PageImage::Save(platform::ByteFile& file) const {
     if (header.dataLength == 0) {
         return 1;
     }
-    return file.Write(packed.Data(), header.dataLength) ? 1 : 0;
+    return file.Write(written, header.dataLength) ? 1 : 0;
 }
 
 }  // namespace tavrin

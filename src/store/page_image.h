@@ -9,6 +9,7 @@
 
 #include "platform/byte_file.h"
 #include "platform/drawing.h"
+#include "store/run_length.h"
 
 namespace tavrin {
 
@@ -47,8 +48,17 @@ struct PageLoadNotes {
     PageBlockHeader header;
     std::size_t pixelBytesDelivered = 0;  // raw or unpacked byte count
     std::size_t pixelBytesExpected = 0;   // height × RowStride(width, bpp)
+    // The packed data ends with a count byte without its value (dropped).
+    bool danglingCount = false;
 };
 
+// The color-table index of pixel (x, y) of a page bitmap, counted from the
+// top-left corner; the pixel must lie on the page.
+std::uint8_t IndexAt(const platform::PageBitmap& page, std::int32_t x, std::int32_t y);
+
+// The picture is held as packed pixel bytes (or, for a block stored
+// unpacked, as its raw bytes) and unpacked only while it is drawn, so that a
+// list of many memos costs little more memory than their file.
 class PageImage {
 public:
     PageImage() = default;
@@ -56,36 +66,44 @@ public:
     PageImage(const PageImage&) = delete;
     PageImage& operator=(const PageImage&) = delete;
 
-    // Destroys the surface and forgets the pixels; width, height and size stay.
+    // Forgets the picture; width, height and size stay.
     void Release();
-    // Replaces the picture with the rectangle of `source`; always 1.
+    // Replaces the picture with the rectangle of `source`; always 1. When
+    // memory for the picture can't be had, the image is left without one.
     int Capture(const platform::DrawingContext& source, std::int32_t x, std::int32_t y,
                 std::int32_t width, std::int32_t height);
     // Copies the picture onto `target` at (x, y); 0 for width or height means
-    // the image's own. Without a surface the rectangle is filled white.
+    // the image's own. Without a picture the rectangle is filled white.
     void Draw(platform::DrawingContext& target, std::int32_t x, std::int32_t y,
               std::int32_t width, std::int32_t height) const;
-    // Reads one page-image block at the file's position; 1 when a surface was
-    // made, or when the block is that of an image without a picture. The
-    // notes say why a load failed: memory for the data, or the data itself.
+    // Reads one page-image block at the file's position; 1 when it holds a
+    // picture, or when the block is that of an image without a picture.
+    // A block no program writes (a side of 0 or above kMaxPageSide, a depth
+    // other than 4 bits, more data than a page of its size can need, or data
+    // that unpacks past the page's bytes) fails like a failed read, before
+    // anything is allocated for it. The notes say why a load failed: memory
+    // for the data, or the data itself.
     int Load(platform::ByteFile& file, PageLoadNotes* notes = nullptr);
     // Writes one page-image block at the file's position; nonzero when written.
     int Save(platform::ByteFile& file) const;
 
-    // The color-table index of pixel (x, y), counted from the top-left
-    // corner; the image must have a surface and the pixel lie on it.
-    std::uint8_t IndexAt(std::int32_t x, std::int32_t y) const;
-
-    const platform::PageBitmap* Surface() const { return surface_.get(); }
-    std::uint8_t* Pixels() { return pixels_; }
-    const std::uint8_t* Pixels() const { return pixels_; }
+    bool HasPicture() const { return hasPicture_; }
+    // The picture unpacked into a new page bitmap (pixels the data doesn't
+    // reach are white); null without a picture or when memory can't be had.
+    std::unique_ptr<platform::PageBitmap> MakeSurface() const;
     std::int32_t Width() const { return width_; }
     std::int32_t Height() const { return height_; }
     std::int32_t Size() const { return size_; }
 
 private:
-    std::unique_ptr<platform::PageBitmap> surface_;
-    std::uint8_t* pixels_ = nullptr;
+    // The first `size_` pixel bytes, unpacked; false when memory can't be had.
+    bool UnpackPixels(ByteBuffer& out) const;
+
+    ByteBuffer data_;
+    std::size_t dataLength_ = 0;
+    bool dataPacked_ = false;
+    bool capturedHere_ = false;  // data_ is the packer's own output
+    bool hasPicture_ = false;
     std::int32_t width_ = 0;
     std::int32_t height_ = 0;
     std::int32_t size_ = 0;

@@ -1,5 +1,6 @@
 // tavrin-file export: every memo's page as a PNG file.
 #include <filesystem>
+#include <memory>
 #include <system_error>
 #include <vector>
 
@@ -12,14 +13,14 @@ namespace tavrin::file_tool {
 namespace {
 
 // The page top-down as 0x00RRGGBB pixels.
-std::vector<std::uint32_t> PagePixels(const PageImage& page) {
+std::vector<std::uint32_t> PagePixels(const platform::PageBitmap& page) {
     const std::int32_t width = page.Width();
     const std::int32_t height = page.Height();
     std::vector<std::uint32_t> pixels;
     pixels.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
     for (std::int32_t y = 0; y < height; ++y) {
         for (std::int32_t x = 0; x < width; ++x) {
-            const platform::RgbQuad& color = PenPalette[page.IndexAt(x, y)];
+            const platform::RgbQuad& color = PenPalette[IndexAt(page, x, y)];
             pixels.push_back(static_cast<std::uint32_t>(color.red) << 16 |
                              static_cast<std::uint32_t>(color.green) << 8 | color.blue);
         }
@@ -46,9 +47,9 @@ int Export(const std::string& path, const std::string& folder) {
         const std::string target =
             (std::filesystem::path(folder) / Format("memo-%04zu.png", position + 1)).string();
         std::string error;
-        if (entry.page.Surface() != nullptr) {
-            written = platform::WritePng(target, entry.page.Width(), entry.page.Height(),
-                                         PagePixels(entry.page), error) && written;
+        if (const std::unique_ptr<platform::PageBitmap> page = entry.page.MakeSurface()) {
+            written = platform::WritePng(target, page->Width(), page->Height(), PagePixels(*page),
+                                         error) && written;
         } else {
             // As the programs show it; a page that could not be read is
             // also reported as a problem below.

@@ -40,6 +40,27 @@ std::vector<std::string> ProgramMessages(const FileLoadReport& report) {
     return {};
 }
 
+// What a page that did read shows that the programs never write.
+void AddPageShapeProblems(const PageLoadNotes& page, const std::string& memo,
+                          std::vector<std::string>& problems) {
+    if (page.pixelBytesDelivered != page.pixelBytesExpected) {
+        problems.push_back(memo + Format("its page data gives %zu pixel bytes, but a %u x %u "
+                                         "page holds %zu",
+                                         page.pixelBytesDelivered, page.header.width,
+                                         page.header.height, page.pixelBytesExpected));
+    }
+    const unsigned unknownFormatBits = page.header.format & ~unsigned{kSavedFormat | 0xFF};
+    if (unknownFormatBits != 0) {
+        problems.push_back(memo + Format("its page format 0x%04X has bits the programs don't "
+                                         "know (0x%04X); they are ignored",
+                                         page.header.format, unknownFormatBits));
+    }
+    if (page.danglingCount) {
+        problems.push_back(memo + "its packed data ends with a count byte without its value; "
+                                  "the count is ignored");
+    }
+}
+
 }  // namespace
 
 std::vector<std::string> FindProblems(const LoadedFile& loaded) {
@@ -69,13 +90,8 @@ std::vector<std::string> FindProblems(const LoadedFile& loaded) {
         } else if (!record.pageRead) {
             problems.push_back(memo + "its page can't be read (" + PageText(record.page) +
                                "): its data is cut short or not a page the programs write");
-        } else if (record.page.pixelBytesDelivered != record.page.pixelBytesExpected) {
-            problems.push_back(memo + Format("its page data gives %zu pixel bytes, but a "
-                                             "%u x %u page holds %zu",
-                                             record.page.pixelBytesDelivered,
-                                             record.page.header.width,
-                                             record.page.header.height,
-                                             record.page.pixelBytesExpected));
+        } else {
+            AddPageShapeProblems(record.page, memo, problems);
         }
     }
     const std::size_t firstUnread = notes.records.size() + 1;

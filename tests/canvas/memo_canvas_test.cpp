@@ -8,6 +8,7 @@
 #include "platform/locale_text.h"
 #include "store/allocation.h"
 #include "support/fixed_clock.h"
+#include "support/memo_lists.h"
 #include "support/page_pixels.h"
 #include "support/recording_notifications.h"
 #include "support/recording_window.h"
@@ -72,8 +73,8 @@ TEST_P(StrokeTest, DrawsWithinTheRulesOfThePenWidth) {
     canvas.SetPenWidth(c.penWidth);
     EXPECT_EQ(canvas.DrawSegment(c.from.x, c.from.y, c.to.x, c.to.y), 1);
     EXPECT_TRUE(canvas.Changed());
-    const PageImage& page = Page(canvas);
-    const Rect ink = InkBounds(page);
+    const testing::PagePixels page(Page(canvas));
+    const Rect ink = page.InkBounds();
     EXPECT_GE(ink.left, c.inkWithin.left);
     EXPECT_GE(ink.top, c.inkWithin.top);
     EXPECT_LE(ink.right, c.inkWithin.right);
@@ -104,7 +105,7 @@ TEST_F(CanvasTest, DotFillsItsWholeBoxForWidths3To5) {
         canvas.DrawSegment(10, 10, 160, 150);  // a fresh dot far from the first stroke
         const std::int32_t half = width / 2;
         const Rect box{160 - half, 150 - half, 160 - half + width, 150 - half + width};
-        const PageImage& page = Page(canvas);
+        const testing::PagePixels page(Page(canvas));
         EXPECT_EQ(page.IndexAt(160, 150), 12) << width;
         EXPECT_EQ(page.IndexAt(box.left, 150), 12) << width;
         EXPECT_EQ(page.IndexAt(box.right - 1, 150), 12) << width;
@@ -119,7 +120,7 @@ TEST_F(CanvasTest, EraserWhitensItsSquareAndATenPixelLine) {
     for (int y = 10; y < 50; y += 2) canvas.DrawSegment(0, y, 60, y);  // ink the area
     canvas.SetPenWidth(0);
     EXPECT_EQ(canvas.DrawSegment(20, 20, 30, 30), 1);
-    const PageImage& page = Page(canvas);
+    const testing::PagePixels page(Page(canvas));
     for (int y = 25; y < 35; ++y)
         for (int x = 25; x < 35; ++x) EXPECT_EQ(page.IndexAt(x, y), kWhiteIndex) << x << "," << y;
     // Across the line the white is about ten pixels wide.
@@ -143,7 +144,7 @@ TEST_F(CanvasTest, EveryMenuColorIsStoredAsItsOwnTableEntry) {
         canvas.DrawSegment(x, 40, x, 80);
         x += 20;
     }
-    const PageImage& page = Page(canvas);
+    const testing::PagePixels page(Page(canvas));
     x = 20;
     for (const Ink& ink : inks) {
         EXPECT_EQ(page.IndexAt(x, 60), ink.index) << std::hex << ink.color;
@@ -170,7 +171,7 @@ TEST_F(CanvasTest, StrokesAtAndBeyondTheEdgesStayOnTheSurface) {
     }
     canvas.SetPenWidth(3);
     canvas.DrawSegment(0, 0, 239, 319);
-    const PageImage& page = Page(canvas);
+    const testing::PagePixels page(Page(canvas));
     EXPECT_EQ(page.IndexAt(0, 0), 0);
     EXPECT_EQ(page.IndexAt(239, 319), 0);
 }
@@ -182,11 +183,11 @@ TEST_F(CanvasTest, PageMovesKeepEachMemosPicture) {
     EXPECT_EQ(InkBounds(Page(canvas)), Rect{});  // the new memo starts white
     canvas.DrawSegment(10, 200, 100, 200);
     ASSERT_EQ(canvas.PreviousPage(), 1);
-    EXPECT_EQ(Page(canvas).IndexAt(50, 10), 0);
-    EXPECT_EQ(Page(canvas).IndexAt(50, 200), kWhiteIndex);
+    EXPECT_EQ(testing::IndexAt(Page(canvas), 50, 10), 0);
+    EXPECT_EQ(testing::IndexAt(Page(canvas), 50, 200), kWhiteIndex);
     ASSERT_EQ(canvas.NextPage(), 1);  // the drawing was stored before leaving
-    EXPECT_EQ(Page(canvas).IndexAt(50, 200), 0);
-    EXPECT_EQ(Page(canvas).IndexAt(50, 10), kWhiteIndex);
+    EXPECT_EQ(testing::IndexAt(Page(canvas), 50, 200), 0);
+    EXPECT_EQ(testing::IndexAt(Page(canvas), 50, 10), kWhiteIndex);
 }
 
 TEST_F(CanvasTest, MovesStopAtTheEndsAndKeepThePicture) {
@@ -196,7 +197,7 @@ TEST_F(CanvasTest, MovesStopAtTheEndsAndKeepThePicture) {
     EXPECT_EQ(canvas.PreviousPage(), 0);
     EXPECT_EQ(canvas.NextPage(), 0);
     EXPECT_TRUE(window.titles.empty());
-    EXPECT_EQ(Page(canvas).IndexAt(50, 10), 0);
+    EXPECT_EQ(testing::IndexAt(Page(canvas), 50, 10), 0);
     EXPECT_EQ(canvas.List().CurrentIndex(), 1);
 }
 
@@ -298,17 +299,36 @@ TEST_F(CanvasFileTest, SavedDrawingLoadsIntoANewCanvasWithTheSamePixels) {
     const PageImage& before = canvas.List().Current()->page;
     const PageImage& after = Page(reloaded);
     ASSERT_EQ(after.Size(), before.Size());
-    EXPECT_TRUE(std::equal(before.Pixels(), before.Pixels() + before.Size(), after.Pixels()));
-    EXPECT_EQ(after.IndexAt(110, 155), 9);
+    EXPECT_EQ(testing::PagePixels(after).Bytes(), testing::PagePixels(before).Bytes());
+    EXPECT_EQ(testing::IndexAt(after, 110, 155), 9);
     reloaded.NextPage();
-    EXPECT_EQ(Page(reloaded).IndexAt(100, 300), 14);
+    EXPECT_EQ(testing::IndexAt(Page(reloaded), 100, 300), 14);
+}
+
+// A stored page smaller than the page area must not leave the pixels of the
+// memo shown before it around it.
+TEST_F(CanvasFileTest, PageSmallerThanThePageAreaShowsWhiteAroundIt) {
+    const auto list = testing::MakeTaggedList(2, 1);
+    testing::DrawTaggedPage(*list->First(), kPageWidth, kPageHeight);
+    testing::DrawTaggedPage(*list->Last(), 30, 7);
+    MemoFile file(platform::LocalFileSystem());
+    ASSERT_EQ(file.Save(*list, path), 1);
+
+    MemoCanvas canvas(MakeSetup(), &path);
+    ASSERT_NE(testing::IndexAt(Page(canvas), 100, 100), kWhiteIndex);
+    ASSERT_EQ(canvas.NextPage(), 1);
+    const testing::PagePixels shown(Page(canvas));
+    EXPECT_EQ(shown.IndexAt(100, 100), kWhiteIndex);
+    EXPECT_EQ(shown.IndexAt(30, 0), kWhiteIndex);
+    EXPECT_EQ(shown.IndexAt(0, 7), kWhiteIndex);
+    EXPECT_NE(shown.IndexAt(29, 0), kWhiteIndex) << "the small page itself is drawn";
 }
 
 TEST_F(CanvasFileTest, UnchangedCanvasNeitherCapturesNorWrites) {
     MemoCanvas canvas(MakeSetup());
     EXPECT_EQ(canvas.SaveFile(path), 0);
     EXPECT_FALSE(std::filesystem::exists(path));
-    EXPECT_EQ(canvas.List().Current()->page.Surface(), nullptr);  // nothing was captured
+    EXPECT_FALSE(canvas.List().Current()->page.HasPicture());  // nothing was captured
 }
 
 TEST_F(CanvasFileTest, MissingFileChangesNothing) {

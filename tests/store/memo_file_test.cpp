@@ -16,6 +16,8 @@
 
 #include "support/memo_lists.h"
 #include "store/allocation.h"
+#include "support/page_pixels.h"
+#include "support/recording_window.h"
 
 namespace tavrin {
 namespace {
@@ -177,8 +179,7 @@ TEST_F(MemoFileTest, SaveAndLoadGiveBackTheWholeList) {
         EXPECT_EQ(b->created, a->created);
         EXPECT_EQ(b->alarmTime, a->alarmTime);
         ASSERT_EQ(b->page.Size(), a->page.Size());
-        EXPECT_TRUE(std::equal(a->page.Pixels(), a->page.Pixels() + a->page.Size(),
-                               b->page.Pixels()));
+        EXPECT_EQ(testing::PagePixels(b->page).Bytes(), testing::PagePixels(a->page).Bytes());
     }
 }
 
@@ -286,6 +287,8 @@ TEST_F(MemoFileTest, ReportsTheMemoForWhichMemoryRanOut) {
         << file.LastError();
 }
 
+// Bytes after the last memo are what a damaged count leaves behind: the memos
+// read are shown, but the file does not count as read whole.
 TEST_F(MemoFileTest, NotesTheBytesAfterTheLastRecord) {
     Bytes bytes = WriteTaggedFile(1, 1);
     bytes.insert(bytes.end(), 10, 0xAB);
@@ -293,8 +296,11 @@ TEST_F(MemoFileTest, NotesTheBytesAfterTheLastRecord) {
     MemoList list;
     MemoFile file(platform::LocalFileSystem());
     const FileLoadReport report = file.Load(list, path_);
-    EXPECT_EQ(report.outcome, LoadOutcome::ReadWhole);
+    EXPECT_NE(report.Result(), 0);
+    EXPECT_EQ(report.outcome, LoadOutcome::NotAsWritten);
     EXPECT_EQ(report.notes.trailingBytes, 10u);
+    EXPECT_EQ(Tags(list), std::vector<std::uint32_t>{1});
+    EXPECT_NE(file.LastError().find("memo count"), std::string::npos) << file.LastError();
 }
 
 // --- Unreadable files are kept aside, once --------------------------------------
@@ -338,7 +344,11 @@ TEST_P(UnreadableFileTest, IsCopiedAsideBeforeTheFirstSaveAndNeverAgain) {
 INSTANTIATE_TEST_SUITE_P(
     Files, UnreadableFileTest,
     ::testing::Values(UnreadableCase{"WrongMagic", [](Bytes& b) { b[7] = '3'; }},
-                      UnreadableCase{"RecordCutShort", [](Bytes& b) { b.resize(b.size() - 1); }}),
+                      UnreadableCase{"RecordCutShort", [](Bytes& b) { b.resize(b.size() - 1); }},
+                      // A damaged count reads as fewer memos, or as none.
+                      UnreadableCase{"CountLowered", [](Bytes& b) { b[8] = 1; }},
+                      UnreadableCase{"CountZeroed", [](Bytes& b) { b[8] = 0; }},
+                      UnreadableCase{"PositionPastTheEnd", [](Bytes& b) { b[10] = 3; }}),
     NameOf<UnreadableCase>);
 
 // --- Files that can't be opened are kept as they are ---------------------------

@@ -9,6 +9,7 @@
 
 #include "store/allocation.h"
 #include "support/fixed_clock.h"
+#include "support/page_pixels.h"
 #include "support/memo_lists.h"
 #include "support/memory_file.h"
 
@@ -34,7 +35,7 @@ TEST(MemoListTest, NewListHoldsOneBlankCurrentMemo) {
     EXPECT_EQ(list.Last(), list.Current());
     EXPECT_EQ(list.Current()->alarmHandle, 0u);
     EXPECT_EQ(list.Current()->alarmTime, SYSTEMTIME{});
-    EXPECT_EQ(list.Current()->page.Surface(), nullptr);
+    EXPECT_FALSE(list.Current()->page.HasPicture());
     EXPECT_EQ(DescribeListProblem(list), "");
 }
 
@@ -214,11 +215,10 @@ TEST(MemoListFileTest, LoadGivesBackOrderCurrentMemoTimesAlarmsAndPixels) {
          a = saved->NextOf(a), b = loaded.NextOf(b)) {
         EXPECT_EQ(b->created, a->created);
         EXPECT_EQ(b->alarmTime, a->alarmTime);
-        ASSERT_NE(b->page.Surface(), nullptr);
+        ASSERT_TRUE(b->page.HasPicture());
         EXPECT_EQ(b->page.Width(), 30);
         EXPECT_EQ(b->page.Height(), 7);
-        EXPECT_TRUE(std::equal(a->page.Pixels(), a->page.Pixels() + a->page.Size(),
-                               b->page.Pixels(), b->page.Pixels() + b->page.Size()));
+        EXPECT_EQ(testing::PagePixels(b->page).Bytes(), testing::PagePixels(a->page).Bytes());
     }
     EXPECT_EQ(file.Remaining(), 0u);
 }

@@ -13,6 +13,7 @@
 #include "store/allocation.h"
 #include "support/blank_page.h"
 #include "support/memory_file.h"
+#include "support/page_pixels.h"
 
 namespace tavrin {
 namespace {
@@ -51,8 +52,12 @@ Bytes Block(std::uint16_t format, std::uint16_t width, std::uint16_t height, con
 using testing::BlankPagePacked;
 
 Bytes PixelBytes(const PageImage& image) {
-    const std::uint8_t* pixels = image.Pixels();
-    return Bytes(pixels, pixels + image.Surface()->PixelByteCount());
+    const auto surface = image.MakeSurface();
+    if (!surface) {
+        ADD_FAILURE() << "the image has no picture";
+        return {};
+    }
+    return Bytes(surface->Pixels(), surface->Pixels() + surface->PixelByteCount());
 }
 
 TEST(RowStride, PadsRowsToWholeFourByteWords) {
@@ -101,8 +106,7 @@ TEST(PageImageLoad, PackedBlankPage) {
     EXPECT_EQ(notes.pixelBytesExpected, 38'400U);
 }
 
-// Blocks whose data doesn't match the page: only the surface's own bytes are
-// written, and pixels the data doesn't reach stay white.
+// Blocks whose data is short of the page: pixels the data doesn't reach are white.
 struct DataFitCase {
     std::string name;
     std::uint16_t format;
@@ -130,9 +134,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::ValuesIn(std::vector<DataFitCase>{
         {"RawWithoutPackedFlag", 0x0004, {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF},
          {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}, 8},
-        {"RawLongerThanPage", 0x0004, Bytes(20, 0x41), Bytes(8, 0x41), 20},
         {"RawShorterThanPage", 0x0004, {0x01, 0x02}, {0x01, 0x02, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, 2},
-        {"PackedLongerThanPage", 0x0104, {0x3F, 0x41, 0x3F, 0x42}, Bytes(8, 0x41), 126},
         {"PackedShorterThanPage", 0x0104, {0x03, 0x12},
          {0x12, 0x12, 0x12, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, 3},
         {"NoData", 0x0104, {}, Bytes(8, 0xFF), 0},
@@ -143,7 +145,7 @@ TEST(PageImageLoad, LargestSideIsAccepted) {
     MemoryFile file(Block(0x0104, kMaxPageSide, 1, {}));
     PageImage image;
     EXPECT_EQ(image.Load(file), 1);
-    EXPECT_EQ(image.Surface()->PixelByteCount(), 2'048U);
+    EXPECT_EQ(PixelBytes(image).size(), 2'048U);
 }
 
 // Blocks no program writes and data the file doesn't hold: refused like a
@@ -165,8 +167,7 @@ TEST_P(PageImageRefused, ReturnsZeroWithoutMessageOrSurface) {
     // be noted as a lack of memory: the clean note proves none was made.
     const AllocationLimitForTesting limit(1 << 20);
     EXPECT_EQ(image.Load(file, &notes), 0);
-    EXPECT_EQ(image.Surface(), nullptr);
-    EXPECT_EQ(image.Pixels(), nullptr);
+    EXPECT_FALSE(image.HasPicture());
     EXPECT_FALSE(notes.outOfMemory);
     EXPECT_EQ(file.Remaining(), c.remainingAfter);
 }
@@ -183,6 +184,14 @@ INSTANTIATE_TEST_SUITE_P(
         {"HeightAboveLimit", Block(0x0104, 1, 0xFFFF, {0x3F, 0xFF}), 2},
         {"EightBitsPerPixel", Block(0x0108, 8, 2, {0x3F, 0xFF}), 2},
         {"OneBitPerPixel", Block(0x0001, 8, 2, {0x3F, 0xFF}), 2},
+        // An 8 × 2 page has 8 pixel bytes: no more raw data, and no more than
+        // twice that packed, can belong to it.
+        {"RawLongerThanPage", Block(0x0004, 8, 2, Bytes(9, 0x41)), 9},
+        {"PackedLongerThanAnyPacking", Block(0x0104, 8, 2, Bytes(17, 0x41)), 17},
+        // Data that fits the bound but unpacks past the page is read and refused.
+        {"PackedUnpacksPastThePage", Block(0x0104, 8, 2, {0x3F, 0x41, 0x3F, 0x42}), 0},
+        // 40 MB of longest runs would unpack to 1.3 GB: refused by its length.
+        {"RunBomb", Block(0x0104, 240, 320, Bytes(40'000'000, 0x3F)), 40'000'000},
     }),
     CaseName{});
 
@@ -203,7 +212,7 @@ TEST(PageImageLoad, HeaderNotesOfARefusedBlock) {
     EXPECT_FALSE(shortNotes.headerRead);
 }
 
-// The blank page's data buffer is 1,220 bytes and its unpacking buffer 3,660.
+// The blank page's data buffer is 1,220 bytes; it is all a load allocates.
 class PageImageOutOfMemory : public ::testing::TestWithParam<std::size_t> {};
 
 TEST_P(PageImageOutOfMemory, NotesTheLackOfMemoryAndFails) {
@@ -212,7 +221,7 @@ TEST_P(PageImageOutOfMemory, NotesTheLackOfMemoryAndFails) {
     PageImage image;
     const AllocationLimitForTesting limit(GetParam());
     EXPECT_EQ(image.Load(file, &notes), 0);
-    EXPECT_EQ(image.Surface(), nullptr);
+    EXPECT_FALSE(image.HasPicture());
     EXPECT_TRUE(notes.outOfMemory);
 
     file.Rewind();
@@ -220,7 +229,26 @@ TEST_P(PageImageOutOfMemory, NotesTheLackOfMemoryAndFails) {
 }
 
 INSTANTIATE_TEST_SUITE_P(PageImageLoad, PageImageOutOfMemory,
-                         ::testing::Values(std::size_t{1'000}, std::size_t{2'000}));
+                         ::testing::Values(std::size_t{0}, std::size_t{1'219}));
+
+TEST(PageImageLoad, KeepsThePagePackedUntilItIsDrawn) {
+    MemoryFile file(Block(0x0104, 240, 320, BlankPagePacked()));
+    PageImage image;
+    {
+        const AllocationLimitForTesting limit(1'220);
+        ASSERT_EQ(image.Load(file), 1);
+    }
+    EXPECT_EQ(PixelBytes(image), Bytes(38'400, 0xFF));
+}
+
+TEST(PageImageLoad, NotesACountWithoutItsValue) {
+    MemoryFile file(Block(0x0104, 8, 2, {0x08, 0x41, 0x05}));
+    PageImage image;
+    PageLoadNotes notes;
+    ASSERT_EQ(image.Load(file, &notes), 1);
+    EXPECT_TRUE(notes.danglingCount);
+    EXPECT_EQ(PixelBytes(image), Bytes(8, 0x41));
+}
 
 TEST(PageImageSave, WritesLittleEndianHeaderAndPackedData) {
     MemoryFile source(Block(0x0004, 8, 2, {0x12, 0x12, 0x12, 0x80, 0x80, 0x80, 0x90, 0xFF}));
@@ -242,13 +270,15 @@ TEST(PageImageSave, EmptyImageWritesHeaderAloneAndReadsBackEmpty) {
     file.Rewind();
     PageImage reloaded;
     EXPECT_EQ(reloaded.Load(file), 1);
-    EXPECT_EQ(reloaded.Surface(), nullptr);
+    EXPECT_FALSE(reloaded.HasPicture());
     EXPECT_EQ(reloaded.Size(), 0);
     EXPECT_EQ(file.Remaining(), 4U);
 }
 
-TEST(PageImageSave, PageLongerThanItsSurfaceSavesTheSurfaceOnly) {
-    MemoryFile source(Block(0x0104, 8, 2, {0x3F, 0x41, 0x3F, 0x42}));
+// Packed data of another shape than the packer's (short runs, a zero count,
+// a count left over) is saved as the packer writes the same pixels.
+TEST(PageImageSave, DataFromAFileIsPackedAnew) {
+    MemoryFile source(Block(0x0104, 8, 2, {0x02, 0x41, 0x00, 0x22, 0x06, 0x41, 0x07}));
     PageImage image;
     ASSERT_EQ(image.Load(source), 1);
     MemoryFile file;
@@ -343,13 +373,13 @@ TEST(PageImageCapture, EveryPaletteColorBecomesItsIndex) {
     PaintPattern(canvas, 2, 1, 13, 3);
     PageImage image;
     EXPECT_EQ(image.Capture(canvas.Context(), 2, 1, 13, 3), 1);
-    ASSERT_NE(image.Surface(), nullptr);
+    ASSERT_TRUE(image.HasPicture());
     EXPECT_EQ(image.Width(), 13);
     EXPECT_EQ(image.Height(), 3);
     EXPECT_EQ(image.Size(), 3 * 8);
     for (std::int32_t y = 0; y < 3; ++y) {
         for (std::int32_t x = 0; x < 13; ++x) {
-            EXPECT_EQ(image.IndexAt(x, y), PatternIndex(x, y)) << "(" << x << ", " << y << ")";
+            EXPECT_EQ(testing::IndexAt(image, x, y), PatternIndex(x, y)) << "(" << x << ", " << y << ")";
         }
     }
 }
@@ -368,6 +398,20 @@ TEST(PageImageCapture, SurvivesSaveAndLoad) {
     EXPECT_EQ(loaded.Height(), 3);
     EXPECT_EQ(loaded.Size(), captured.Size());
     EXPECT_EQ(PixelBytes(loaded), PixelBytes(captured));
+}
+
+TEST(PageImageCapture, WithoutMemoryLeavesNoPictureAndSavesNothing) {
+    Canvas canvas(13, 3);
+    PaintPattern(canvas, 0, 0, 13, 3);
+    PageImage image;
+    {
+        const AllocationLimitForTesting limit(0);
+        EXPECT_EQ(image.Capture(canvas.Context(), 0, 0, 13, 3), 1);
+    }
+    EXPECT_FALSE(image.HasPicture());
+    MemoryFile file;
+    EXPECT_EQ(image.Save(file), 0);
+    EXPECT_TRUE(file.Bytes().empty());
 }
 
 // Draws onto a black 20 × 6 surface and reads every pixel back by capture.
@@ -395,6 +439,7 @@ TEST_P(PageImageDraw, CopiesThePictureOrPaintsWhite) {
 
     PageImage result;
     result.Capture(target.Context(), 0, 0, 20, 6);
+    const testing::PagePixels pixels(result);
     for (std::int32_t y = 0; y < 6; ++y) {
         for (std::int32_t x = 0; x < 20; ++x) {
             const bool inside =
@@ -402,7 +447,7 @@ TEST_P(PageImageDraw, CopiesThePictureOrPaintsWhite) {
             const int expected = !inside         ? 0
                                  : c.withPicture ? PatternIndex(x - c.drawn.left, y - c.drawn.top)
                                                  : 15;
-            EXPECT_EQ(result.IndexAt(x, y), expected) << "(" << x << ", " << y << ")";
+            EXPECT_EQ(pixels.IndexAt(x, y), expected) << "(" << x << ", " << y << ")";
         }
     }
 }

@@ -44,7 +44,9 @@ Outcome RunTool(const QStringList& arguments) {
 
 QString Q(const fs::path& path) { return QString::fromStdString(path.string()); }
 
-constexpr std::size_t kFirstPageHeight = 8 + 4 + 36 + 6;  // offset of its 16-bit field
+// Offsets of fields of the first memo's page block.
+constexpr std::size_t kFirstPageFormat = 8 + 4 + 36;
+constexpr std::size_t kFirstPageHeight = kFirstPageFormat + 6;
 
 class TavrinFileTest : public ::testing::Test {
 protected:
@@ -130,10 +132,11 @@ TEST_F(TavrinFileTest, ExportWritesEveryPixelInItsPaletteColor) {
         ASSERT_FALSE(image.isNull()) << png;
         ASSERT_EQ(image.width(), 24);
         ASSERT_EQ(image.height(), 10);
+        const testing::PagePixels page(entry->page);
         for (int y = 0; y < image.height(); ++y) {
             for (int x = 0; x < image.width(); ++x) {
                 ASSERT_EQ(image.pixel(x, y) & 0xFFFFFFu,
-                          RgbOf(entry->page.IndexAt(x, y)) & 0xFFFFFFu)
+                          RgbOf(page.IndexAt(x, y)) & 0xFFFFFFu)
                     << png << " at " << x << "," << y;
             }
         }
@@ -210,6 +213,17 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{"UnpackedSizeDiffers", [](Bytes& b) { b[kFirstPageHeight] = 11; }, 1,
                   "gives 120 pixel bytes, but a 24 x 11 page holds 132"},
         CheckCase{"CountZero", [](Bytes& b) { b[8] = 0; }, 1, "the memo count is 0"},
+        CheckCase{"UnknownFormatBit", [](Bytes& b) { b[kFirstPageFormat + 1] |= 0x02; }, 1,
+                  "memo 1 of 3: its page format 0x0304 has bits the programs don't know"},
+        CheckCase{"DanglingCount",
+                  [](Bytes& b) {
+                      // One more byte at the end of the first page's data: a count.
+                      const std::size_t length = kFirstPageFormat + 8;
+                      const std::size_t dataEnd = length + 4 + b[length];
+                      b.insert(b.begin() + static_cast<std::ptrdiff_t>(dataEnd), 0x05);
+                      ++b[length];
+                  },
+                  1, "memo 1 of 3: its packed data ends with a count byte without its value"},
         CheckCase{"PositionPastCount", [](Bytes& b) { b[10] = 3; }, 1,
                   "the current position 3 is not below the memo count 3"}),
     [](const ::testing::TestParamInfo<CheckCase>& test) { return test.param.name; });
