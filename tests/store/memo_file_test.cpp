@@ -33,16 +33,6 @@ using testing::MakeTaggedList;
 using testing::Tags;
 using Bytes = std::vector<std::uint8_t>;
 
-// Names in the folder, sorted, for checking what a save left behind.
-std::vector<std::string> FolderNames(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& item : fs::directory_iterator(folder)) {
-        names.push_back(item.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // The local file system, with one counted operation made to fail: the Nth
 // link resolution, create, write, sync, close, replace, folder sync or copy.
 // Opening for reading can be made to report a file that exists but can't be
@@ -166,7 +156,7 @@ TEST_F(MemoFileTest, SaveAndLoadGiveBackTheWholeList) {
     testing::DrawTaggedPages(*saved, 240, 320);
     MemoFile file(platform::LocalFileSystem());
     ASSERT_EQ(file.Save(*saved, path_), 1) << file.LastError();
-    EXPECT_EQ(FolderNames(folder_), std::vector<std::string>{"memo.dat"});
+    EXPECT_EQ(testing::ScratchFolder::NamesIn(folder_), std::vector<std::string>{"memo.dat"});
 
     MemoList loaded;
     const FileLoadReport report = file.Load(loaded, path_);
@@ -194,7 +184,7 @@ TEST_F(MemoFileTest, AMissingFileChangesNothingAndSavesWithoutACopy) {
 
     testing::DrawTaggedPages(*list, 4, 4);
     ASSERT_EQ(file.Save(*list, path_), 1) << file.LastError();
-    EXPECT_EQ(FolderNames(folder_), std::vector<std::string>{"memo.dat"});
+    EXPECT_EQ(testing::ScratchFolder::NamesIn(folder_), std::vector<std::string>{"memo.dat"});
 }
 
 struct MagicCase {
@@ -331,7 +321,7 @@ TEST_P(UnreadableFileTest, IsCopiedAsideBeforeTheFirstSaveAndNeverAgain) {
     ASSERT_EQ(file.Save(list, path_), 1) << file.LastError();
     ASSERT_EQ(file.Save(list, path_), 1) << file.LastError();
 
-    EXPECT_EQ(FolderNames(folder_),
+    EXPECT_EQ(testing::ScratchFolder::NamesIn(folder_),
               (std::vector<std::string>{"memo.dat", "memo.dat.unreadable-1",
                                         "memo.dat.unreadable-2"}));
     EXPECT_EQ(testing::ScratchFolder::ReadFile(path_ + ".unreadable-1"), earlierCopy);
@@ -386,7 +376,7 @@ TEST_P(UnopenedFileTest, IsNeverSavedOverButCanBeSavedBeside) {
         << file.LastError();
     EXPECT_NE(file.LastError().find(GetParam().cause), std::string::npos) << file.LastError();
     EXPECT_EQ(testing::ScratchFolder::ReadFile(path_), original);
-    EXPECT_EQ(FolderNames(folder_), (std::vector<std::string>{"memo.dat", "memo.dat.saved-1"}));
+    EXPECT_EQ(testing::ScratchFolder::NamesIn(folder_), (std::vector<std::string>{"memo.dat", "memo.dat.saved-1"}));
 
     EXPECT_EQ(file.SaveBeside(*list, path_), path_ + ".saved-2") << file.LastError();
     MemoList beside;
@@ -436,7 +426,7 @@ TEST_F(MemoFileTest, AHealthyFileIsReplacedWithoutACopy) {
     MemoList list;
     ASSERT_EQ(file.Load(list, path_).outcome, LoadOutcome::ReadWhole);
     ASSERT_EQ(file.Save(list, path_), 1) << file.LastError();
-    EXPECT_EQ(FolderNames(folder_), std::vector<std::string>{"memo.dat"});
+    EXPECT_EQ(testing::ScratchFolder::NamesIn(folder_), std::vector<std::string>{"memo.dat"});
 }
 
 // --- The save is atomic ------------------------------------------------------------
@@ -510,13 +500,13 @@ TEST_P(AtomicSaveTest, AFailureAtAnyStepKeepsAWholeFile) {
         // in place, whole.
         const bool replaced = failing == operations;
         EXPECT_EQ(testing::ScratchFolder::ReadFile(path_), replaced ? saved : old);
-        for (const std::string& name : FolderNames(folder_)) {
+        for (const std::string& name : testing::ScratchFolder::NamesIn(folder_)) {
             EXPECT_EQ(name.find(".saving"), std::string::npos) << name;
         }
 
         ASSERT_EQ(file.Save(*list_, path_), 1) << file.LastError();
         EXPECT_EQ(testing::ScratchFolder::ReadFile(path_), saved);
-        EXPECT_EQ(FolderNames(folder_), afterwards);
+        EXPECT_EQ(testing::ScratchFolder::NamesIn(folder_), afterwards);
         if (GetParam().unreadableBefore) {
             EXPECT_EQ(testing::ScratchFolder::ReadFile(path_ + ".unreadable-1"), old);
             fs::remove(path_ + ".unreadable-1");

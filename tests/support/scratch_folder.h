@@ -51,6 +51,16 @@ public:
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 
+    // The names in a folder, sorted, for checking what a save left behind.
+    static std::vector<std::string> NamesIn(const std::filesystem::path& folder) {
+        std::vector<std::string> names;
+        for (const auto& item : std::filesystem::directory_iterator(folder)) {
+            names.push_back(item.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
 private:
     // The running test's name as one folder name: a parameterized test's
     // name has a '/' in it.

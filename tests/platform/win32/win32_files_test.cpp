@@ -16,6 +16,26 @@ using tavrin::testing::ScratchFolder;
 namespace tavrin::platform {
 namespace {
 
+// Saves a file under the UTF-8 `name` and reads it back; the folder then
+// holds it under `systemName`, the name as Windows spells it.
+void ExpectSavedAndReadUnder(const std::string& name, const std::wstring& systemName) {
+    const ScratchFolder scratch;
+    const std::string path = scratch.PathOf(name);
+    std::string error;
+    std::string temporary;
+    auto out = LocalFileSystem().CreateTemporaryFor(path, temporary, error);
+    ASSERT_NE(out, nullptr) << error;
+    ASSERT_TRUE(out->Write("x", 1));
+    ASSERT_TRUE(out->Close());
+    ASSERT_TRUE(LocalFileSystem().Replace(temporary, path, error)) << error;
+    OpenFailure failure{};
+    EXPECT_NE(LocalFileSystem().OpenForReading(path, failure, error), nullptr) << error;
+    EXPECT_EQ(std::filesystem::begin(std::filesystem::directory_iterator(scratch.Folder()))
+                  ->path()
+                  .filename(),
+              std::filesystem::path(systemName));
+}
+
 TEST(Win32FilesTest, AFileBeingWrittenIsBusy) {
     const ScratchFolder scratch;
     std::string temporary;
@@ -53,20 +73,7 @@ TEST(Win32FilesTest, AReplacedFileKeepsItsAttributes) {
 #ifdef UNICODE
 
 TEST(Win32FilesTest, ANameOutsideTheCodePageWorksThroughTheWideCalls) {
-    const ScratchFolder scratch;
-    const std::string path = scratch.PathOf("memo-\xE4\xB8\xAD.dat");
-    std::string error;
-    std::string temporary;
-    auto out = LocalFileSystem().CreateTemporaryFor(path, temporary, error);
-    ASSERT_NE(out, nullptr) << error;
-    ASSERT_TRUE(out->Close());
-    ASSERT_TRUE(LocalFileSystem().Replace(temporary, path, error)) << error;
-    OpenFailure failure{};
-    EXPECT_NE(LocalFileSystem().OpenForReading(path, failure, error), nullptr) << error;
-    EXPECT_EQ(std::filesystem::begin(std::filesystem::directory_iterator(scratch.Folder()))
-                  ->path()
-                  .filename(),
-              std::filesystem::path(L"memo-\u4E2D.dat"));
+    ExpectSavedAndReadUnder("memo-\xE4\xB8\xAD.dat", L"memo-\u4E2D.dat");
 }
 
 #else
@@ -100,21 +107,7 @@ TEST(Win32FilesTest, ANameThatIsNotUtf8IsRefused) {
 }
 
 TEST(Win32FilesTest, ANameInTheCodePageWorks) {
-    const ScratchFolder scratch;
-    const std::string path = scratch.PathOf("Notiz-\xC3\xA4.dat");  // ä, in the Western code page
-    std::string error;
-    std::string temporary;
-    auto out = LocalFileSystem().CreateTemporaryFor(path, temporary, error);
-    ASSERT_NE(out, nullptr) << error;
-    ASSERT_TRUE(out->Write("x", 1));
-    ASSERT_TRUE(out->Close());
-    ASSERT_TRUE(LocalFileSystem().Replace(temporary, path, error)) << error;
-    OpenFailure failure{};
-    EXPECT_NE(LocalFileSystem().OpenForReading(path, failure, error), nullptr) << error;
-    EXPECT_EQ(std::filesystem::begin(std::filesystem::directory_iterator(scratch.Folder()))
-                  ->path()
-                  .filename(),
-              std::filesystem::path(L"Notiz-\u00E4.dat"));
+    ExpectSavedAndReadUnder("Notiz-\xC3\xA4.dat", L"Notiz-\u00E4.dat");  // ä, in the Western code page
 }
 
 }  // namespace

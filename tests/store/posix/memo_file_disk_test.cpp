@@ -91,15 +91,6 @@ private:
     bool holding_ = false;
 };
 
-std::vector<std::string> FolderNames(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& item : fs::directory_iterator(folder)) {
-        names.push_back(item.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 class MemoFileDiskTest : public ::testing::Test {
 protected:
     // The bytes the store writes for a list of memos 1 to `count`.
@@ -208,7 +199,7 @@ TEST_F(MemoFileDiskTest, TwoProgramsSavingAtOnceNeverFailAndNeverTearTheFile) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_EQ(torn, 0) << "of " << reads << " reads";
     EXPECT_GT(reads, 0);
-    EXPECT_EQ(FolderNames(scratch_.Folder()), std::vector<std::string>{"memo.dat"});
+    EXPECT_EQ(testing::ScratchFolder::NamesIn(scratch_.Folder()), std::vector<std::string>{"memo.dat"});
 }
 
 // --- The file's properties ----------------------------------------------------
@@ -308,7 +299,7 @@ TEST_F(MemoFileDiskTest, ALinkThatLeadsInACircleIsNotSavedThrough) {
     fs::create_symlink("memo.dat", scratch_.PathOf("other.dat"));
     EXPECT_EQ(file_.Save(*list_, path_), 0);
     EXPECT_NE(file_.LastError().find(path_), std::string::npos) << file_.LastError();
-    EXPECT_EQ(FolderNames(scratch_.Folder()), (std::vector<std::string>{"memo.dat", "other.dat"}));
+    EXPECT_EQ(testing::ScratchFolder::NamesIn(scratch_.Folder()), (std::vector<std::string>{"memo.dat", "other.dat"}));
     EXPECT_TRUE(fs::is_symlink(path_));
 }
 
@@ -338,7 +329,7 @@ TEST_F(MemoFileDiskTest, AFileThatCouldNotBeReadIsNeverSavedOver) {
     EXPECT_NE(file_.LastError().find("in use by another program"), std::string::npos)
         << file_.LastError();
     EXPECT_EQ(ScratchFolder::ReadFile(path_), old);
-    EXPECT_EQ(FolderNames(scratch_.Folder()), std::vector<std::string>{"memo.dat"});
+    EXPECT_EQ(testing::ScratchFolder::NamesIn(scratch_.Folder()), std::vector<std::string>{"memo.dat"});
 }
 
 }  // namespace
