@@ -312,8 +312,12 @@ std::optional<std::size_t> UnpackRunsInto(std::span<const std::uint8_t> input,
         if (item > end - o) {
             return std::nullopt;
         }
-        std::memset(data + o, in[i + 1], item);
-        o += item;
+        // A count of 0 writes nothing, and an empty target has no bytes to
+        // point at.
+        if (item > 0) {
+            std::memset(data + o, in[i + 1], item);
+            o += item;
+        }
         i += 2;
     }
     return o;

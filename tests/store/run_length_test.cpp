@@ -154,6 +154,7 @@ INSTANTIATE_TEST_SUITE_P(
          {0x11, 0x11, 0x11, 0x11, 0x11, 0x99}},
         {"LoneCountIsDropped", {0x07}, {}},
         {"ZeroCountAtTheEndIsDropped", {0x40, 0x00}, {0x40}},
+        {"ZeroCountAloneGivesNothing", {0x00, 0x75}, {}},
         {"CountMayRepeatALiteralValue", {0x02, 0xFF, 0x41}, {0xFF, 0xFF, 0x41}},
         {"CountMayRepeatACountValue", {0x03, 0x3F}, {0x3F, 0x3F, 0x3F}},
         // 2 input bytes become 63 output bytes, far beyond three times the
