@@ -216,6 +216,13 @@ int MemoCanvas::SaveFile(const std::string& path) {
     return 1;
 }
 
+std::optional<std::string> MemoCanvas::SaveBeside(const std::string& path) {
+    StorePage();
+    std::optional<std::string> saved = file_.SaveBeside(list_, path);
+    if (!saved) saveError_ = file_.LastError();
+    return saved;
+}
+
 std::optional<std::string> MemoCanvas::TakeUnreportedSaveFailure() {
     if (saveError_.empty() || saveErrorReported_) return std::nullopt;
     saveErrorReported_ = true;

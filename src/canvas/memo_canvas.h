@@ -77,6 +77,10 @@ public:
     // so the next call tries again, and SaveError() says why.
     int SaveFile(const std::string& path);
     const std::string& SaveError() const { return saveError_; }
+    // Writes every memo to a new file beside `path` (`<path>.saved-N`), for
+    // when the file itself can't be written; its path, or none with
+    // SaveError() saying why. The memo data file and `changed` stay as they are.
+    std::optional<std::string> SaveBeside(const std::string& path);
     // The reason of a save failure not yet reported to the user, once per
     // run of failures: a save that works again ends the run.
     std::optional<std::string> TakeUnreportedSaveFailure();
