@@ -1,0 +1,425 @@
+// The notepad's shared behaviour on the build's drawing backend, with a shell
+// that records what it was asked, a recording service and a clock that
+// stands still.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "handheld/menus.h"
+#include "handheld/notepad.h"
+#include "handheld/notepad_commands.h"
+#include "platform/drawing.h"
+#include "store/memo_file.h"
+#include "support/calendar_time.h"
+#include "support/fixed_clock.h"
+#include "support/fixed_locale.h"
+#include "support/page_pixels.h"
+#include "support/recording_notifications.h"
+#include "support/recording_window.h"
+#include "support/scratch_folder.h"
+
+using namespace tavrin;
+using namespace tavrin::handheld;
+namespace tt = tavrin::testing;
+
+namespace {
+
+class RecordingShell : public NotepadShell {
+public:
+    void RepaintNow(const Rect& box) override { repainted.push_back(box); }
+    bool Confirm(const std::string& question, const std::string& caption) override {
+        questions.push_back(caption + ": " + question);
+        return answerYes;
+    }
+    void ShowAbout() override { ++abouts; }
+    void RunSetTimeDialog() override { ++dialogs; }
+    void Close() override { ++closes; }
+    void CaptureStylus() override { captured = true; }
+    void ReleaseStylus() override { captured = false; }
+
+    std::vector<Rect> repainted;
+    std::vector<std::string> questions;
+    bool answerYes = true;
+    int abouts = 0;
+    int dialogs = 0;
+    int closes = 0;
+    bool captured = false;
+};
+
+constexpr Rect kWholeWindow{0, 0, kPageWidth, kPageHeight};
+
+bool HasInk(const tt::PagePixels& pixels, const Rect& area) {
+    for (std::int32_t y = area.top; y < area.bottom; ++y) {
+        for (std::int32_t x = area.left; x < area.right; ++x) {
+            if (pixels.IndexAt(x, y) != tt::kWhiteIndex) return true;
+        }
+    }
+    return false;
+}
+
+class NotepadTest : public ::testing::Test {
+protected:
+    NotepadTest() { clock.now = tt::Time(2026, 12, 10, 9, 30, 0, 0); }
+
+    // A notepad over a file of `count` memos, the first one current.
+    Notepad& Open(std::uint16_t count = 1, bool alarmStart = false) {
+        if (count > 0) WriteMemos(count);
+        notepad.emplace(NotepadSetup{.window = window,
+                                     .shell = shell,
+                                     .notifications = notifications,
+                                     .programPath = "/opt/tavrin/tavrin",
+                                     .dataPath = dataPath,
+                                     .alarmStart = alarmStart,
+                                     .clock = &clock,
+                                     .locale = &locale});
+        shell.repainted.clear();
+        return *notepad;
+    }
+
+    void WriteMemos(std::uint16_t count, std::uint32_t alarmHandle = 0) {
+        MemoList list(clock);
+        for (std::uint16_t i = 1; i < count; ++i) list.Append();
+        if (alarmHandle != 0) {
+            notifications.held.insert(alarmHandle);
+            list.Last()->SetAlarm(alarmHandle, clock.now);
+        }
+        list.Rewind();
+        ASSERT_TRUE(MemoFile(platform::LocalFileSystem()).Save(list, dataPath));
+    }
+
+    std::filesystem::file_time_type Written() const {
+        return std::filesystem::last_write_time(dataPath);
+    }
+    std::unique_ptr<MemoList> ReadBack() const {
+        auto list = std::make_unique<MemoList>(clock);
+        MemoFile(platform::LocalFileSystem()).Load(*list, dataPath);
+        return list;
+    }
+
+    tt::ScratchFolder scratch;
+    std::string dataPath = scratch.PathOf("tavrin.dat");
+    tt::RecordingWindow window;
+    RecordingShell shell;
+    tt::RecordingNotifications notifications;
+    tt::FixedClock clock;
+    const tt::FixedLocale locale{false, false};
+    std::optional<Notepad> notepad;
+};
+
+TEST_F(NotepadTest, PageCommandsMoveThroughTheListAndRepaintTheWholeWindow) {
+    struct Case {
+        const char* name;
+        int command;
+        bool answerYes;
+        std::uint16_t countAfter;
+        std::uint16_t positionAfter;
+        bool repaints;
+    };
+    // Three memos, the second current.
+    const Case cases[] = {
+        {"create new page at the end", IDM_NEW_PAGE, true, 4, 4, true},
+        {"insert new before the current", IDM_INSERT_NEW, true, 4, 2, true},
+        {"delete, answered Yes", IDM_DELETE_PAGE, true, 2, 2, true},
+        {"delete, answered No", IDM_DELETE_PAGE, false, 3, 2, false},
+        {"previous page", IDM_PREVIOUS_PAGE, true, 3, 1, true},
+        {"next page", IDM_NEXT_PAGE, true, 3, 3, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Notepad& pad = Open(3);
+        pad.RunCommand(IDM_NEXT_PAGE);
+        shell.repainted.clear();
+        shell.answerYes = c.answerYes;
+
+        EXPECT_TRUE(pad.RunCommand(c.command));
+        EXPECT_EQ(pad.Canvas().List().Count(), c.countAfter);
+        EXPECT_EQ(pad.Canvas().List().CurrentIndex(), c.positionAfter);
+        EXPECT_EQ(shell.repainted, c.repaints ? std::vector<Rect>{kWholeWindow} : std::vector<Rect>{});
+    }
+}
+
+TEST_F(NotepadTest, DeleteAsksFirstAndSavesNothingBeforeIt) {
+    Notepad& pad = Open(2);
+    pad.StylusDown(50, 50);
+    const auto before = Written();
+    shell.answerYes = false;
+    pad.RunCommand(IDM_DELETE_PAGE);
+    EXPECT_EQ(shell.questions,
+              std::vector<std::string>{"Delete: Do you really want to delete this memo?"});
+    EXPECT_EQ(Written(), before);
+    EXPECT_EQ(pad.Canvas().List().Count(), 2);
+}
+
+TEST_F(NotepadTest, PageMovesAndNewPagesSaveADrawnPageFirst) {
+    for (const int command : {IDM_NEXT_PAGE, IDM_PREVIOUS_PAGE, IDM_NEW_PAGE, IDM_INSERT_NEW, IDM_SAVE}) {
+        SCOPED_TRACE(command);
+        Notepad& pad = Open(2);
+        pad.StylusDown(60, 70);
+        pad.RunCommand(command);
+        const auto saved = ReadBack();
+        EXPECT_EQ(saved->Count(), 2);
+        EXPECT_EQ(tt::IndexAt(saved->First()->page, 60, 70), 0) << "the black dot is in the file";
+    }
+}
+
+TEST_F(NotepadTest, AMoveThatCantMoveSavesNothingNewAndRepaintsNothing) {
+    Notepad& pad = Open(2);
+    const auto before = Written();
+    EXPECT_TRUE(pad.PressKey(kKeyLeft));
+    EXPECT_EQ(pad.Canvas().List().CurrentIndex(), 1);
+    EXPECT_TRUE(shell.repainted.empty());
+    EXPECT_EQ(Written(), before);
+}
+
+TEST_F(NotepadTest, ArrowKeysPageAndOtherKeysGoOn) {
+    struct Case {
+        int key;
+        bool handled;
+        std::uint16_t positionAfter;  // from the second of three memos
+    };
+    const Case cases[] = {
+        {kKeyLeft, true, 1}, {kKeyUp, true, 1}, {kKeyRight, true, 3}, {kKeyDown, true, 3},
+        {36 /* Home */, false, 2}, {27 /* Escape */, false, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.key);
+        Notepad& pad = Open(3);
+        pad.Canvas().NextPage();
+        EXPECT_EQ(pad.PressKey(c.key), c.handled);
+        EXPECT_EQ(pad.Canvas().List().CurrentIndex(), c.positionAfter);
+    }
+}
+
+TEST_F(NotepadTest, PenAndColorCommandsSetThePenOnly) {
+    Notepad& pad = Open();
+    for (const PenChoice& pen : kPenChoices) {
+        EXPECT_TRUE(pad.RunCommand(pen.command));
+        EXPECT_EQ(pad.Canvas().PenWidth(), pen.width) << pen.label;
+    }
+    for (const ColorChoice& choice : kColorChoices) {
+        EXPECT_TRUE(pad.RunCommand(choice.command));
+        EXPECT_EQ(pad.Canvas().PenColor(), choice.color) << choice.label;
+    }
+    EXPECT_EQ(pad.RunCommand(IDM_RED) && pad.Canvas().PenColor() == 0x0000FF, true);
+    EXPECT_FALSE(pad.Canvas().Changed());
+    EXPECT_TRUE(shell.repainted.empty());
+}
+
+TEST_F(NotepadTest, DropDownButtonsAndUnknownIdsAreNotHandled) {
+    Notepad& pad = Open();
+    for (const int command : {IDM_TOOLS_MENU, IDM_ALARM_MENU, IDM_PEN_MENU, IDM_COLOR_MENU, 40080, 0}) {
+        EXPECT_FALSE(pad.RunCommand(command)) << command;
+    }
+    EXPECT_EQ(shell.closes + shell.abouts + shell.dialogs, 0);
+}
+
+TEST_F(NotepadTest, ShellCommandsReachTheShell) {
+    Notepad& pad = Open();
+    pad.RunCommand(IDM_ABOUT);
+    pad.RunCommand(IDM_SET_TIME);
+    pad.RunCommand(IDM_EXIT);
+    pad.RunCommand(IDM_EXIT_KEY);
+    EXPECT_EQ(shell.abouts, 1);
+    EXPECT_EQ(shell.dialogs, 1);
+    EXPECT_EQ(shell.closes, 2);
+}
+
+TEST_F(NotepadTest, QuickAlarmsGoToTheServiceForTheWholeRange) {
+    Notepad& pad = Open();
+    EXPECT_TRUE(pad.RunCommand(40017));  // "2 minutes"
+    ASSERT_EQ(notifications.set.size(), 1U);
+    EXPECT_EQ(notifications.set[0].trigger.startTime, tt::Time(2026, 12, 10, 9, 32, 0, 0));
+    EXPECT_TRUE(pad.RunCommand(40028)) << "an id without an item is handled and sets nothing";
+    EXPECT_EQ(notifications.set.size(), 1U);
+}
+
+TEST_F(NotepadTest, StrokesRepaintTheBoxAroundTheirNewestSegmentCutToThePage) {
+    struct Case {
+        const char* name;
+        std::vector<Point> stroke;  // down, then moves
+        std::vector<Rect> repainted;
+    };
+    const Case cases[] = {
+        {"a tap marks one pixel down", {{120, 150}}, {{110, 140, 130, 161}}},
+        {"near the corner", {{3, 4}, {5, 6}}, {{0, 0, 13, 15}, {0, 0, 15, 16}}},
+        {"near the far corner", {{235, 315}}, {{225, 305, 240, 320}}},
+        {"above the window runs along the top row", {{20, 5}, {40, -30}}, {{10, 0, 30, 16}, {10, 0, 50, 16}}},
+        {"left of the window stays left", {{5, 50}, {-40, 60}}, {{0, 40, 15, 61}, {0, 41, 15, 70}}},
+        {"a move to the last point draws nothing", {{70, 80}, {70, 81}}, {{60, 70, 80, 91}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Notepad& pad = Open();
+        pad.RunCommand(IDM_PEN_WIDTH_1);
+        pad.StylusDown(c.stroke[0].x, c.stroke[0].y);
+        EXPECT_TRUE(shell.captured);
+        for (std::size_t i = 1; i < c.stroke.size(); ++i) pad.StylusMove(c.stroke[i].x, c.stroke[i].y);
+        pad.StylusUp(0, 0);
+        EXPECT_FALSE(shell.captured);
+        EXPECT_EQ(shell.repainted, c.repainted);
+    }
+}
+
+TEST_F(NotepadTest, InkFollowsTheStylusAndStopsAtItsRelease) {
+    Notepad& pad = Open();
+    pad.RunCommand(IDM_PEN_WIDTH_1);
+    pad.StylusDown(20, 5);
+    pad.StylusMove(40, -30);
+    pad.StylusMove(60, 200);
+    pad.StylusUp(100, 200);
+    pad.StylusMove(200, 300);  // the stylus is up: nothing is drawn
+    pad.Canvas().StorePage();
+    EXPECT_EQ(tt::InkBounds(pad.Canvas().List().Current()->page), (Rect{20, 0, 61, 201}));
+    EXPECT_EQ(tt::IndexAt(pad.Canvas().List().Current()->page, 40, 0), 0) << "the top row is inked";
+}
+
+TEST_F(NotepadTest, PaintDrawsTheStatusTextsOnlyWhereTheUpdateReachesThem) {
+    struct Case {
+        const char* name;
+        Rect update;
+        bool createdText;
+        bool counterText;
+    };
+    const Case cases[] = {
+        {"the whole window", kWholeWindow, true, true},
+        {"top left", {0, 0, 60, 14}, true, false},
+        {"top right", {210, 10, 240, 30}, false, true},
+        {"top middle", {100, 0, 200, 15}, false, false},
+        {"below the strip", {0, 15, 240, 320}, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Notepad& pad = Open(3);
+        auto target = platform::GetScreenContext()->CreateCompatibleContext();
+        auto bitmap = target->CreateCompatibleBitmap(kPageWidth, kPageHeight);
+        platform::Bitmap* saved = target->SelectBitmap(bitmap.get());
+        target->FillWhite(kWholeWindow);
+        pad.Paint(*target, c.update);
+        PageImage shown;
+        shown.Capture(*target, 0, 0, kPageWidth, kPageHeight);
+        const tt::PagePixels pixels(shown);
+        EXPECT_EQ(HasInk(pixels, {0, 0, kCreatedTextEnd, kStatusRows}), c.createdText);
+        EXPECT_EQ(HasInk(pixels, {kCounterTextStart, 0, kPageWidth, kStatusRows}), c.counterText);
+        target->SelectBitmap(saved);
+    }
+}
+
+TEST_F(NotepadTest, MinimisingSavesOnlyAChangedPage) {
+    Notepad& pad = Open();
+    const auto before = Written();
+    pad.Minimised();
+    EXPECT_EQ(Written(), before);
+    pad.StylusDown(10, 20);
+    pad.Minimised();
+    EXPECT_EQ(tt::IndexAt(ReadBack()->First()->page, 10, 20), 0);
+}
+
+TEST_F(NotepadTest, ExitRunsTheWakeUpPassAndWritesTheFileEvenUnchanged) {
+    Notepad& pad = Open();
+    std::filesystem::remove(dataPath);
+    EXPECT_TRUE(pad.SaveAtExit());
+    EXPECT_TRUE(std::filesystem::exists(dataPath));
+    EXPECT_EQ(notifications.acknowledged, std::vector<std::string>{"/opt/tavrin/tavrin"});
+    EXPECT_TRUE(window.messages.empty());
+}
+
+TEST_F(NotepadTest, AFailedSaveIsToldOnceAndKeepsTheMemos) {
+    Notepad& pad = Open();
+    std::filesystem::remove(dataPath);
+    std::filesystem::create_directory(dataPath);  // a folder where the file should be
+    pad.StylusDown(10, 20);
+    pad.RunCommand(IDM_SAVE);
+    pad.StylusDown(30, 40);
+    pad.RunCommand(IDM_NEW_PAGE);
+    ASSERT_EQ(window.messages.size(), 1U);
+    EXPECT_EQ(window.messages[0].caption, "Error");
+    EXPECT_NE(window.messages[0].text.find("Could not save " + dataPath), std::string::npos);
+    EXPECT_EQ(pad.Canvas().List().Count(), 2);
+    EXPECT_TRUE(pad.Canvas().Changed());
+}
+
+TEST_F(NotepadTest, AnExitThatCantWriteTheFileSavesBesideIt) {
+    Notepad& pad = Open();
+    std::filesystem::remove(dataPath);
+    std::filesystem::create_directory(dataPath);  // in the way of the new file
+    pad.StylusDown(10, 20);
+    EXPECT_TRUE(pad.SaveAtExit());
+    ASSERT_EQ(window.messages.size(), 1U);
+    EXPECT_NE(window.messages[0].text.find(dataPath + ".saved-1 instead"), std::string::npos);
+    MemoList beside(clock);
+    MemoFile(platform::LocalFileSystem()).Load(beside, dataPath + ".saved-1");
+    EXPECT_EQ(tt::IndexAt(beside.First()->page, 10, 20), 0);
+}
+
+TEST_F(NotepadTest, AnExitThatCanWriteNothingKeepsTheWindow) {
+    tt::ScratchFolder::WriteFile(scratch.PathOf("plain"), {1, 2, 3});
+    dataPath = scratch.PathOf("plain/tavrin.dat");  // under a file: no folder to write in
+    Notepad& pad = Open(0);
+    window.messages.clear();
+    EXPECT_FALSE(pad.SaveAtExit());
+    ASSERT_EQ(window.messages.size(), 1U);
+    EXPECT_NE(window.messages[0].text.find("Could not save " + dataPath), std::string::npos);
+    EXPECT_NE(window.messages[0].text.find("stays open"), std::string::npos);
+}
+
+TEST_F(NotepadTest, AnAlarmStartSavesThenShowsTheDueMemo) {
+    WriteMemos(3, 7);  // the last memo's alarm is now
+    Notepad& pad = Open(0, true);
+    EXPECT_EQ(pad.Canvas().List().CurrentIndex(), 3);
+    EXPECT_EQ(pad.Canvas().List().Current()->alarmHandle, 0U);
+    EXPECT_EQ(ReadBack()->CurrentIndex(), 1) << "saved before the lookup";
+
+    pad.RunCommand(IDM_PREVIOUS_PAGE);
+    pad.Canvas().List().Current()->SetAlarm(8, clock.now);
+    notifications.held.insert(8);
+    shell.repainted.clear();
+    pad.AlarmStart();
+    EXPECT_EQ(pad.Canvas().List().CurrentIndex(), 2);
+    EXPECT_EQ(shell.repainted, std::vector<Rect>{kWholeWindow});
+}
+
+TEST(NotepadStart, DataFileBesideTheProgram) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"/opt/tavrin/tavrin.exe", "/opt/tavrin/tavrin.dat"},
+        {"/opt/tavrin/tavrin", "/opt/tavrin/tavrin.dat"},
+        {"/opt/tavrin.d/tavrin", "/opt/tavrin.d/tavrin.dat"},
+        {"C:\\Programs\\notes.v2.exe", "C:\\Programs\\notes.v2.dat"},
+        {"C:\\My.Programs\\notes", "C:\\My.Programs\\notes.dat"},
+        {"tavrin", "tavrin.dat"},
+    };
+    for (const auto& [program, data] : cases) EXPECT_EQ(DataFileBeside(program), data) << program;
+}
+
+TEST(NotepadStart, ASecondStartHandsOver) {
+    EXPECT_TRUE(IsAlarmStart("/usr/bin/tavrin AppRunAtTime"));
+    EXPECT_TRUE(IsAlarmStart("tavrin --x=AppRunAtTimes"));
+    EXPECT_FALSE(IsAlarmStart("tavrin appruntime"));
+    EXPECT_EQ(HandOverFor(true, true), HandOver::AlarmStart);
+    EXPECT_EQ(HandOverFor(true, false), HandOver::AlarmStart);
+    EXPECT_EQ(HandOverFor(false, true), HandOver::NewPage);
+    EXPECT_EQ(HandOverFor(false, false), HandOver::Nothing);
+}
+
+TEST(NotepadMenus, TheBarAndItsMenusInTableOrder) {
+    const std::vector<BarButton> bar = MenuBar(false);
+    std::vector<int> commands;
+    for (const BarButton& button : bar) commands.push_back(button.command);
+    EXPECT_EQ(commands, (std::vector<int>{40001, 40008, 40102, 40009, 40014, 40015, 40016, 40074, 40087}));
+    EXPECT_EQ(bar[0].menu.size(), 4U);
+    const std::vector<MenuItem>& alarms = bar[6].menu;
+    ASSERT_EQ(alarms.size(), 15U);
+    EXPECT_EQ(alarms[11].label, "Today...");
+    EXPECT_EQ(alarms[11].items.front().command, 40030);
+    EXPECT_EQ(alarms[12].items.back().command, 40065);
+    EXPECT_EQ(alarms[12].items.back().label, "22:00");
+    EXPECT_EQ(MenuBar(true)[6].menu[12].items.back().label, "10:00pm");
+    EXPECT_EQ(alarms[13].kind, MenuItem::Kind::Separator);
+    EXPECT_EQ(alarms[14].command, IDM_SET_TIME);
+}
+
+}  // namespace
