@@ -1,0 +1,14 @@
+// Where Tavrin keeps its memos on Linux.
+#pragma once
+
+#include <string>
+
+namespace tavrin::handheld {
+
+// $TAVRIN_DATA_FILE when set. Else the file beside the program, as on the
+// handheld, when the program's folder can be written (a program unpacked
+// into the user's own folder). Else, for an installed program,
+// $XDG_DATA_HOME/tavrin/tavrin.dat, its folder made for the user alone.
+std::string DataFileLocation(const std::string& programPath);
+
+}  // namespace tavrin::handheld

@@ -1,0 +1,115 @@
+// Tavrin started as real processes, as the desktop and the notification
+// service start it: one instance per user, a later start handing over to it,
+// a lock left by a killed instance taken over, and the memos saved when the
+// session ends it with SIGTERM. Each test has its own runtime folder (where
+// the lock and socket live), data file and an unreachable session bus, so
+// that no alarm reaches the machine's real service.
+#include <gtest/gtest.h>
+
+#include <QDeadlineTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QThread>
+
+#include <csignal>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "platform/byte_file.h"
+#include "store/memo_file.h"
+#include "store/memo_list.h"
+#include "support/scratch_folder.h"
+
+using namespace tavrin;
+
+namespace {
+
+class InstanceTest : public ::testing::Test {
+protected:
+    InstanceTest() {
+        std::filesystem::create_directory(scratch.PathOf("run"));
+        std::filesystem::permissions(scratch.PathOf("run"), std::filesystem::perms::owner_all);
+    }
+
+    std::unique_ptr<QProcess> Start(const QStringList& arguments = {}) {
+        auto process = std::make_unique<QProcess>();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        environment.insert("XDG_RUNTIME_DIR", QString::fromStdString(scratch.PathOf("run")));
+        environment.insert("XDG_CONFIG_HOME", QString::fromStdString(scratch.PathOf("config")));
+        environment.insert("DBUS_SESSION_BUS_ADDRESS",
+                           "unix:path=" + QString::fromStdString(scratch.PathOf("no-bus")));
+        environment.insert("TAVRIN_DATA_FILE", QString::fromStdString(dataPath));
+        process->setProcessEnvironment(environment);
+        process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process->start(TAVRIN_PROGRAM, arguments);
+        EXPECT_TRUE(process->waitForStarted(5000));
+        return process;
+    }
+
+    // The first instance listens once its lock is held.
+    void WaitUntilListening() const {
+        const QDeadlineTimer deadline(10000);
+        while (!QFileInfo::exists(QString::fromStdString(scratch.PathOf("run/tavrin.socket")))) {
+            ASSERT_FALSE(deadline.hasExpired()) << "the first instance never listened";
+            QThread::msleep(20);
+        }
+        // The window is made right after: give it the time to come up.
+        QThread::msleep(300);
+    }
+
+    static int EndedWith(QProcess& process) {
+        EXPECT_TRUE(process.waitForFinished(10000)) << "still running";
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        return process.exitCode();
+    }
+
+    static int Terminate(QProcess& process) {
+        ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+        return EndedWith(process);
+    }
+
+    std::uint16_t SavedCount() const {
+        MemoList list;
+        const FileLoadReport report = MemoFile(platform::LocalFileSystem()).Load(list, dataPath);
+        EXPECT_EQ(report.outcome, LoadOutcome::ReadWhole);
+        return list.Count();
+    }
+
+    testing::ScratchFolder scratch;
+    std::string dataPath = scratch.PathOf("memos.dat");
+};
+
+TEST_F(InstanceTest, ASecondStartHandsOverAndEndsWithZero) {
+    const auto first = Start();
+    WaitUntilListening();
+
+    const auto second = Start();
+    EXPECT_EQ(EndedWith(*second), 0);
+    const auto alarmStart = Start({"AppRunAtTime"});
+    EXPECT_EQ(EndedWith(*alarmStart), 0);
+
+    EXPECT_EQ(first->state(), QProcess::Running);
+    EXPECT_EQ(Terminate(*first), 0);
+    // The plain start found the running window in front: it made a new page.
+    EXPECT_EQ(SavedCount(), 2);
+}
+
+TEST_F(InstanceTest, ALockLeftByAKilledInstanceDoesNotBlockTheNextStart) {
+    const auto killed = Start();
+    WaitUntilListening();
+    killed->kill();
+    killed->waitForFinished();
+
+    const auto next = Start();
+    // The next start took the lock over: a later start hands over to it.
+    QThread::msleep(500);
+    const auto later = Start({"AppRunAtTime"});
+    EXPECT_EQ(EndedWith(*later), 0);
+    EXPECT_EQ(next->state(), QProcess::Running);
+    EXPECT_EQ(Terminate(*next), 0);
+    EXPECT_EQ(SavedCount(), 1);
+}
+
+}  // namespace
