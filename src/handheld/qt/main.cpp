@@ -1,0 +1,43 @@
+// Tavrin: handwritten memos, one page each, with alarms.
+#include <QApplication>
+#include <QLocale>
+
+#include <cstdio>
+
+#include "handheld/qt/data_location.h"
+#include "handheld/qt/notepad_window.h"
+#include "handheld/qt/single_instance.h"
+#include "handheld/qt/termination.h"
+#include "platform/linux/systemd_notification_service.h"
+
+int main(int argc, char** argv) {
+    using namespace tavrin;
+    // The alarm-start flag is read from the raw arguments, before Qt reads its own.
+    std::string commandLine;
+    for (int i = 1; i < argc; ++i) commandLine += std::string(argv[i]) + ' ';
+    const bool alarmStart = handheld::IsAlarmStart(commandLine);
+    QApplication app(argc, argv);
+
+    handheld::SingleInstance instance(handheld::SingleInstance::UserFolder());
+    switch (instance.ClaimOrHandOver(alarmStart)) {
+        case handheld::SingleInstance::Start::HandedOver: return 0;
+        case handheld::SingleInstance::Start::Failed:
+            std::fprintf(stderr, "tavrin: %s\n", qPrintable(instance.Error()));
+            return 1;
+        case handheld::SingleInstance::Start::First: break;
+    }
+
+    const std::string programPath = QCoreApplication::applicationFilePath().toStdString();
+    platform::linux_desktop::SystemdNotificationService notifications(
+        platform::linux_desktop::SystemdNotificationSettings::ForCurrentUser());
+    handheld::NotepadWindow window({.programPath = programPath,
+                                    .dataPath = handheld::DataFileLocation(programPath),
+                                    .alarmStart = alarmStart,
+                                    .twelveHour = handheld::UsesTwelveHourClock(QLocale()),
+                                    .notifications = notifications});
+    QObject::connect(&instance, &handheld::SingleInstance::handedOver, &window,
+                     &handheld::NotepadWindow::TakeHandOver);
+    handheld::CloseOnTerminationSignals(window);
+    window.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,324 @@
+#include "handheld/qt/notepad_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPaintEvent>
+#include <QPushButton>
+#include <QSessionManager>
+#include <QShortcut>
+#include <QTabletEvent>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+#include "handheld/notepad_commands.h"
+#include "handheld/qt/set_time_window.h"
+#include "handheld/resources/buttons.xpm"
+#include "handheld/resources/tavrin.xpm"
+#include "platform/qt/qt_drawing.h"
+#include "store/page_image.h"
+
+namespace tavrin::handheld {
+namespace {
+
+// The menu bar's height, that of the handheld's menu bar.
+constexpr int kBarHeight = 26;
+constexpr int kImageButtonWidth = 24;
+// The alarm button has no attached text of its own; this one names it for
+// tool tips and screen readers.
+constexpr const char* kAlarmButtonName = "Alarm";
+
+QPixmap ProgramIcon() { return QPixmap(tavrin_xpm); }
+
+QPixmap ButtonImage(int index) {
+    static const QPixmap strip(buttons_xpm);
+    return strip.copy(kButtonImageSize * index, 0, kButtonImageSize, kButtonImageSize);
+}
+
+// Qt's arrow keys as the virtual-key codes of the notepad; 0 for any other key.
+int VirtualKeyOf(int qtKey) {
+    switch (qtKey) {
+        case Qt::Key_Left: return kKeyLeft;
+        case Qt::Key_Up: return kKeyUp;
+        case Qt::Key_Right: return kKeyRight;
+        case Qt::Key_Down: return kKeyDown;
+        default: return 0;
+    }
+}
+
+// A stylus point in page pixels, signed: left of or above the page is
+// negative. Fractions (a scaled screen) fall to the pixel they are in.
+Point StylusPoint(const QPointF& position) {
+    return {static_cast<std::int32_t>(std::floor(position.x())),
+            static_cast<std::int32_t>(std::floor(position.y()))};
+}
+
+}  // namespace
+
+bool UsesTwelveHourClock(const QLocale& locale) {
+    // "a", "A", "ap" or "AP" outside the quoted literal parts.
+    bool quoted = false;
+    for (const QChar c : locale.timeFormat(QLocale::ShortFormat)) {
+        if (c == QLatin1Char('\'')) quoted = !quoted;
+        if (!quoted && (c == QLatin1Char('a') || c == QLatin1Char('A'))) return true;
+    }
+    return false;
+}
+
+PageView::PageView(Notepad& notepad, QWidget* parent) : QWidget(parent), notepad_(notepad) {
+    setFixedSize(notepad.Canvas().Width(), notepad.Canvas().Height());
+    // Every pixel of the update is painted below; Qt need not clear it first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+// Only the update rectangle of the surface is copied; the status texts are
+// black on white, as on the page itself.
+void PageView::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    platform::QtPaintContext context(painter, platform::QtTextStyle{font(), Qt::black, Qt::white});
+    const QRect update = event->rect();
+    notepad_.Paint(context, {update.left(), update.top(), update.right() + 1, update.bottom() + 1});
+}
+
+void PageView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
+    const Point point = StylusPoint(event->position());
+    notepad_.StylusDown(point.x, point.y);
+}
+
+// Without mouse tracking, moves arrive only while a button is down.
+void PageView::mouseMoveEvent(QMouseEvent* event) {
+    const Point point = StylusPoint(event->position());
+    notepad_.StylusMove(point.x, point.y);
+}
+
+void PageView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return QWidget::mouseReleaseEvent(event);
+    const Point point = StylusPoint(event->position());
+    notepad_.StylusUp(point.x, point.y);
+}
+
+// The pen draws as the stylus does. The event is accepted, so that Qt
+// doesn't also send the mouse event it would make of it, which would draw
+// the stroke twice.
+void PageView::tabletEvent(QTabletEvent* event) {
+    const Point point = StylusPoint(event->position());
+    switch (event->type()) {
+        case QEvent::TabletPress: notepad_.StylusDown(point.x, point.y); break;
+        case QEvent::TabletMove: notepad_.StylusMove(point.x, point.y); break;
+        case QEvent::TabletRelease: notepad_.StylusUp(point.x, point.y); break;
+        default: return QWidget::tabletEvent(event);
+    }
+    event->accept();
+}
+
+AboutBox::AboutBox(QWidget* owner) : QDialog(owner) {
+    setWindowTitle(QStringLiteral("About Tavrin"));
+    auto* icon = new QLabel(this);
+    icon->setPixmap(ProgramIcon());
+    auto text = [this](const QString& line) {
+        auto* label = new QLabel(line, this);
+        label->setTextFormat(Qt::PlainText);
+        return label;
+    };
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(icon, 0, 0, 2, 1, Qt::AlignTop);
+    layout->addWidget(text(QStringLiteral("Tavrin")), 0, 1);
+    layout->addWidget(text(QStringLiteral("Version 1.0")), 1, 1);
+    layout->addWidget(text(QStringLiteral("Handwritten memos with alarms.")), 2, 1);
+    layout->addWidget(ok, 3, 1, Qt::AlignRight);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+NotepadWindow::NotepadWindow(const NotepadWindowSetup& setup)
+    : QMainWindow(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      twelveHour_(setup.twelveHour) {
+    setWindowTitle(QString::fromUtf8(kProgramName));
+    setWindowIcon(ProgramIcon());
+    notepad_ = std::make_unique<Notepad>(NotepadSetup{.window = *this,
+                                                      .shell = *this,
+                                                      .notifications = setup.notifications,
+                                                      .programPath = setup.programPath,
+                                                      .dataPath = setup.dataPath,
+                                                      .alarmStart = setup.alarmStart,
+                                                      .clock = setup.clock});
+    auto* client = new QWidget(this);
+    auto* layout = new QVBoxLayout(client);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    page_ = new PageView(*notepad_, client);
+    layout->addWidget(page_);
+    bar_ = BuildBar();
+    layout->addWidget(bar_);
+    setCentralWidget(client);
+    QMainWindow::layout()->setSizeConstraint(QLayout::SetFixedSize);
+    BuildShortcuts();
+
+    // The end of the desktop session and the end of the event loop save too,
+    // when the window's close has not saved already.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
+        if (!SaveForExit()) manager.cancel();
+    });
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { SaveForExit(); });
+    // The title is set once the window is made, as the load may have shown
+    // messages in the meantime.
+    QMetaObject::invokeMethod(this, [this] { notepad_->RefreshTitle(); }, Qt::QueuedConnection);
+}
+
+NotepadWindow::~NotepadWindow() = default;
+
+// The bar is built from the notepad's table, left to right.
+QWidget* NotepadWindow::BuildBar() {
+    auto* bar = new QWidget(this);
+    auto* layout = new QHBoxLayout(bar);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    const std::vector<BarButton> buttons = MenuBar(twelveHour_);
+    const int textWidth = page_->width() - kImageButtonWidth * static_cast<int>(buttons.size() - 1);
+    for (const BarButton& button : buttons) {
+        QToolButton* tool = BuildButton(button);
+        tool->setFixedSize(button.image < 0 ? textWidth : kImageButtonWidth, kBarHeight);
+        layout->addWidget(tool);
+    }
+    return bar;
+}
+
+QToolButton* NotepadWindow::BuildButton(const BarButton& button) {
+    auto* tool = new QToolButton(this);
+    tool->setAutoRaise(true);
+    tool->setFocusPolicy(Qt::NoFocus);
+    const QString text = QString::fromStdString(button.text.empty() ? kAlarmButtonName : button.text);
+    if (button.image < 0) {
+        tool->setText(text);
+        tool->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    } else {
+        tool->setIcon(ButtonImage(button.image));
+        tool->setIconSize({kButtonImageSize, kButtonImageSize});
+        tool->setToolTip(text);
+    }
+    tool->setAccessibleName(text);
+    if (button.menu.empty()) {
+        connect(tool, &QToolButton::clicked, this, [this, id = button.command] { notepad_->RunCommand(id); });
+    } else {
+        // The drop-down's own command does nothing: the button only opens its menu.
+        tool->setMenu(BuildMenu(button.menu, new QMenu(tool)));
+        tool->setPopupMode(QToolButton::InstantPopup);
+    }
+    return tool;
+}
+
+QMenu* NotepadWindow::BuildMenu(const std::vector<MenuItem>& items, QMenu* menu) {
+    for (const MenuItem& item : items) {
+        switch (item.kind) {
+            case MenuItem::Kind::Command:
+                connect(menu->addAction(QString::fromStdString(item.label)), &QAction::triggered, this,
+                        [this, id = item.command] { notepad_->RunCommand(id); });
+                break;
+            case MenuItem::Kind::Separator: menu->addSeparator(); break;
+            case MenuItem::Kind::Submenu:
+                BuildMenu(item.items, menu->addMenu(QString::fromStdString(item.label)));
+                break;
+        }
+    }
+    return menu;
+}
+
+void NotepadWindow::BuildShortcuts() {
+    const std::pair<QKeyCombination, int> shortcuts[] = {{Qt::CTRL | Qt::Key_A, IDM_ABOUT},
+                                                         {Qt::CTRL | Qt::Key_Q, IDM_EXIT_KEY}};
+    for (const auto& [keys, id] : shortcuts) {
+        connect(new QShortcut(QKeySequence(keys), this), &QShortcut::activated, this,
+                [this, id = id] { notepad_->RunCommand(id); });
+    }
+}
+
+void NotepadWindow::TakeHandOver(bool alarmStart) {
+    const bool wasActive = isActiveWindow();
+    if (isMinimized()) {
+        showNormal();
+    } else {
+        show();
+    }
+    raise();
+    activateWindow();
+    switch (HandOverFor(alarmStart, wasActive)) {
+        case HandOver::AlarmStart: notepad_->AlarmStart(); break;
+        case HandOver::NewPage: notepad_->RunCommand(IDM_NEW_PAGE); break;
+        case HandOver::Nothing: break;
+    }
+}
+
+void NotepadWindow::keyPressEvent(QKeyEvent* event) {
+    if (!notepad_->PressKey(VirtualKeyOf(event->key()))) QMainWindow::keyPressEvent(event);
+}
+
+void NotepadWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange) return;
+    const auto* change = static_cast<QWindowStateChangeEvent*>(event);
+    if (isMinimized() && !(change->oldState() & Qt::WindowMinimized)) notepad_->Minimised();
+}
+
+// The window closes only once the memos are saved, in the file or beside it.
+void NotepadWindow::closeEvent(QCloseEvent* event) {
+    if (SaveForExit()) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+// The exit save runs once: again only when something changed after it (the
+// desktop asked for a save at the end of the session, which was then
+// cancelled, and the user went on writing).
+bool NotepadWindow::SaveForExit() {
+    if (exitSaved_ && !notepad_->Canvas().Changed()) return true;
+    exitSaved_ = notepad_->SaveAtExit();
+    return exitSaved_;
+}
+
+Rect NotepadWindow::ClientRect() const { return {0, 0, kPageWidth, kPageHeight}; }
+
+void NotepadWindow::SetTitle(const std::string& title) {
+    setWindowTitle(QString::fromStdString(title));
+}
+
+void NotepadWindow::ShowMessage(const std::string& text, const std::string& caption,
+                                platform::MessageIcon icon) {
+    QMessageBox box(icon == platform::MessageIcon::Error ? QMessageBox::Critical : QMessageBox::Warning,
+                    QString::fromStdString(caption), QString::fromStdString(text), QMessageBox::Ok,
+                    this);
+    box.exec();
+}
+
+void NotepadWindow::RepaintNow(const Rect& box) {
+    if (page_ == nullptr) return;
+    page_->repaint(QRect(box.left, box.top, box.right - box.left, box.bottom - box.top));
+}
+
+bool NotepadWindow::Confirm(const std::string& question, const std::string& caption) {
+    QMessageBox box(QMessageBox::Warning, QString::fromStdString(caption),
+                    QString::fromStdString(question), QMessageBox::Yes | QMessageBox::No, this);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void NotepadWindow::ShowAbout() { AboutBox(this).exec(); }
+
+void NotepadWindow::RunSetTimeDialog() { SetTimeWindow(notepad_->Alarms(), twelveHour_, this).exec(); }
+
+void NotepadWindow::Close() { close(); }
+
+}  // namespace tavrin::handheld

@@ -1,0 +1,111 @@
+// Tavrin's main window on Linux: the Qt shell around the notepad's shared
+// behaviour (handheld/notepad.h). The page at its natural size, the menu bar
+// below it, built from the notepad's menu table, and the window's events
+// turned into the notepad's commands, stylus points and paints.
+#pragma once
+
+#include <QDialog>
+#include <QLocale>
+#include <QMainWindow>
+#include <QWidget>
+
+#include <memory>
+#include <string>
+
+#include "handheld/menus.h"
+#include "handheld/notepad.h"
+#include "platform/clock.h"
+#include "platform/host_window.h"
+#include "platform/notification_service.h"
+
+class QToolButton;
+
+namespace tavrin::handheld {
+
+// Whether the locale's short time form has an AM/PM part.
+bool UsesTwelveHourClock(const QLocale& locale);
+
+struct NotepadWindowSetup {
+    std::string programPath;
+    std::string dataPath;  // empty: no memo data file is read or written
+    bool alarmStart = false;
+    bool twelveHour = false;
+    platform::NotificationService& notifications;
+    const platform::Clock* clock = nullptr;  // none: the local clock
+};
+
+// The page, exactly 240 × 320 logical pixels; the stylus draws on it.
+class PageView : public QWidget {
+public:
+    PageView(Notepad& notepad, QWidget* parent);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void tabletEvent(QTabletEvent* event) override;
+
+private:
+    Notepad& notepad_;
+};
+
+class AboutBox : public QDialog {
+public:
+    explicit AboutBox(QWidget* owner);
+};
+
+class NotepadWindow : public QMainWindow, public platform::HostWindow, public NotepadShell {
+public:
+    // Loads the memo data file while the window is being made (any message
+    // of the load appears before the window does) and, on a start by the
+    // notification service, shows the due memo. The title follows once
+    // creation is over.
+    explicit NotepadWindow(const NotepadWindowSetup& setup);
+    ~NotepadWindow() override;
+
+    // A second start of the program handed over to this one: the window
+    // comes to the front, then shows the due memo (alarm start), makes a new
+    // page (it was in front already) or does nothing more.
+    void TakeHandOver(bool alarmStart);
+
+    Notepad& Core() { return *notepad_; }
+    PageView& Page() { return *page_; }
+    QWidget& Bar() { return *bar_; }
+
+    Rect ClientRect() const override;
+    void SetTitle(const std::string& title) override;
+    void ShowMessage(const std::string& text, const std::string& caption,
+                     platform::MessageIcon icon) override;
+
+    void RepaintNow(const Rect& box) override;
+    bool Confirm(const std::string& question, const std::string& caption) override;
+    void ShowAbout() override;
+    void RunSetTimeDialog() override;
+    void Close() override;
+    // Qt keeps the mouse and the pen grabbed by the page while a button is
+    // down (its implicit grab): moves and the release outside the window
+    // reach the page without anything asked of it.
+    void CaptureStylus() override {}
+    void ReleaseStylus() override {}
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QWidget* BuildBar();
+    QToolButton* BuildButton(const BarButton& button);
+    QMenu* BuildMenu(const std::vector<MenuItem>& items, QMenu* menu);
+    void BuildShortcuts();
+    bool SaveForExit();
+
+    bool twelveHour_;
+    std::unique_ptr<Notepad> notepad_;
+    PageView* page_ = nullptr;
+    QWidget* bar_ = nullptr;
+    bool exitSaved_ = false;
+};
+
+}  // namespace tavrin::handheld
