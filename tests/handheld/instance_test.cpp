@@ -77,7 +77,7 @@ protected:
         return list.Count();
     }
 
-    testing::ScratchFolder scratch;
+    tavrin::testing::ScratchFolder scratch;
     std::string dataPath = scratch.PathOf("memos.dat");
 };
 
