@@ -284,6 +284,13 @@ HRESULT ReadXml(ITaskFolder* folder, const std::wstring& name, std::wstring& xml
     return result;
 }
 
+// The system's words for a failure, with its code.
+std::string Cause(HRESULT result) {
+    char code[11];
+    std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(result));
+    return SystemErrorText(static_cast<std::uint32_t>(result)) + " (" + code + ")";
+}
+
 std::string HandleText(std::uint32_t handle) { return FromSystemText(Hex(handle, 8)); }
 
 }  // namespace
@@ -378,8 +385,8 @@ std::uint32_t TaskSchedulerNotificationService::SetNotification(
         if (FAILED(replaced)) {
             // The memo drops this handle either way, and a leftover would ring
             // at a time nobody holds.
-            Delete(session.folder.Get(), name);
-            Fail("can't replace the notification's task", replaced);
+            FailAndRemove(session.folder.Get(), name, "can't replace the notification's task",
+                          replaced);
             return 0;
         }
         return existing;
@@ -443,8 +450,7 @@ int TaskSchedulerNotificationService::ScheduleAppStart(const std::string& progra
         TASK_CREATE_OR_UPDATE);
     if (FAILED(result)) {
         // An earlier start that could not be moved would wake the program for nothing.
-        Delete(session.folder.Get(), name);
-        Fail("can't register the program's start", result);
+        FailAndRemove(session.folder.Get(), name, "can't register the program's start", result);
         return 0;
     }
     return 1;
@@ -582,10 +588,17 @@ bool TaskSchedulerNotificationService::Fail(const std::string& error) {
 }
 
 bool TaskSchedulerNotificationService::Fail(const std::string& what, HRESULT result) {
-    char code[11];
-    std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(result));
-    return Fail(what + ": " + SystemErrorText(static_cast<std::uint32_t>(result)) + " (" + code +
-                ")");
+    return Fail(what + ": " + Cause(result));
+}
+
+void TaskSchedulerNotificationService::FailAndRemove(ITaskFolder* folder, const std::wstring& task,
+                                                     const std::string& what, HRESULT result) {
+    const HRESULT removed = Delete(folder, task);
+    std::string error = what + ": " + Cause(result);
+    if (FAILED(removed) && !IsNotFound(removed)) {
+        error += "; the earlier task stays: " + Cause(removed);
+    }
+    Fail(error);
 }
 
 std::optional<std::uint32_t> ParseNotificationHandle(std::wstring_view text) {

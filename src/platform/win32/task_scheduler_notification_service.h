@@ -71,6 +71,10 @@ private:
     bool Open(Session& session, bool createFolder);
     bool Fail(const std::string& error);
     bool Fail(const std::string& what, HRESULT result);
+    // A task that could not be registered again is deleted rather than left
+    // at its old time; the error says so when it stays.
+    void FailAndRemove(ITaskFolder* folder, const std::wstring& task, const std::string& what,
+                       HRESULT result);
 
     TaskEngine engine_;
     const Clock& clock_;
