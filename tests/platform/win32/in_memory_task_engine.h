@@ -1,0 +1,31 @@
+// An in-memory Task Scheduler for the notification service's tests: the
+// folder "\Tavrin" (made by CreateFolder), its tasks kept as the XML they
+// were registered with, and a failure at any chosen step. Only what the
+// service calls is there; the rest answers E_NOTIMPL.
+//
+// Every call of the engine's objects is a step, the engine's own creation
+// the first; the step `failAt` answers E_FAIL and changes nothing.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/win32/task_scheduler_notification_service.h"
+
+namespace tavrin::testing {
+
+struct InMemoryTasks {
+    bool folderExists = false;
+    std::map<std::wstring, std::wstring> tasks;  // name → XML
+    int failAt = 0;                              // 0: nothing fails
+    int steps = 0;
+    bool refuseRegistrations = false;  // RegisterTask answers E_ACCESSDENIED
+
+    // Counts a step; true when it is the one to fail.
+    bool Fails() { return ++steps == failAt; }
+};
+
+platform::TaskEngine InMemoryTaskEngine(std::shared_ptr<InMemoryTasks> tasks);
+
+}  // namespace tavrin::testing
