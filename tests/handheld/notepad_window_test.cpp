@@ -7,10 +7,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QDateEdit>
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPaintEvent>
+#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QTabletEvent>
@@ -202,7 +207,7 @@ protected:
 };
 
 // Every page pixel below the status texts shows the surface's pixel.
-void ExpectScreenShowsSurface(NotepadWindow& window, const PagePixels& surface, const QImage& screen,
+void ExpectScreenShowsSurface(const PagePixels& surface, const QImage& screen,
                               int scale = 1) {
     int mismatches = 0;
     for (int y = kStatusRows; y < kPageHeight; ++y) {
@@ -216,7 +221,6 @@ void ExpectScreenShowsSurface(NotepadWindow& window, const PagePixels& surface, 
         }
     }
     EXPECT_EQ(mismatches, 0);
-    (void)window;
 }
 
 struct PenCase {
@@ -241,7 +245,7 @@ TEST_P(StrokeTest, StrokeLandsOnTheSurfaceAndTheScreenAlike) {
     const QRgb onPath = PaletteRgb(surface.IndexAt(100, 140));
     EXPECT_EQ(onPath, GetParam().width == 0 ? kWhite : kBlack);
     EXPECT_EQ(surface.IndexAt(60, 101), GetParam().width == 0 ? testing::kWhiteIndex : 0);
-    ExpectScreenShowsSurface(*window, surface, Screen(*window));
+    ExpectScreenShowsSurface(surface, Screen(*window));
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryPen, StrokeTest,
@@ -654,6 +658,61 @@ TEST_F(NotepadWindowTest, HandOverShowsTheDueMemoOrMakesAPageInFront) {
 // On a screen scaled by two the page keeps its 240 × 320 logical size and
 // each page pixel becomes a 2 × 2 block of the same colour. Runs in the
 // scaled test run (QT_SCALE_FACTOR=2).
+// What the command-line tool reads in the memo data file.
+QJsonObject FileInfo(const std::string& path) {
+    QProcess tool;
+    tool.start(TAVRIN_FILE_PROGRAM, {"info", QString::fromStdString(path), "--json"});
+    EXPECT_TRUE(tool.waitForFinished(10000));
+    EXPECT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
+    return QJsonDocument::fromJson(tool.readAllStandardOutput()).object();
+}
+
+QImage ExportedPage(const std::string& path, const QString& folder, int position) {
+    QProcess tool;
+    tool.start(TAVRIN_FILE_PROGRAM, {"export", QString::fromStdString(path), folder});
+    EXPECT_TRUE(tool.waitForFinished(10000));
+    EXPECT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
+    return QImage(QStringLiteral("%1/memo-%2.png").arg(folder).arg(position, 4, 10, QChar('0')))
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+// A day's use: write, make a page, write on it, go back, set an alarm, quit.
+// The next start finds the memos, the position and the alarm as they were
+// left, and shows the page the file holds.
+TEST_F(NotepadWindowTest, ASessionIsFoundAgainAtTheNextStart) {
+    {
+        auto window = Open();
+        Drag(*window, {{30, 40}, {120, 60}, {200, 40}});
+        QTest::mouseClick(BarButtonNamed(*window, "Create new page"), Qt::LeftButton);
+        MenuEntry(*window, {"Color", "Red"})->trigger();
+        Drag(*window, {{40, 200}, {60, 300}});
+        QTest::mouseClick(BarButtonNamed(*window, "Previous page"), Qt::LeftButton);
+        MenuEntry(*window, {"Alarm", "1 hour"})->trigger();
+        QTest::keyClick(window.get(), Qt::Key_Q, Qt::ControlModifier);
+        EXPECT_FALSE(window->isVisible());
+    }
+    const QJsonObject info = FileInfo(dataPath);
+    EXPECT_EQ(info["count"].toInt(), 2);
+    EXPECT_EQ(info["currentPosition"].toInt(), 0) << "the first memo, counted from 0 as in the listing";
+    const QJsonArray memos = info["memos"].toArray();
+    ASSERT_EQ(memos.size(), 2);
+    EXPECT_EQ(memos[0]["alarmHandle"].toInt(), 1);
+    EXPECT_EQ(memos[0]["alarmTime"].toString(), "2006-05-09T11:00:00.000");
+    EXPECT_EQ(memos[1]["alarmHandle"].toInt(), 0);
+
+    auto window = Open();
+    EXPECT_EQ(Counter(*window), "1/2");
+    EXPECT_EQ(window->windowTitle(), "[11:00 AM, 5/9/06] Tavrin");
+    const QImage screen = Screen(*window);
+    const QImage first = ExportedPage(dataPath, QString::fromStdString(folder.PathOf("pages")), 1);
+    ASSERT_EQ(first.size(), QSize(kPageWidth, kPageHeight));
+    EXPECT_EQ(first.pixel(120, 60), kBlack);
+    EXPECT_EQ(first.copy(0, kStatusRows, kPageWidth, kPageHeight - kStatusRows),
+              screen.copy(0, kStatusRows, kPageWidth, kPageHeight - kStatusRows));
+    const QImage second = ExportedPage(dataPath, QString::fromStdString(folder.PathOf("pages")), 2);
+    EXPECT_EQ(second.pixel(50, 250), qRgb(255, 0, 0)) << "the red stroke on the second page";
+}
+
 TEST_F(NotepadWindowTest, ScaledScreenShowsThePageWithoutSmoothing) {
     auto window = Open();
     if (window->devicePixelRatio() != 2) GTEST_SKIP() << "needs QT_SCALE_FACTOR=2";
@@ -663,7 +722,7 @@ TEST_F(NotepadWindowTest, ScaledScreenShowsThePageWithoutSmoothing) {
     // again at the device pixel ratio instead.
     const QImage screen = window->Page().grab().toImage().convertToFormat(QImage::Format_RGB32);
     ASSERT_EQ(screen.size(), QSize(480, 640));
-    ExpectScreenShowsSurface(*window, Surface(*window), screen, 2);
+    ExpectScreenShowsSurface(Surface(*window), screen, 2);
 }
 
 TEST_F(NotepadWindowTest, Screenshots) {
