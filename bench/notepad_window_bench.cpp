@@ -1,0 +1,139 @@
+// Tavrin's window on the offscreen platform: one stylus move, from the mouse
+// event to the repainted box around its segment (goal: at most 1 ms), and
+// the start on a 1,000-memo file, from the window's creation (which loads
+// every memo) to its first paint (goal: under 150 ms), with the process's
+// peak memory (goal: under 100 MB).
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QEvent>
+#include <QTest>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "handheld/qt/notepad_window.h"
+#include "handwriting.h"
+#include "store/memo_file.h"
+#include "support/recording_notifications.h"
+
+namespace tavrin {
+namespace {
+
+const std::filesystem::path& BenchFolder() {
+    static const std::filesystem::path folder = [] {
+        auto path = std::filesystem::temp_directory_path() /
+                    ("tavrin-notepad-bench-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(path);
+        return path;
+    }();
+    return folder;
+}
+
+const std::string& ThousandMemoFile() {
+    static const std::string path = [] {
+        const std::string file = (BenchFolder() / "memo.dat").string();
+        MemoFile(platform::LocalFileSystem()).Save(*bench::MakeHandwritingList(1000), file);
+        return file;
+    }();
+    return path;
+}
+
+// Counts the paints of a widget.
+class Paints : public QObject {
+public:
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++count;
+        return false;
+    }
+};
+
+handheld::NotepadWindowSetup Setup(const std::string& dataPath, platform::NotificationService& service) {
+    return {.programPath = "/opt/tavrin/bin/tavrin", .dataPath = dataPath, .notifications = service};
+}
+
+// Points of handwriting: small loops moving along lines across the page;
+// the last point differs from the first, so the path can be run round again.
+std::vector<QPoint> HandwritingPath() {
+    std::vector<QPoint> points;
+    for (int i = 0; i < 1024; ++i) {
+        const double t = i * 0.35;
+        const int line = (i / 128) % 8;
+        const QPoint point(20 + (i % 128) * 200 / 128 + static_cast<int>(4 * std::cos(t)),
+                           40 + 34 * line + static_cast<int>(8 * std::sin(t)));
+        // A move to the same point draws nothing and paints nothing.
+        if (points.empty() || points.back() != point) points.push_back(point);
+    }
+    return points;
+}
+
+void StylusMove(benchmark::State& state) {
+    testing::RecordingNotifications service;
+    handheld::NotepadWindow window(Setup({}, service));
+    window.Core().Canvas().SetPenWidth(static_cast<std::int16_t>(state.range(0)));
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window)) {
+        state.SkipWithError("the window was not shown");
+        return;
+    }
+    const std::vector<QPoint> path = HandwritingPath();
+    QTest::mousePress(&window.Page(), Qt::LeftButton, {}, path.front());
+    Paints paints;
+    window.Page().installEventFilter(&paints);
+    std::size_t next = 1;
+    for (auto _ : state) {
+        QTest::mouseMove(&window.Page(), path[next]);
+        next = (next + 1) % path.size();
+    }
+    QTest::mouseRelease(&window.Page(), Qt::LeftButton, {}, path[next]);
+    // Each move is painted at once: one paint per move.
+    state.counters["paintsPerMove"] = static_cast<double>(paints.count) / static_cast<double>(state.iterations());
+}
+BENCHMARK(StylusMove)->Arg(1)->Arg(2)->Arg(5)->Arg(0)->Unit(benchmark::kMicrosecond);
+
+// The process's peak resident memory so far, in MB.
+double PeakMemoryMB() {
+    std::ifstream status("/proc/self/status");
+    std::string field;
+    double kilobytes = 0;
+    while (status >> field) {
+        if (field == "VmHWM:") status >> kilobytes;
+    }
+    return kilobytes / 1024.0;
+}
+
+void StartToFirstPaint(benchmark::State& state) {
+    const std::string& path = ThousandMemoFile();
+    testing::RecordingNotifications service;
+    // Writing the file is not the notepad's work: its peak is forgotten.
+    std::ofstream("/proc/self/clear_refs") << "5";
+    for (auto _ : state) {
+        handheld::NotepadWindow window(Setup(path, service));
+        Paints watcher;
+        window.Page().installEventFilter(&watcher);
+        window.show();
+        while (watcher.count == 0) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    state.counters["peakMemoryMB"] = PeakMemoryMB();
+}
+BENCHMARK(StartToFirstPaint)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace tavrin
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    std::filesystem::remove_all(tavrin::BenchFolder());
+    return 0;
+}
