@@ -51,7 +51,7 @@ bool MenuBarWindow::Create(HINSTANCE instance, HWND owner, bool twelveHour) {
     images_ = ImageList_LoadImageW(instance, MAKEINTRESOURCEW(IDB_BUTTONS), kButtonImageSize, 0,
                                    kImageMask, IMAGE_BITMAP, LR_CREATEDIBSECTION);
     bar_ = CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr,
-                           WS_CHILD | WS_VISIBLE | CCS_BOTTOM | TBSTYLE_FLAT | TBSTYLE_LIST |
+                           WS_CHILD | WS_VISIBLE | CCS_BOTTOM | CCS_NODIVIDER | TBSTYLE_FLAT | TBSTYLE_LIST |
                                TBSTYLE_TOOLTIPS,
                            0, 0, 0, 0, owner, nullptr, instance, nullptr);
     if (bar_ == nullptr || menus_ == nullptr || images_ == nullptr) {
