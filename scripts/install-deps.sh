@@ -13,10 +13,11 @@ packages=(
 )
 
 # The Windows build and its tests under Wine, only for `install-deps.sh windows`
-# (scripts/wine-tests.sh): the cross compiler, GoogleTest's sources, Wine with
-# its own fonts, and a virtual display.
+# (scripts/wine-tests.sh): the cross compiler, GoogleTest's sources, Python
+# (Tavrin.exe's icon and button images are drawn from XPM files at build
+# time), Wine with its own fonts, and a virtual display.
 windows_packages=(
-  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest python3
   wine wine64 fonts-wine xvfb xdotool imagemagick
 )
 if [ "${1:-}" = windows ]; then

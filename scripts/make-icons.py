@@ -1,11 +1,14 @@
 #!/usr/bin/env python3
-"""Writes the Windows icon files of TavrinView from its XPM drawing.
+"""Writes a program's Windows icon files from its XPM drawing.
 
-The program icon holds the 32 x 32 drawing and a 16 x 16 reduction of it,
-the small icon the 16 x 16 one alone; both as 256-color images, as the
-resource script expects. Run it after changing the drawing:
+NAME.ico holds the 32 x 32 drawing and a 16 x 16 reduction of it,
+NAME-small.ico the 16 x 16 one alone; both as 256-color images, as the
+resource scripts expect. NAME is the drawing's file name without ".xpm".
+TavrinView's are kept with its sources; run it after changing the drawing:
     scripts/make-icons.py src/viewer/resources/tavrinview.xpm src/viewer/win32
+Tavrin's are written by the Windows build.
 """
+import os
 import re
 import struct
 import sys
@@ -64,10 +67,11 @@ def write_icon(path, images):
 
 
 def main(xpm, folder):
+    name = os.path.basename(xpm).removesuffix(".xpm")
     large = read_xpm(xpm)
     small = halve(large)
-    write_icon(f"{folder}/tavrinview.ico", [(large, icon_image(large)), (small, icon_image(small))])
-    write_icon(f"{folder}/tavrinview-small.ico", [(small, icon_image(small))])
+    write_icon(f"{folder}/{name}.ico", [(large, icon_image(large)), (small, icon_image(small))])
+    write_icon(f"{folder}/{name}-small.ico", [(small, icon_image(small))])
 
 
 if __name__ == "__main__":

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Windows side with mingw-w64 and runs its test programs under Wine
 # on a virtual display: the shared code's tests (so that every pixel rule is
-# checked on GDI too), the Win32 backend's own in both of its text forms, and
-# TavrinView.exe driven from outside (scripts/wine-viewer-tests.sh). ctest
+# checked on GDI too), the Win32 backend's own in both of its text forms,
+# Tavrin.exe's resources, and TavrinView.exe and Tavrin.exe driven from
+# outside (scripts/wine-viewer-tests.sh, scripts/wine-notepad-tests.sh). ctest
 # runs the test programs through Wine, the emulator the toolchain file names.
 #
 # The Wine prefix lives in the build folder and is made on the first run:
@@ -92,7 +93,9 @@ if [ "$status" -ne 0 ]; then
   fi
 fi
 
+source scripts/wine-drive.sh
 source scripts/wine-viewer-tests.sh
+source scripts/wine-notepad-tests.sh
 
 echo "== Windows build $((built - started))s, Wine set-up $((prepared - built))s, tests $((SECONDS - prepared))s"
 if [ ${#failed_programs[@]} -gt 0 ]; then

@@ -4,21 +4,14 @@
 # the pages tavrin-file exports, and the Linux viewer on the same file and
 # display must show the very same pixels.
 #
-# Sourced by scripts/wine-tests.sh, with its display, Wine prefix, `out`
-# folder and pass/fail counters in place.
+# Sourced by scripts/wine-tests.sh after scripts/wine-drive.sh.
 
-linux=${TAVRIN_BUILD_ROOT:-$root/build/ci}/plain
+subject=TavrinView.exe
 viewer_exe=$out/src/viewer/win32/TavrinView.exe
 files=$out/viewer-files
 shots=$out/viewer-screens
 rm -rf "$files" "$shots"
 mkdir -p "$files" "$shots"
-
-echo "== the Linux tools the checks use, in $linux"
-cmake -S "$root" -B "$linux" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-ninja -C "$linux" -j "$jobs" tavrin-file page_in_screenshot tavrinview >/dev/null
-tool=$linux/src/tools/tavrin-file
-find_page=$linux/tests/viewer/page_in_screenshot
 
 "$tool" demo "$files/demo.dat" >/dev/null
 "$tool" export "$files/demo.dat" "$files/pages" >/dev/null
@@ -29,65 +22,12 @@ printf 'Tavrin05' | dd of="$files/corrupted.dat" conv=notrunc status=none
 # English and in Qt's en_US alike (Qt writes the year in two digits).
 alarm_title='^\[8:00 AM, 3/7/(20)?24\] TavrinView$'
 
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    failed_programs+=("TavrinView.exe: $what")
-    echo "FAILED: $what" >&2
-  fi
-}
-
-window_named() {  # window_named REGEX: the id of the first window whose name matches
-  xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1
-}
-
-wait_for_window() {  # wait_for_window REGEX: waits up to 20 s
-  local id
-  for _ in $(seq 200); do
-    id=$(window_named "$1")
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    sleep 0.1
-  done
-  return 1
-}
-
-wait_gone() {  # wait_gone REGEX
-  for _ in $(seq 100); do
-    [ -z "$(window_named "$1")" ] && return 0
-    sleep 0.1
-  done
-  return 1
-}
-
 start_viewer() {  # start_viewer ARGS...: starts TavrinView.exe in the background
   (cd "$files" && exec wine "$viewer_exe" "$@") >"$out/viewer.log" 2>&1 &
   viewer_pid=$!
 }
 
 viewer_window() { wait_for_window 'TavrinView$'; }
-
-type_keys() {  # type_keys WINDOW KEY...: typed at the window, one after the other
-  xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"
-  shift
-  for key in "$@"; do
-    xdotool key "$key"
-    sleep 0.3
-  done
-}
-
-shows_page() {  # shows_page WINDOW PAGE.png|white NAME: the window shows the page
-  import -window "$1" "$shots/$3.png" && "$find_page" "$shots/$3.png" "$2" >/dev/null
-}
-
-title_is() {  # title_is WINDOW REGEX
-  local title
-  title=$(xdotool getwindowname "$1")
-  [[ $title =~ $2 ]] || { echo "title: $title" >&2; return 1; }
-}
 
 page() { echo "$files/pages/memo-000$1.png"; }
 
@@ -159,7 +99,7 @@ type_keys "$window" Escape
 wait "$viewer_pid" || true
 
 # The Linux viewer on the same file and display shows the same page pixels.
-LC_ALL=en_US.UTF-8 "$linux/src/viewer/qt/tavrinview" "$files/demo.dat" >"$out/tavrinview.log" 2>&1 &
+LC_ALL=en_US.UTF-8 "$linux_viewer" "$files/demo.dat" >"$out/tavrinview.log" 2>&1 &
 linux_pid=$!
 window=$(viewer_window) || window=
 check "the Linux viewer shows the same memo 3 pixels" shows_page "$window" "$(page 3)" linux-start

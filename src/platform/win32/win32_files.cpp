@@ -187,6 +187,12 @@ public:
             return Succeeded(
                 ::MoveFileEx(fromName->c_str(), toName->c_str(), MOVEFILE_WRITE_THROUGH), error);
         }
+        // A folder in the data file's place is never replaced by the file
+        // (Wine's ReplaceFile would do it).
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+            error = "a folder of that name is in the way";
+            return false;
+        }
         const DWORD kept = attributes & kKept;
         return Succeeded(::SetFileAttributes(fromName->c_str(),
                                               kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL) &&
