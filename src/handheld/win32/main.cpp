@@ -14,16 +14,19 @@
 #include <algorithm>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "handheld/notepad.h"
 #include "menu_bar.h"
 #include "platform/win32/win32_drawing.h"
+#include "platform/win32/task_scheduler_notification_service.h"
 #include "platform/win32/win32_host_window.h"
+#include "platform/win32/win32_notifier.h"
 #include "platform/win32/win32_text.h"
 #include "resource.h"
 #include "set_time_window.h"
-#include "unavailable_notifications.h"
 
 namespace {
 
@@ -39,10 +42,21 @@ constexpr DWORD kPathLimit = 32768;
 constexpr DWORD kWindowStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN | WS_VISIBLE;
 
-// The notification service that Tavrin.exe hands its alarms to.
+// The notification service that Tavrin.exe hands its alarms to: the user's
+// tasks in the Task Scheduler.
 platform::NotificationService& AlarmService() {
-    static handheld::UnavailableNotifications service;
+    static platform::TaskSchedulerNotificationService service;
     return service;
+}
+
+// The argument of the notifier mode, in which a notification's task starts
+// the program at the alarm time; none for any other start.
+std::optional<std::wstring_view> NotifierArgument(std::wstring_view commandLine) {
+    const std::wstring_view notifierSwitch = platform::TaskSchedulerNotificationService::NotifierSwitch();
+    if (!commandLine.starts_with(notifierSwitch)) return std::nullopt;
+    commandLine.remove_prefix(notifierSwitch.size());
+    while (commandLine.starts_with(L' ')) commandLine.remove_prefix(1);
+    return commandLine;
 }
 
 struct Program {
@@ -313,6 +327,7 @@ bool StartInstance(HINSTANCE instance, const wchar_t* commandLine, int showState
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int showState) {
+    if (const auto handle = NotifierArgument(commandLine)) return platform::RunNotifier(*handle);
     if (!StartInstance(instance, commandLine, showState)) return 0;
     HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDC_ACCELERATORS));
     MSG message;
