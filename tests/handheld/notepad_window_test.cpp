@@ -202,8 +202,7 @@ protected:
 };
 
 // Every page pixel below the status texts shows the surface's pixel.
-void ExpectScreenShowsSurface(NotepadWindow& window, const PagePixels& surface, const QImage& screen,
-                              int scale = 1) {
+void ExpectScreenShowsSurface(const PagePixels& surface, const QImage& screen, int scale = 1) {
     int mismatches = 0;
     for (int y = kStatusRows; y < kPageHeight; ++y) {
         for (int x = 0; x < kPageWidth; ++x) {
@@ -216,7 +215,6 @@ void ExpectScreenShowsSurface(NotepadWindow& window, const PagePixels& surface, 
         }
     }
     EXPECT_EQ(mismatches, 0);
-    (void)window;
 }
 
 struct PenCase {
@@ -241,7 +239,7 @@ TEST_P(StrokeTest, StrokeLandsOnTheSurfaceAndTheScreenAlike) {
     const QRgb onPath = PaletteRgb(surface.IndexAt(100, 140));
     EXPECT_EQ(onPath, GetParam().width == 0 ? kWhite : kBlack);
     EXPECT_EQ(surface.IndexAt(60, 101), GetParam().width == 0 ? testing::kWhiteIndex : 0);
-    ExpectScreenShowsSurface(*window, surface, Screen(*window));
+    ExpectScreenShowsSurface(surface, Screen(*window));
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryPen, StrokeTest,
@@ -663,7 +661,7 @@ TEST_F(NotepadWindowTest, ScaledScreenShowsThePageWithoutSmoothing) {
     // again at the device pixel ratio instead.
     const QImage screen = window->Page().grab().toImage().convertToFormat(QImage::Format_RGB32);
     ASSERT_EQ(screen.size(), QSize(480, 640));
-    ExpectScreenShowsSurface(*window, Surface(*window), screen, 2);
+    ExpectScreenShowsSurface(Surface(*window), screen, 2);
 }
 
 TEST_F(NotepadWindowTest, Screenshots) {
