@@ -207,8 +207,7 @@ protected:
 };
 
 // Every page pixel below the status texts shows the surface's pixel.
-void ExpectScreenShowsSurface(const PagePixels& surface, const QImage& screen,
-                              int scale = 1) {
+void ExpectScreenShowsSurface(const PagePixels& surface, const QImage& screen, int scale = 1) {
     int mismatches = 0;
     for (int y = kStatusRows; y < kPageHeight; ++y) {
         for (int x = 0; x < kPageWidth; ++x) {
