@@ -9,10 +9,11 @@
 linux=${TAVRIN_BUILD_ROOT:-$root/build/ci}/plain
 echo "== the Linux tools the checks use, in $linux"
 cmake -S "$root" -B "$linux" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-ninja -C "$linux" -j "$jobs" tavrin-file page_in_screenshot tavrinview >/dev/null
+ninja -C "$linux" -j "$jobs" tavrin-file page_in_screenshot tavrinview tavrin >/dev/null
 tool=$linux/src/tools/tavrin-file
 find_page=$linux/tests/viewer/page_in_screenshot
 linux_viewer=$linux/src/viewer/qt/tavrinview
+linux_notepad=$linux/bin/tavrin
 
 check() {  # check DESCRIPTION COMMAND...
   local what=$1

@@ -139,15 +139,24 @@ press save
 saved deleted
 check "one memo fewer after Yes" test "$(memo_count deleted)" -eq 5
 
-# Without a notification service every alarm is refused, and the user is told.
+# Alarms go to Wine's Task Scheduler: the title shows the memo's alarm, the
+# notification is a task in the "Tavrin" folder and the program's start one
+# more beside it; OK in Set time replaces the memo's notification.
+tasks=$WINEPREFIX/drive_c/windows/system32/tasks/Tavrin
+notifications() { find "$tasks" -maxdepth 1 -name 'Notification *' 2>/dev/null | wc -l; }
+earlier=$(notifications)  # left by an earlier run in this prefix
 choose 2-minutes
-check "a quick alarm that the service refuses is told" answer Error Return
+check "a quick alarm shows its time in the title" title_is "$window" '^\[[^]]+\] Tavrin$'
+check "the quick alarm is a notification task" test "$(notifications)" -eq $((earlier + 1))
+check "the program's start is a task beside it" test -n "$(find "$tasks" -maxdepth 1 -name 'Start *')"
 choose set-time
 check "Set time opens its dialog and Cancel closes it" answer 'Set notification time' Escape
 choose set-time
 dialog=$(wait_for_window '^Set notification time$') && import -window "$dialog" "$shots/set-time.png"
 type_keys "$dialog" Return
-check "OK in Set time registers, refused and told" answer Error Return
+sleep 1
+check "OK in Set time replaces the memo's notification" test "$(notifications)" -eq $((earlier + 1))
+check "the title still shows the alarm" title_is "$window" '^\[[^]]+\] Tavrin$'
 
 # The About box by Ctrl+A and by the Tools menu.
 type_keys "$window" ctrl+a
@@ -182,7 +191,7 @@ check "Ctrl+Q ends with 0" ends_with_zero "$first_pid"
 check "exit writes the unchanged file" modified_since "$written_before"
 check "the file is clean" "$tool" check "$data"
 
-# The same file in both viewers: the page Tavrin drew, pixel for pixel.
+# The same file in both viewers and the Linux notepad: the page Tavrin drew, pixel for pixel.
 saved final
 final_page=$pad/final/memo-0003.png
 start_viewer_on() { (cd "$pad" && exec wine "$out/src/viewer/win32/TavrinView.exe" "$1") >>"$log" 2>&1 & }
@@ -197,6 +206,17 @@ viewer=$(wait_for_window 'TavrinView$') || viewer=
 check "the Linux viewer shows the page Tavrin saved" shows_page "$viewer" "$final_page" linux-final
 kill "$linux_pid" 2>/dev/null || true
 wait "$linux_pid" 2>/dev/null || true
+# And in the Linux notepad, on the same file (its own runtime folder for the
+# single-instance lock; no session bus, so no alarm reaches the machine).
+mkdir -p -m 700 "$pad/run"
+XDG_RUNTIME_DIR=$pad/run DBUS_SESSION_BUS_ADDRESS=unix:path=$pad/no-bus TAVRIN_DATA_FILE=$data \
+  LC_ALL=en_US.UTF-8 "$linux_notepad" >>"$log" 2>&1 &
+linux_pid=$!
+linux_window=$(wait_for_window '(^|\] )Tavrin$') || linux_window=
+check "the Linux notepad shows the page Tavrin saved" shows_page "$linux_window" "$final_page" linux-notepad-final --notepad
+kill "$linux_pid" 2>/dev/null || true
+check "the Linux notepad ends with 0 when the session stops it" ends_with_zero "$linux_pid"
+check "the file the Linux notepad wrote at its end is clean" "$tool" check "$data"
 
 # The service's start: the memo whose alarm is now comes on screen, at a
 # fresh start and when handed over to a running Tavrin.
