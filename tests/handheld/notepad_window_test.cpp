@@ -35,6 +35,7 @@
 #include "store/memo_file.h"
 #include "support/calendar_time.h"
 #include "support/fixed_clock.h"
+#include "support/modal_dialogs.h"
 #include "support/page_pixels.h"
 #include "support/recording_notifications.h"
 #include "support/scratch_folder.h"
@@ -43,6 +44,8 @@ namespace tavrin::handheld {
 namespace {
 
 using testing::FixedClock;
+using testing::SeenMessage;
+using testing::WhileModal;
 using testing::PagePixels;
 using testing::RecordingNotifications;
 using testing::ScratchFolder;
@@ -55,35 +58,6 @@ const QRgb kBlack = qRgb(0, 0, 0);
 QRgb PaletteRgb(std::uint8_t index) {
     const platform::RgbQuad& entry = PenPalette[index];
     return qRgb(entry.red, entry.green, entry.blue);
-}
-
-struct SeenMessage {
-    QString text;
-    QString title;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-};
-
-// Runs `action` while answering every modal dialog it brings up: message
-// boxes are recorded and answered with `answer`; any other dialog goes to
-// `other`, which closes it.
-std::vector<SeenMessage> WhileModal(const std::function<void()>& action,
-                                    QMessageBox::StandardButton answer = QMessageBox::Ok,
-                                    const std::function<void(QWidget*)>& other = {}) {
-    std::vector<SeenMessage> seen;
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal == nullptr) return;
-        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-            seen.push_back({box->text(), box->windowTitle(), box->icon()});
-            QTest::mouseClick(box->button(answer), Qt::LeftButton);
-        } else if (other) {
-            other(modal);
-        }
-    });
-    timer.start(10);
-    action();
-    return seen;
 }
 
 // Records the rectangles the page is painted in.

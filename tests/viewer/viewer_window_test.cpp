@@ -18,9 +18,12 @@
 #include "platform/locale_text.h"
 #include "store/allocation.h"
 #include "store/memo_file.h"
+#include "support/modal_dialogs.h"
 #include "viewer/qt/viewer_window.h"
 
 using namespace tavrin;
+using tavrin::testing::SeenMessage;
+using tavrin::testing::WhileModal;
 using tavrin::viewer::ViewerWindow;
 
 namespace {
@@ -68,33 +71,6 @@ void WriteMemoFile(const std::string& path, const MemoFileLayout& layout) {
     QVERIFY(file.Save(list, path));
 }
 
-struct SeenMessage {
-    QString text;
-    QString title;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-};
-
-// Answers every modal dialog that comes up while `action` runs: message
-// boxes are recorded and confirmed; other dialogs go to `other`.
-std::vector<SeenMessage> AnswerDialogs(const std::function<void()>& action,
-                                       const std::function<void(QWidget*)>& other = {}) {
-    std::vector<SeenMessage> seen;
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal == nullptr) return;
-        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-            seen.push_back({box->text(), box->windowTitle(), box->icon()});
-            box->accept();
-        } else if (other) {
-            other(modal);
-        }
-    });
-    timer.start(10);
-    action();
-    return seen;
-}
-
 QImage Grab(ViewerWindow& window) { return window.Page().grab().toImage(); }
 
 // The status strip's pixels: what the texts left there.
@@ -127,7 +103,7 @@ private:
     // A shown window over `path`, with its messages answered.
     std::unique_ptr<ViewerWindow> Open(const std::string& path, std::vector<SeenMessage>* messages = nullptr) {
         std::unique_ptr<ViewerWindow> window;
-        auto seen = AnswerDialogs([&] { window = std::make_unique<ViewerWindow>(path); });
+        auto seen = WhileModal([&] { window = std::make_unique<ViewerWindow>(path); });
         if (messages != nullptr) *messages = seen;
         window->show();
         if (!QTest::qWaitForWindowExposed(window.get())) return nullptr;
@@ -352,8 +328,8 @@ private slots:
         QString caption;
         QStringList texts;
         bool closed = false;
-        AnswerDialogs([&] { QTest::keyClick(window.get(), static_cast<Qt::Key>(key), Qt::AltModifier); },
-                      [&](QWidget* dialog) {
+        WhileModal([&] { QTest::keyClick(window.get(), static_cast<Qt::Key>(key), Qt::AltModifier); },
+                   QMessageBox::Ok, [&](QWidget* dialog) {
                           caption = dialog->windowTitle();
                           for (QLabel* label : dialog->findChildren<QLabel*>()) texts << label->text();
                           if (closeWithOk) {

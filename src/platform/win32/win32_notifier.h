@@ -18,7 +18,7 @@ namespace tavrin::platform {
 // the task's last result; ShowNotification's result otherwise.
 int RunNotifier(std::wstring_view handleText, TaskEngine engine = ConnectSystemTaskEngine);
 
-// Shows `content` as the design of a notification asks, as far as a desktop
+// Shows `content` as a notification of the handheld does, as far as a desktop
 // has it: a top-most box with the title, the text and an OK button (show the
 // dialog, 4), the sound file of that name in `soundFolder` (play the sound,
 // 8) and the box's taskbar button flashing until the user turns to it (flash
