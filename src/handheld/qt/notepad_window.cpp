@@ -24,6 +24,7 @@
 #include "handheld/resources/buttons.xpm"
 #include "handheld/resources/tavrin.xpm"
 #include "platform/qt/qt_drawing.h"
+#include "platform/qt/qt_message_box.h"
 #include "store/page_image.h"
 
 namespace tavrin::handheld {
@@ -298,10 +299,7 @@ void NotepadWindow::SetTitle(const std::string& title) {
 
 void NotepadWindow::ShowMessage(const std::string& text, const std::string& caption,
                                 platform::MessageIcon icon) {
-    QMessageBox box(icon == platform::MessageIcon::Error ? QMessageBox::Critical : QMessageBox::Warning,
-                    QString::fromStdString(caption), QString::fromStdString(text), QMessageBox::Ok,
-                    this);
-    box.exec();
+    platform::ShowMessageBox(this, text, caption, icon);
 }
 
 void NotepadWindow::RepaintNow(const Rect& box) {

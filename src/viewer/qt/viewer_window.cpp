@@ -7,13 +7,13 @@
 #include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPaintEvent>
 #include <QPushButton>
 #include <QShortcut>
 
 #include "platform/qt/qt_drawing.h"
+#include "platform/qt/qt_message_box.h"
 #include "viewer/resources/tavrinview.xpm"
 
 namespace tavrin::viewer {
@@ -141,10 +141,7 @@ void ViewerWindow::SetTitle(const std::string& title) {
 
 void ViewerWindow::ShowMessage(const std::string& text, const std::string& caption,
                                platform::MessageIcon icon) {
-    QMessageBox box(icon == platform::MessageIcon::Error ? QMessageBox::Critical : QMessageBox::Warning,
-                    QString::fromStdString(caption), QString::fromStdString(text), QMessageBox::Ok,
-                    this);
-    box.exec();
+    platform::ShowMessageBox(this, text, caption, icon);
 }
 
 }  // namespace tavrin::viewer
