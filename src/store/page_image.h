@@ -98,11 +98,18 @@ public:
 private:
     // The first `size_` pixel bytes, unpacked; false when memory can't be had.
     bool UnpackPixels(ByteBuffer& out) const;
+    // Replaces data the packer would not write with what it writes for the
+    // same pixels; false (the data unchanged) when memory can't be had.
+    bool PackAnew() const;
 
-    ByteBuffer data_;
-    std::size_t dataLength_ = 0;
-    bool dataPacked_ = false;
-    bool capturedHere_ = false;  // data_ is the packer's own output
+    // A save packs data from a file anew only once: what it packed is kept,
+    // hence mutable.
+    mutable ByteBuffer data_;
+    mutable std::size_t dataLength_ = 0;
+    mutable bool dataPacked_ = false;
+    // data_ is exactly what the packer writes for the pixels: captured here,
+    // packed anew by a save, or read from a file that the packer wrote.
+    mutable bool asPacked_ = false;
     bool hasPicture_ = false;
     std::int32_t width_ = 0;
     std::int32_t height_ = 0;

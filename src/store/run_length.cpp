@@ -252,20 +252,36 @@ RunsMeasure MeasureRuns(std::span<const std::uint8_t> input) {
     const std::size_t n = input.size();
     const std::uint8_t* in = input.data();
     RunsMeasure measure;
+    // The packer cuts each run of equal bytes into items of 63 and one
+    // remainder, so an item may repeat the value of the item before it
+    // only when that one holds 63 bytes.
+    unsigned previousValue = 256;
+    bool previousFull = false;
+    bool asPacked = true;
     std::size_t i = 0;
     while (i < n) {
         const std::uint8_t item = in[i];
         if (item >= kFirstLiteral) {
+            asPacked &= item != previousValue || previousFull;
+            previousValue = item;
+            previousFull = false;
             measure.unpackedLength += 1;
             i += 1;
         } else if (i + 1 < n) {
+            const std::uint8_t value = in[i + 1];
+            asPacked &= item > 1 || (item == 1 && value < kFirstLiteral);
+            asPacked &= value != previousValue || previousFull;
+            previousValue = value;
+            previousFull = item == kLongestRun;
             measure.unpackedLength += item;
             i += 2;
         } else {
             measure.danglingCount = true;
+            asPacked = false;
             break;
         }
     }
+    measure.asPacked = asPacked;
     return measure;
 }
 

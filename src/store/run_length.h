@@ -56,6 +56,9 @@ struct RunsMeasure {
     // The stream ends with a count that has no value to repeat; unpacking
     // drops it, but no packer writes one.
     bool danglingCount = false;
+    // The stream is exactly what PackRuns makes of the bytes it unpacks to,
+    // so it may be written again as it stands.
+    bool asPacked = true;
 };
 RunsMeasure MeasureRuns(std::span<const std::uint8_t> input);
 
