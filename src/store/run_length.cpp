@@ -17,8 +17,16 @@ constexpr std::uint8_t kFirstLiteral = 64;
 // many bytes.
 constexpr std::size_t kRunBlock = 64;
 constexpr std::size_t kWord = sizeof(std::uint64_t);
-// The packer passes over blocks of this many bytes that continue a run.
-constexpr std::size_t kScanBlock = 64;
+// The codec reads its input in blocks of 64 bytes, one bit per byte in a
+// 64-bit mask, so that it pays one hard-to-predict branch per block rather
+// than one per byte or item.
+constexpr std::size_t kBlock = 64;
+// Unpacking writes a block's items without room checks while the output has
+// this much room: a block's items make at most 32 × 63 bytes, and each
+// write may pass its end by kRunBlock.
+constexpr std::size_t kBlockRoom = 4096;
+constexpr std::uint64_t kEvenBits = 0x5555555555555555ULL;
+constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
 
 // Writes into a ByteBuffer through a cached pointer and capacity, so that the
 // codec's loops pay one comparison per item and call GrowBuffer only when an
@@ -73,14 +81,64 @@ std::uint64_t NonzeroByteMarks(std::uint64_t word) {
     return (((word & kLow7) + kLow7) | word) & ~kLow7;
 }
 
-// Whether the kScanBlock bytes at `at` all equal `value`, one comparison per word.
-bool ContinuesRun(const std::uint8_t* at, std::uint8_t value) {
-    const std::uint64_t pattern = 0x0101010101010101ULL * value;
-    std::uint64_t differences = 0;
-    for (std::size_t k = 0; k < kScanBlock; k += kWord) {
-        differences |= LittleEndianWord(at + k) ^ pattern;
+// One bit per byte from the high bits of a word's bytes: bit k for byte k.
+std::uint64_t GatherByteMarks(std::uint64_t marks) {
+    return ((marks >> 7) * 0x0102040810204080ULL) >> 56;
+}
+
+// Bit k set when byte k of the 64 bytes at `block` is below 64: a count, where
+// an item starts there.
+std::uint64_t LowBytes(const std::uint8_t* block) {
+    std::uint64_t mask = 0;
+    for (std::size_t k = 0; k < kBlock; k += kWord) {
+        const std::uint64_t word = LittleEndianWord(block + k);
+        // A byte is 64 or more when either of its top two bits is set.
+        const std::uint64_t high = (word | (word << 1)) & kHighBits;
+        mask |= GatherByteMarks(~high & kHighBits) << k;
     }
-    return differences == 0;
+    return mask;
+}
+
+// Bit k set when byte k of the 64 bytes at `block` equals the byte before it.
+// The byte before the block is read unless the block starts the input, whose
+// first byte has none (its bit stays clear).
+std::uint64_t SameAsPrevious(const std::uint8_t* block, bool startsInput) {
+    std::uint64_t mask = 0;
+    for (std::size_t k = 0; k < kBlock; k += kWord) {
+        const std::uint64_t word = LittleEndianWord(block + k);
+        const std::uint64_t before = startsInput && k == 0 ? word << 8 : LittleEndianWord(block + k - 1);
+        mask |= GatherByteMarks(~NonzeroByteMarks(word ^ before) & kHighBits) << k;
+    }
+    return startsInput ? mask & ~std::uint64_t{1} : mask;
+}
+
+// Where items start in 64 bytes of packed items, found without walking them:
+// a count claims the byte after it, so inside a stretch of low bytes that
+// begins with a count, counts and values alternate, and a stretch of odd
+// length claims the byte after it too. Adding a stretch's first bit to the
+// stretch clears it up to its end; which stretches start on even or odd bytes
+// tells the counts from the values.
+struct ItemBlock {
+    std::uint64_t counts = 0;    // bytes that start a count item
+    std::uint64_t literals = 0;  // bytes that are literal items
+    // 1 when the block's last byte is a count: the next block's first byte is
+    // its value.
+    std::uint64_t carry = 0;
+};
+
+// `carry`: the block's first byte is the value of the previous block's last count.
+ItemBlock FindItems(const std::uint8_t* block, std::uint64_t carry) {
+    const std::uint64_t low = LowBytes(block);
+    const std::uint64_t stretches = low & ~carry;
+    const std::uint64_t firsts = stretches & ~(stretches << 1);
+    const std::uint64_t fromEven = stretches ^ (stretches + (firsts & kEvenBits));
+    const std::uint64_t fromOdd = stretches ^ (stretches + (firsts & ~kEvenBits));
+    const std::uint64_t values = carry | (fromEven & ~kEvenBits) | (fromOdd & kEvenBits);
+    ItemBlock items;
+    items.counts = low & ~values;
+    items.literals = ~low & ~values;
+    items.carry = items.counts >> 63;
+    return items;
 }
 
 // Appends packed items to a buffer: a run of any length becomes items of 63
@@ -142,12 +200,11 @@ public:
         runStart_ = position;
         return written;
     }
-    // The run starts among the eight bytes at `position` (at least 1).
-    bool ScanWord(std::size_t position) {
-        const std::uint64_t changes =
-            LittleEndianWord(in_ + position) ^ LittleEndianWord(in_ + position - 1);
-        for (std::uint64_t marks = NonzeroByteMarks(changes); marks != 0; marks &= marks - 1) {
-            if (!StartRunAt(position + static_cast<std::size_t>(std::countr_zero(marks)) / 8)) {
+    // Every run that starts among the 64 bytes at `position` (at least 1).
+    bool ScanBlock(std::size_t position) {
+        const std::uint64_t starts = ~SameAsPrevious(in_ + position, false);
+        for (std::uint64_t marks = starts; marks != 0; marks &= marks - 1) {
+            if (!StartRunAt(position + static_cast<std::size_t>(std::countr_zero(marks)))) {
                 return false;
             }
         }
@@ -219,20 +276,9 @@ std::optional<std::size_t> PackRuns(std::span<const std::uint8_t> input, ByteBuf
         return 0;
     }
     RunPacker packer(input, out);
-    const std::uint8_t* in = input.data();
     std::size_t position = 1;
-    for (; position + kScanBlock <= n; position += kScanBlock) {
-        if (ContinuesRun(in + position, in[position - 1])) {
-            continue;
-        }
-        for (std::size_t k = 0; k < kScanBlock; k += kWord) {
-            if (!packer.ScanWord(position + k)) {
-                return Fail(out);
-            }
-        }
-    }
-    for (; position + kWord <= n; position += kWord) {
-        if (!packer.ScanWord(position)) {
+    for (; position + kBlock <= n; position += kBlock) {
+        if (!packer.ScanBlock(position)) {
             return Fail(out);
         }
     }
@@ -248,41 +294,95 @@ std::optional<std::size_t> PackRuns(std::span<const std::uint8_t> input, ByteBuf
     return packer.Length();
 }
 
-RunsMeasure MeasureRuns(std::span<const std::uint8_t> input) {
-    const std::size_t n = input.size();
-    const std::uint8_t* in = input.data();
-    RunsMeasure measure;
-    // The packer cuts each run of equal bytes into items of 63 and one
-    // remainder, so an item may repeat the value of the item before it
-    // only when that one holds 63 bytes.
-    unsigned previousValue = 256;
-    bool previousFull = false;
+namespace {
+
+// The packer cuts each run of equal bytes into items of 63 and one remainder,
+// so an item may repeat the value of the item before it only when that one
+// holds 63 bytes; it writes no count of 0, and a lone byte of 64 or more as
+// a literal.
+struct ItemWalk {
+    std::size_t unpackedLength = 0;
     bool asPacked = true;
-    std::size_t i = 0;
+    unsigned previousValue = 256;  // none before the first item
+    bool previousFull = false;
+};
+
+// Walks the items from `i`, an item start, to the end, one by one.
+RunsMeasure WalkItems(const std::uint8_t* in, std::size_t n, std::size_t i, ItemWalk walk) {
+    RunsMeasure measure;
     while (i < n) {
         const std::uint8_t item = in[i];
         if (item >= kFirstLiteral) {
-            asPacked &= item != previousValue || previousFull;
-            previousValue = item;
-            previousFull = false;
-            measure.unpackedLength += 1;
+            walk.asPacked &= item != walk.previousValue || walk.previousFull;
+            walk.previousValue = item;
+            walk.previousFull = false;
+            walk.unpackedLength += 1;
             i += 1;
         } else if (i + 1 < n) {
             const std::uint8_t value = in[i + 1];
-            asPacked &= item > 1 || (item == 1 && value < kFirstLiteral);
-            asPacked &= value != previousValue || previousFull;
-            previousValue = value;
-            previousFull = item == kLongestRun;
-            measure.unpackedLength += item;
+            walk.asPacked &= item > 1 || (item == 1 && value < kFirstLiteral);
+            walk.asPacked &= value != walk.previousValue || walk.previousFull;
+            walk.previousValue = value;
+            walk.previousFull = item == kLongestRun;
+            walk.unpackedLength += item;
             i += 2;
         } else {
             measure.danglingCount = true;
-            asPacked = false;
+            walk.asPacked = false;
             break;
         }
     }
-    measure.asPacked = asPacked;
+    measure.unpackedLength = walk.unpackedLength;
+    measure.asPacked = walk.asPacked;
     return measure;
+}
+
+}  // namespace
+
+RunsMeasure MeasureRuns(std::span<const std::uint8_t> input) {
+    const std::size_t n = input.size();
+    const std::uint8_t* in = input.data();
+    std::size_t length = 0;
+    bool unlikePacker = false;
+    std::uint64_t carry = 0;
+    // Counts of 63 in the block before, for the items that follow them.
+    std::uint64_t fullBefore = 0;
+    std::size_t base = 0;
+    // Whole blocks whose last count has its value inside the input.
+    for (; base + kBlock < n; base += kBlock) {
+        const std::uint8_t* block = in + base;
+        const ItemBlock items = FindItems(block, carry);
+        length += static_cast<std::size_t>(std::popcount(items.literals));
+        std::uint64_t full = 0;
+        for (std::uint64_t counts = items.counts; counts != 0; counts &= counts - 1) {
+            const int k = std::countr_zero(counts);
+            const std::uint8_t count = block[k];
+            const std::uint8_t value = block[k + 1];
+            length += count;
+            // The item before ends at the byte before the count; it holds 63
+            // when a count of 63 stands two bytes before.
+            const bool previousFull = (((full << 2) | (fullBefore >> 62)) >> k) & 1;
+            full |= std::uint64_t{count == kLongestRun} << k;
+            unlikePacker |= (count == 0) | ((count == 1) & (value >= kFirstLiteral));
+            if (base + static_cast<std::size_t>(k) > 0) {
+                unlikePacker |= (value == block[k - 1]) & !previousFull;
+            }
+        }
+        const std::uint64_t previousFull = (full << 2) | (fullBefore >> 62);
+        unlikePacker |= (items.literals & SameAsPrevious(block, base == 0) & ~previousFull) != 0;
+        fullBefore = full;
+        carry = items.carry;
+    }
+    // The rest item by item, from the first item start after the blocks.
+    ItemWalk walk;
+    walk.unpackedLength = length;
+    walk.asPacked = !unlikePacker;
+    const std::size_t i = base + carry;
+    if (i > 0) {
+        walk.previousValue = in[i - 1];
+        walk.previousFull = ((fullBefore >> (62 + carry)) & 1) != 0;
+    }
+    return WalkItems(in, n, i, walk);
 }
 
 std::optional<std::size_t> UnpackRunsInto(std::span<const std::uint8_t> input,
@@ -293,6 +393,32 @@ std::optional<std::size_t> UnpackRunsInto(std::span<const std::uint8_t> input,
     const std::size_t end = target.size();
     std::size_t i = 0;
     std::size_t o = 0;
+    // While the input has a block and the 64 bytes after it, and the output
+    // has kBlockRoom bytes of room: items found a block at a time, each run
+    // written as a fixed block of 64 bytes and the literals between two runs
+    // copied as one fixed block of 64, without a check per item. Whatever a
+    // fixed block writes past an item is overwritten by the next one or lies
+    // beyond the output's length.
+    std::uint64_t carry = 0;
+    std::size_t literalsFrom = 0;
+    for (std::size_t base = 0; base + 2 * kBlock < n && o + kBlockRoom <= end; base += kBlock) {
+        const std::uint8_t* block = in + base;
+        const ItemBlock items = FindItems(block, carry);
+        for (std::uint64_t counts = items.counts; counts != 0; counts &= counts - 1) {
+            const std::size_t at = base + static_cast<std::size_t>(std::countr_zero(counts));
+            std::memcpy(data + o, in + literalsFrom, kRunBlock);
+            o += at - literalsFrom;
+            std::memset(data + o, in[at + 1], kRunBlock);
+            o += in[at];
+            literalsFrom = at + 2;
+        }
+        const std::size_t blockEnd = base + kBlock;
+        std::memcpy(data + o, in + literalsFrom, kRunBlock);
+        o += blockEnd > literalsFrom ? blockEnd - literalsFrom : 0;
+        literalsFrom = std::max(literalsFrom, blockEnd);
+        carry = items.carry;
+    }
+    i = literalsFrom;
     // While the output has room for a whole block, a run is written as a
     // fixed block of 64 bytes, which the compiler turns into a few wide
     // stores; the bytes past the run are overwritten by the next item or
