@@ -161,7 +161,11 @@ bool PageImage::UnpackPixels(ByteBuffer& out) const {
     return true;
 }
 
-bool PageImage::PackAnew() const {
+bool PageImage::MakeAsPacked() const {
+    if (dataPacked_ && IsAsPacked({data_.Data(), dataLength_})) {
+        asPacked_ = true;
+        return true;
+    }
     ByteBuffer pixels;
     ByteBuffer packed;
     if (!UnpackPixels(pixels)) {
@@ -258,11 +262,9 @@ int PageImage::Load(platform::ByteFile& file, PageLoadNotes* notes) {
         return 0;
     }
     std::size_t delivered = header.dataLength;
-    bool asPacked = false;
     if (packed) {
         const RunsMeasure measure = MeasureRuns({data_.Data(), header.dataLength});
         delivered = measure.unpackedLength;
-        asPacked = measure.asPacked;
         if (notes != nullptr) {
             notes->danglingCount = measure.danglingCount;
         }
@@ -276,7 +278,6 @@ int PageImage::Load(platform::ByteFile& file, PageLoadNotes* notes) {
     }
     dataLength_ = header.dataLength;
     dataPacked_ = packed;
-    asPacked_ = asPacked;
     hasPicture_ = true;
     width_ = header.width;
     height_ = header.height;
@@ -291,11 +292,9 @@ int PageImage::Save(platform::ByteFile& file) const {
     header.height = static_cast<std::uint16_t>(height_);
 
     if (hasPicture_) {
-        // Every save writes what the packer makes of the pixels; data in
-        // another form (from another writer, or stored unpacked) is packed
-        // anew at the first save. Without the packed bytes a header would
-        // promise data that never follows.
-        if (!asPacked_ && !PackAnew()) {
+        // Every save writes what the packer makes of the pixels. Without the
+        // packed bytes a header would promise data that never follows.
+        if (!asPacked_ && !MakeAsPacked()) {
             return 0;
         }
         header.dataLength = static_cast<std::uint32_t>(dataLength_);

@@ -98,17 +98,18 @@ public:
 private:
     // The first `size_` pixel bytes, unpacked; false when memory can't be had.
     bool UnpackPixels(ByteBuffer& out) const;
-    // Replaces data the packer would not write with what it writes for the
-    // same pixels; false (the data unchanged) when memory can't be had.
-    bool PackAnew() const;
+    // Makes the data what the packer writes for its pixels: data read from a
+    // file is checked once, and packed anew when another writer's (or stored
+    // unpacked); false (the data unchanged) when memory can't be had.
+    bool MakeAsPacked() const;
 
-    // A save packs data from a file anew only once: what it packed is kept,
-    // hence mutable.
+    // A save checks or packs data from a file only once: what it found is
+    // kept, hence mutable.
     mutable ByteBuffer data_;
     mutable std::size_t dataLength_ = 0;
     mutable bool dataPacked_ = false;
-    // data_ is exactly what the packer writes for the pixels: captured here,
-    // packed anew by a save, or read from a file that the packer wrote.
+    // data_ is known to be exactly what the packer writes for the pixels:
+    // captured here, or checked or packed anew by a save.
     mutable bool asPacked_ = false;
     bool hasPicture_ = false;
     std::int32_t width_ = 0;

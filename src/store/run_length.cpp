@@ -99,17 +99,21 @@ std::uint64_t LowBytes(const std::uint8_t* block) {
     return mask;
 }
 
-// Bit k set when byte k of the 64 bytes at `block` equals the byte before it.
-// The byte before the block is read unless the block starts the input, whose
-// first byte has none (its bit stays clear).
-std::uint64_t SameAsPrevious(const std::uint8_t* block, bool startsInput) {
+// Bit k set when byte k of the 64 bytes at `block` equals the byte before it,
+// which is read.
+std::uint64_t SameAsPrevious(const std::uint8_t* block) {
     std::uint64_t mask = 0;
     for (std::size_t k = 0; k < kBlock; k += kWord) {
-        const std::uint64_t word = LittleEndianWord(block + k);
-        const std::uint64_t before = startsInput && k == 0 ? word << 8 : LittleEndianWord(block + k - 1);
-        mask |= GatherByteMarks(~NonzeroByteMarks(word ^ before) & kHighBits) << k;
+        const std::uint64_t changes = LittleEndianWord(block + k) ^ LittleEndianWord(block + k - 1);
+        mask |= GatherByteMarks(~NonzeroByteMarks(changes) & kHighBits) << k;
     }
-    return startsInput ? mask & ~std::uint64_t{1} : mask;
+    return mask;
+}
+
+// 0xFF in byte k of the result for each bit k of the low 8 bits of `bits`.
+std::uint64_t ExpandBits(std::uint64_t bits) {
+    const std::uint64_t spread = ((bits & 0xFF) * 0x0101010101010101ULL) & 0x8040201008040201ULL;
+    return (NonzeroByteMarks(spread) >> 7) * 0xFF;
 }
 
 // Where items start in 64 bytes of packed items, found without walking them:
@@ -202,7 +206,7 @@ public:
     }
     // Every run that starts among the 64 bytes at `position` (at least 1).
     bool ScanBlock(std::size_t position) {
-        const std::uint64_t starts = ~SameAsPrevious(in_ + position, false);
+        const std::uint64_t starts = ~SameAsPrevious(in_ + position);
         for (std::uint64_t marks = starts; marks != 0; marks &= marks - 1) {
             if (!StartRunAt(position + static_cast<std::size_t>(std::countr_zero(marks)))) {
                 return false;
@@ -294,95 +298,85 @@ std::optional<std::size_t> PackRuns(std::span<const std::uint8_t> input, ByteBuf
     return packer.Length();
 }
 
-namespace {
-
-// The packer cuts each run of equal bytes into items of 63 and one remainder,
-// so an item may repeat the value of the item before it only when that one
-// holds 63 bytes; it writes no count of 0, and a lone byte of 64 or more as
-// a literal.
-struct ItemWalk {
-    std::size_t unpackedLength = 0;
-    bool asPacked = true;
-    unsigned previousValue = 256;  // none before the first item
-    bool previousFull = false;
-};
-
-// Walks the items from `i`, an item start, to the end, one by one.
-RunsMeasure WalkItems(const std::uint8_t* in, std::size_t n, std::size_t i, ItemWalk walk) {
-    RunsMeasure measure;
-    while (i < n) {
-        const std::uint8_t item = in[i];
-        if (item >= kFirstLiteral) {
-            walk.asPacked &= item != walk.previousValue || walk.previousFull;
-            walk.previousValue = item;
-            walk.previousFull = false;
-            walk.unpackedLength += 1;
-            i += 1;
-        } else if (i + 1 < n) {
-            const std::uint8_t value = in[i + 1];
-            walk.asPacked &= item > 1 || (item == 1 && value < kFirstLiteral);
-            walk.asPacked &= value != walk.previousValue || walk.previousFull;
-            walk.previousValue = value;
-            walk.previousFull = item == kLongestRun;
-            walk.unpackedLength += item;
-            i += 2;
-        } else {
-            measure.danglingCount = true;
-            walk.asPacked = false;
-            break;
-        }
-    }
-    measure.unpackedLength = walk.unpackedLength;
-    measure.asPacked = walk.asPacked;
-    return measure;
-}
-
-}  // namespace
-
 RunsMeasure MeasureRuns(std::span<const std::uint8_t> input) {
     const std::size_t n = input.size();
     const std::uint8_t* in = input.data();
-    std::size_t length = 0;
-    bool unlikePacker = false;
+    RunsMeasure measure;
     std::uint64_t carry = 0;
-    // Counts of 63 in the block before, for the items that follow them.
-    std::uint64_t fullBefore = 0;
+    // The counts of a block summed in four 16-bit lanes, which 64 blocks of
+    // counts of at most 63 can't overflow.
+    constexpr std::uint64_t kEvenBytes = 0x00FF00FF00FF00FFULL;
+    constexpr std::size_t kBlocksPerLaneSum = 64;
+    std::uint64_t lanes = 0;
+    std::size_t blocksInLanes = 0;
+    const auto addLanes = [&] {
+        measure.unpackedLength += static_cast<std::size_t>((lanes * 0x0001000100010001ULL) >> 48);
+        lanes = 0;
+        blocksInLanes = 0;
+    };
     std::size_t base = 0;
     // Whole blocks whose last count has its value inside the input.
     for (; base + kBlock < n; base += kBlock) {
         const std::uint8_t* block = in + base;
         const ItemBlock items = FindItems(block, carry);
-        length += static_cast<std::size_t>(std::popcount(items.literals));
-        std::uint64_t full = 0;
-        for (std::uint64_t counts = items.counts; counts != 0; counts &= counts - 1) {
-            const int k = std::countr_zero(counts);
-            const std::uint8_t count = block[k];
-            const std::uint8_t value = block[k + 1];
-            length += count;
-            // The item before ends at the byte before the count; it holds 63
-            // when a count of 63 stands two bytes before.
-            const bool previousFull = (((full << 2) | (fullBefore >> 62)) >> k) & 1;
-            full |= std::uint64_t{count == kLongestRun} << k;
-            unlikePacker |= (count == 0) | ((count == 1) & (value >= kFirstLiteral));
-            if (base + static_cast<std::size_t>(k) > 0) {
-                unlikePacker |= (value == block[k - 1]) & !previousFull;
-            }
+        measure.unpackedLength += static_cast<std::size_t>(std::popcount(items.literals));
+        for (std::size_t k = 0; k < kBlock; k += kWord) {
+            const std::uint64_t counts = LittleEndianWord(block + k) & ExpandBits(items.counts >> k);
+            lanes += (counts & kEvenBytes) + ((counts >> 8) & kEvenBytes);
         }
-        const std::uint64_t previousFull = (full << 2) | (fullBefore >> 62);
-        unlikePacker |= (items.literals & SameAsPrevious(block, base == 0) & ~previousFull) != 0;
-        fullBefore = full;
+        if (++blocksInLanes == kBlocksPerLaneSum) {
+            addLanes();
+        }
         carry = items.carry;
     }
+    addLanes();
     // The rest item by item, from the first item start after the blocks.
-    ItemWalk walk;
-    walk.unpackedLength = length;
-    walk.asPacked = !unlikePacker;
-    const std::size_t i = base + carry;
-    if (i > 0) {
-        walk.previousValue = in[i - 1];
-        walk.previousFull = ((fullBefore >> (62 + carry)) & 1) != 0;
+    for (std::size_t i = base + carry; i < n;) {
+        const std::uint8_t item = in[i];
+        if (item >= kFirstLiteral) {
+            measure.unpackedLength += 1;
+            i += 1;
+        } else if (i + 1 < n) {
+            measure.unpackedLength += item;
+            i += 2;
+        } else {
+            measure.danglingCount = true;
+            break;
+        }
     }
-    return WalkItems(in, n, i, walk);
+    return measure;
+}
+
+bool IsAsPacked(std::span<const std::uint8_t> input) {
+    const std::size_t n = input.size();
+    const std::uint8_t* in = input.data();
+    // The packer cuts each run of equal bytes into items of 63 and one
+    // remainder, so an item may repeat the value of the item before it only
+    // when that one holds 63 bytes; it writes no count of 0, a lone byte of
+    // 64 or more as a literal, and no count without its value.
+    unsigned previousValue = 256;
+    bool previousFull = false;
+    bool asPacked = true;
+    std::size_t i = 0;
+    while (i < n) {
+        const std::uint8_t item = in[i];
+        if (item >= kFirstLiteral) {
+            asPacked &= item != previousValue || previousFull;
+            previousValue = item;
+            previousFull = false;
+            i += 1;
+        } else if (i + 1 < n) {
+            const std::uint8_t value = in[i + 1];
+            asPacked &= item > 1 || (item == 1 && value < kFirstLiteral);
+            asPacked &= value != previousValue || previousFull;
+            previousValue = value;
+            previousFull = item == kLongestRun;
+            i += 2;
+        } else {
+            return false;
+        }
+    }
+    return asPacked;
 }
 
 std::optional<std::size_t> UnpackRunsInto(std::span<const std::uint8_t> input,

@@ -56,11 +56,12 @@ struct RunsMeasure {
     // The stream ends with a count that has no value to repeat; unpacking
     // drops it, but no packer writes one.
     bool danglingCount = false;
-    // The stream is exactly what PackRuns makes of the bytes it unpacks to,
-    // so it may be written again as it stands.
-    bool asPacked = true;
 };
 RunsMeasure MeasureRuns(std::span<const std::uint8_t> input);
+
+// Whether a packed stream is exactly what PackRuns makes of the bytes it
+// unpacks to, so that it may be written again as it stands.
+bool IsAsPacked(std::span<const std::uint8_t> input);
 
 // Unpacks into `target`, never past its end: the output length, or none when
 // the items would pass the end (`target` then holds what fitted).

@@ -373,14 +373,14 @@ TEST(SameAsReference, FailsWhereItFailsForLackOfMemory) {
     }
 }
 
-// The load keeps a page's stream to write it again only when it is exactly
-// what the packer makes of its bytes.
+// A save writes a page's stream as it was read only when it is exactly what
+// the packer makes of its bytes.
 bool PackerWouldWrite(const Bytes& stream) {
     const Outcome unpacked = RunCodec(reference::UnpackRuns, stream);
     return RunCodec(reference::PackRuns, unpacked.bytes).bytes == stream;
 }
 
-TEST(MeasureRuns, TellsWhetherTheStreamIsAsThePackerWritesIt) {
+TEST(IsAsPacked, TellsWhetherTheStreamIsAsThePackerWritesIt) {
     const std::vector<Bytes> table = {
         {},
         {0x03, 0x12, 0x03, 0x80, 0x90},
@@ -394,7 +394,7 @@ TEST(MeasureRuns, TellsWhetherTheStreamIsAsThePackerWritesIt) {
         {0x3F, 0xFF, 0x3F, 0xFF, 0x02, 0xFF},
     };
     for (const Bytes& stream : table) {
-        EXPECT_EQ(MeasureRuns(stream).asPacked, PackerWouldWrite(stream))
+        EXPECT_EQ(IsAsPacked(stream), PackerWouldWrite(stream))
             << ::testing::PrintToString(stream);
     }
     for (std::uint32_t seed = 0; seed < 2'000; ++seed) {
@@ -402,7 +402,7 @@ TEST(MeasureRuns, TellsWhetherTheStreamIsAsThePackerWritesIt) {
         std::uniform_int_distribution<std::size_t> items(0, 40);
         const Bytes stream = seed % 2 == 0 ? testing::RandomItems(random, items(random))
                                            : *Pack(testing::RandomRunBytes(random, 300));
-        EXPECT_EQ(MeasureRuns(stream).asPacked, PackerWouldWrite(stream))
+        EXPECT_EQ(IsAsPacked(stream), PackerWouldWrite(stream))
             << ::testing::PrintToString(stream);
     }
 }
