@@ -310,7 +310,9 @@ RunsMeasure MeasureRuns(std::span<const std::uint8_t> input) {
     std::uint64_t lanes = 0;
     std::size_t blocksInLanes = 0;
     const auto addLanes = [&] {
-        measure.unpackedLength += static_cast<std::size_t>((lanes * 0x0001000100010001ULL) >> 48);
+        for (; lanes != 0; lanes >>= 16) {
+            measure.unpackedLength += static_cast<std::size_t>(lanes & 0xFFFF);
+        }
         lanes = 0;
         blocksInLanes = 0;
     };

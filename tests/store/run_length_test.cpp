@@ -350,6 +350,17 @@ TEST(SameAsReference, RandomPagesAndStreamsOfManyLengths) {
     }
 }
 
+// Counts of 63 only, long enough to fill every sum the measure keeps.
+TEST(SameAsReference, LongStretchesOfFullRuns) {
+    for (const std::size_t items : {4'096UL, 20'000UL}) {
+        Bytes stream;
+        for (std::size_t i = 0; i < items; ++i) {
+            stream.insert(stream.end(), {0x3F, static_cast<std::uint8_t>(i % 7 == 0 ? 0x12 : 0xFF)});
+        }
+        ExpectSameAsReference(stream, "full runs");
+    }
+}
+
 TEST(SameAsReference, ManySeeds) {
     for (std::uint32_t seed = 0; seed < 300; ++seed) {
         std::mt19937 random(seed);
