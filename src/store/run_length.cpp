@@ -1,6 +1,7 @@
 #include "store/run_length.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 #include <limits>
@@ -99,17 +100,6 @@ std::uint64_t LowBytes(const std::uint8_t* block) {
     return mask;
 }
 
-// Bit k set when byte k of the 64 bytes at `block` equals the byte before it,
-// which is read.
-std::uint64_t SameAsPrevious(const std::uint8_t* block) {
-    std::uint64_t mask = 0;
-    for (std::size_t k = 0; k < kBlock; k += kWord) {
-        const std::uint64_t changes = LittleEndianWord(block + k) ^ LittleEndianWord(block + k - 1);
-        mask |= GatherByteMarks(~NonzeroByteMarks(changes) & kHighBits) << k;
-    }
-    return mask;
-}
-
 // 0xFF in byte k of the result for each bit k of the low 8 bits of `bits`.
 std::uint64_t ExpandBits(std::uint64_t bits) {
     const std::uint64_t spread = ((bits & 0xFF) * 0x0101010101010101ULL) & 0x8040201008040201ULL;
@@ -168,10 +158,12 @@ private:
         if (j + 1 < cursor_.Capacity()) [[likely]] {
             // Both bytes are written either way (a literal's second byte is
             // overwritten by the next item or cut off at the end), so that
-            // only the first byte and the length depend on the kind of item.
-            cursor_.Data()[j] = pair ? static_cast<std::uint8_t>(count) : value;
+            // only the first byte and the length depend on the kind of item,
+            // chosen by arithmetic: a branch here is mispredicted at random.
+            const auto pairMask = static_cast<std::uint8_t>(0U - static_cast<unsigned>(pair));
+            cursor_.Data()[j] = static_cast<std::uint8_t>((count & pairMask) | (value & ~pairMask));
             cursor_.Data()[j + 1] = value;
-            length_ = j + (pair ? 2 : 1);
+            length_ = j + 1 + static_cast<std::size_t>(pair);
             return true;
         }
         if (!cursor_.Reserve(pair ? j + 1 : j)) {
@@ -205,8 +197,23 @@ public:
         return written;
     }
     // Every run that starts among the 64 bytes at `position` (at least 1).
+    // A block that only continues a run, as most of a page's white does,
+    // costs one comparison a word.
     bool ScanBlock(std::size_t position) {
-        const std::uint64_t starts = ~SameAsPrevious(in_ + position);
+        std::array<std::uint64_t, kBlock / kWord> changes;
+        std::uint64_t anyChange = 0;
+        for (std::size_t w = 0; w < changes.size(); ++w) {
+            const std::uint8_t* at = in_ + position + w * kWord;
+            changes[w] = LittleEndianWord(at) ^ LittleEndianWord(at - 1);
+            anyChange |= changes[w];
+        }
+        if (anyChange == 0) {
+            return true;
+        }
+        std::uint64_t starts = 0;
+        for (std::size_t w = 0; w < changes.size(); ++w) {
+            starts |= GatherByteMarks(NonzeroByteMarks(changes[w])) << (w * kWord);
+        }
         for (std::uint64_t marks = starts; marks != 0; marks &= marks - 1) {
             if (!StartRunAt(position + static_cast<std::size_t>(std::countr_zero(marks)))) {
                 return false;
