@@ -388,6 +388,29 @@ bool IsAsPacked(std::span<const std::uint8_t> input) {
     return asPacked;
 }
 
+namespace {
+
+// Write the first 16 bytes at once and the rest of 64 only when needed: most
+// runs and stretches of literals in handwriting are short. Both may write
+// past `length`, up to 64 bytes.
+constexpr std::size_t kShortWrite = 16;
+
+void CopyUpTo64(std::uint8_t* to, const std::uint8_t* from, std::size_t length) {
+    std::memcpy(to, from, kShortWrite);
+    if (length > kShortWrite) {
+        std::memcpy(to + kShortWrite, from + kShortWrite, kRunBlock - kShortWrite);
+    }
+}
+
+void FillUpTo64(std::uint8_t* to, std::uint8_t value, std::size_t length) {
+    std::memset(to, value, kShortWrite);
+    if (length > kShortWrite) {
+        std::memset(to + kShortWrite, value, kRunBlock - kShortWrite);
+    }
+}
+
+}  // namespace
+
 std::optional<std::size_t> UnpackRunsInto(std::span<const std::uint8_t> input,
                                           std::span<std::uint8_t> target) {
     const std::size_t n = input.size();
@@ -409,9 +432,9 @@ std::optional<std::size_t> UnpackRunsInto(std::span<const std::uint8_t> input,
         const ItemBlock items = FindItems(block, carry);
         for (std::uint64_t counts = items.counts; counts != 0; counts &= counts - 1) {
             const std::size_t at = base + static_cast<std::size_t>(std::countr_zero(counts));
-            std::memcpy(data + o, in + literalsFrom, kRunBlock);
+            CopyUpTo64(data + o, in + literalsFrom, at - literalsFrom);
             o += at - literalsFrom;
-            std::memset(data + o, in[at + 1], kRunBlock);
+            FillUpTo64(data + o, in[at + 1], in[at]);
             o += in[at];
             literalsFrom = at + 2;
         }
