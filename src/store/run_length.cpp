@@ -100,6 +100,25 @@ std::uint64_t LowBytes(const std::uint8_t* block) {
     return mask;
 }
 
+// Bit k set when byte k of the 64 bytes at `block` equals the byte `distance`
+// (1 or 2) places before it. The bytes before the block are read unless the
+// block starts the input, whose first bytes have none (their bits stay clear).
+std::uint64_t SameAsBefore(const std::uint8_t* block, std::size_t distance, bool startsInput) {
+    std::uint64_t mask = 0;
+    for (std::size_t k = 0; k < kBlock; k += kWord) {
+        const std::uint64_t word = LittleEndianWord(block + k);
+        const std::uint64_t before =
+            startsInput && k == 0 ? word << (8 * distance) : LittleEndianWord(block + k - distance);
+        mask |= GatherByteMarks(~NonzeroByteMarks(word ^ before) & kHighBits) << k;
+    }
+    return startsInput ? mask & (~std::uint64_t{0} << distance) : mask;
+}
+
+// The high bit of every byte of `word` that equals `value`.
+std::uint64_t EqualByteMarks(std::uint64_t word, std::uint8_t value) {
+    return ~NonzeroByteMarks(word ^ (0x0101010101010101ULL * value)) & kHighBits;
+}
+
 // 0xFF in byte k of the result for each bit k of the low 8 bits of `bits`.
 std::uint64_t ExpandBits(std::uint64_t bits) {
     const std::uint64_t spread = ((bits & 0xFF) * 0x0101010101010101ULL) & 0x8040201008040201ULL;
@@ -113,6 +132,7 @@ std::uint64_t ExpandBits(std::uint64_t bits) {
 // stretch clears it up to its end; which stretches start on even or odd bytes
 // tells the counts from the values.
 struct ItemBlock {
+    std::uint64_t low = 0;       // bytes below 64
     std::uint64_t counts = 0;    // bytes that start a count item
     std::uint64_t literals = 0;  // bytes that are literal items
     // 1 when the block's last byte is a count: the next block's first byte is
@@ -129,6 +149,7 @@ ItemBlock FindItems(const std::uint8_t* block, std::uint64_t carry) {
     const std::uint64_t fromOdd = stretches ^ (stretches + (firsts & ~kEvenBits));
     const std::uint64_t values = carry | (fromEven & ~kEvenBits) | (fromOdd & kEvenBits);
     ItemBlock items;
+    items.low = low;
     items.counts = low & ~values;
     items.literals = ~low & ~values;
     items.carry = items.counts >> 63;
@@ -356,6 +377,29 @@ RunsMeasure MeasureRuns(std::span<const std::uint8_t> input) {
     return measure;
 }
 
+namespace {
+
+// What the packer's form asks of the counts of a block: which hold 0, 1 or 63.
+struct CountValues {
+    bool zero = false;
+    std::uint64_t ones = 0;
+    std::uint64_t full = 0;  // counts of 63
+};
+
+CountValues FindCountValues(const std::uint8_t* block, std::uint64_t counts) {
+    CountValues found;
+    for (std::size_t k = 0; k < kBlock; k += kWord) {
+        const std::uint64_t word = LittleEndianWord(block + k);
+        const std::uint64_t marks = ExpandBits(counts >> k) & kHighBits;
+        found.zero |= (EqualByteMarks(word, 0) & marks) != 0;
+        found.ones |= GatherByteMarks(EqualByteMarks(word, 1) & marks) << k;
+        found.full |= GatherByteMarks(EqualByteMarks(word, kLongestRun) & marks) << k;
+    }
+    return found;
+}
+
+}  // namespace
+
 bool IsAsPacked(std::span<const std::uint8_t> input) {
     const std::size_t n = input.size();
     const std::uint8_t* in = input.data();
@@ -363,10 +407,39 @@ bool IsAsPacked(std::span<const std::uint8_t> input) {
     // remainder, so an item may repeat the value of the item before it only
     // when that one holds 63 bytes; it writes no count of 0, a lone byte of
     // 64 or more as a literal, and no count without its value.
-    unsigned previousValue = 256;
-    bool previousFull = false;
-    bool asPacked = true;
-    std::size_t i = 0;
+    bool unlikePacker = false;
+    std::uint64_t carry = 0;
+    std::uint64_t fullBefore = 0;  // counts of 63 in the block before
+    std::size_t base = 0;
+    // Whole blocks whose last count has its value inside the input, a block
+    // at a time: the item before an item ends at the byte before it, and
+    // holds 63 when a count of 63 stands two bytes before that.
+    for (; base + kBlock < n; base += kBlock) {
+        const std::uint8_t* block = in + base;
+        const ItemBlock items = FindItems(block, carry);
+        const CountValues counts = FindCountValues(block, items.counts);
+        const std::uint64_t fullTwoBefore = (counts.full << 2) | (fullBefore >> 62);
+        const std::uint64_t fullThreeBefore = (counts.full << 3) | (fullBefore >> 61);
+        const std::uint64_t highAfter =
+            (~items.low >> 1) | (std::uint64_t{block[kBlock] >= kFirstLiteral} << 63);
+        const bool startsInput = base == 0;
+        // A count of 0; a count of 1 of a byte of 64 or more; a literal equal
+        // to the byte before it; a run's value equal to the byte two before
+        // it (for the block's last count, whose value lies beyond it, on its
+        // own); the last two unless the item before holds 63.
+        unlikePacker |=
+            counts.zero || (counts.ones & highAfter) != 0 ||
+            (items.literals & SameAsBefore(block, 1, startsInput) & ~fullTwoBefore) != 0 ||
+            ((items.counts << 1) & SameAsBefore(block, 2, startsInput) & ~fullThreeBefore) != 0 ||
+            (items.carry != 0 && block[kBlock] == block[kBlock - 2] && (counts.full >> 61 & 1) == 0);
+        fullBefore = counts.full;
+        carry = items.carry;
+    }
+    // The rest item by item, from the first item start after the blocks.
+    std::size_t i = base + carry;
+    unsigned previousValue = i > 0 ? in[i - 1] : 256;
+    bool previousFull = ((fullBefore >> (62 + carry)) & 1) != 0;
+    bool asPacked = !unlikePacker;
     while (i < n) {
         const std::uint8_t item = in[i];
         if (item >= kFirstLiteral) {

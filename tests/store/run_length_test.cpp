@@ -410,11 +410,33 @@ TEST(IsAsPacked, TellsWhetherTheStreamIsAsThePackerWritesIt) {
     }
     for (std::uint32_t seed = 0; seed < 2'000; ++seed) {
         std::mt19937 random(seed);
-        std::uniform_int_distribution<std::size_t> items(0, 40);
+        std::uniform_int_distribution<std::size_t> items(0, 400);
         const Bytes stream = seed % 2 == 0 ? testing::RandomItems(random, items(random))
-                                           : *Pack(testing::RandomRunBytes(random, 300));
+                                           : *Pack(testing::RandomRunBytes(random, 3'000));
         EXPECT_EQ(IsAsPacked(stream), PackerWouldWrite(stream))
             << ::testing::PrintToString(stream);
+    }
+}
+
+// Long streams as the packer wrote them, and the same with one run split in
+// two items anywhere: only the first are its form.
+TEST(IsAsPacked, FindsOneSplitRunAnywhereInAPage) {
+    for (std::uint32_t seed = 0; seed < 300; ++seed) {
+        std::mt19937 random(seed);
+        const Bytes packed = *Pack(testing::RandomRunBytes(random, 38'400));
+        EXPECT_TRUE(IsAsPacked(packed));
+        std::vector<std::size_t> splittable;
+        for (std::size_t i = 0; i < packed.size(); i += packed[i] >= 64 ? 1U : 2U) {
+            if (packed[i] < 64 && packed[i] >= 2) splittable.push_back(i);
+        }
+        if (splittable.empty()) continue;
+        const std::size_t at = splittable[random() % splittable.size()];
+        Bytes split(packed.begin(), packed.begin() + static_cast<std::ptrdiff_t>(at));
+        split.insert(split.end(), {1, packed[at + 1], static_cast<std::uint8_t>(packed[at] - 1),
+                                   packed[at + 1]});
+        split.insert(split.end(), packed.begin() + static_cast<std::ptrdiff_t>(at + 2), packed.end());
+        EXPECT_EQ(IsAsPacked(split), PackerWouldWrite(split)) << "split at " << at;
+        EXPECT_FALSE(IsAsPacked(split)) << "split at " << at;
     }
 }
 
