@@ -8,7 +8,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   clang libclang-rt-14-dev
   qt6-base-dev fonts-dejavu-core
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev liblz4-dev libpng-dev
   libcanberra-dev dbus systemd
 )
 

@@ -117,7 +117,7 @@ PageImage::~PageImage() { Release(); }
 void PageImage::Release() {
     data_ = ByteBuffer{};
     dataLength_ = 0;
-    capturedHere_ = false;
+    asPacked_ = false;
     hasPicture_ = false;
 }
 
@@ -140,7 +140,7 @@ int PageImage::Capture(const platform::DrawingContext& source, std::int32_t x, s
     if (length) {
         dataLength_ = *length;
         dataPacked_ = true;
-        capturedHere_ = true;
+        asPacked_ = true;
         hasPicture_ = true;
     }
     return 1;
@@ -158,6 +158,28 @@ bool PageImage::UnpackPixels(ByteBuffer& out) const {
     } else if (length > 0) {
         std::memcpy(out.Data(), data.data(), length);
     }
+    return true;
+}
+
+bool PageImage::MakeAsPacked() const {
+    if (dataPacked_ && IsAsPacked({data_.Data(), dataLength_})) {
+        asPacked_ = true;
+        return true;
+    }
+    ByteBuffer pixels;
+    ByteBuffer packed;
+    if (!UnpackPixels(pixels)) {
+        return false;
+    }
+    const std::optional<std::size_t> length =
+        PackRuns({pixels.Data(), static_cast<std::size_t>(size_)}, packed);
+    if (!length) {
+        return false;
+    }
+    data_ = std::move(packed);
+    dataLength_ = *length;
+    dataPacked_ = true;
+    asPacked_ = true;
     return true;
 }
 
@@ -269,24 +291,13 @@ int PageImage::Save(platform::ByteFile& file) const {
     header.width = static_cast<std::uint16_t>(width_);
     header.height = static_cast<std::uint16_t>(height_);
 
-    ByteBuffer packed;
-    const std::uint8_t* written = data_.Data();
     if (hasPicture_) {
-        // A captured picture is held as the packer wrote it; data from a file
-        // is packed anew, so that every save writes what the packer makes.
-        std::optional<std::size_t> length = dataLength_;
-        if (!capturedHere_) {
-            ByteBuffer pixels;
-            length = UnpackPixels(pixels)
-                         ? PackRuns({pixels.Data(), static_cast<std::size_t>(size_)}, packed)
-                         : std::nullopt;
-            written = packed.Data();
-        }
-        // Without the packed bytes a header would promise data that never follows.
-        if (!length) {
+        // Every save writes what the packer makes of the pixels. Without the
+        // packed bytes a header would promise data that never follows.
+        if (!asPacked_ && !MakeAsPacked()) {
             return 0;
         }
-        header.dataLength = static_cast<std::uint32_t>(*length);
+        header.dataLength = static_cast<std::uint32_t>(dataLength_);
     } else if (size_ != 0) {
         // A capture that got no picture has a size but no pixels to store.
         return 0;
@@ -299,7 +310,7 @@ int PageImage::Save(platform::ByteFile& file) const {
     if (header.dataLength == 0) {
         return 1;
     }
-    return file.Write(written, header.dataLength) ? 1 : 0;
+    return file.Write(data_.Data(), header.dataLength) ? 1 : 0;
 }
 
 }  // namespace tavrin

@@ -98,11 +98,19 @@ public:
 private:
     // The first `size_` pixel bytes, unpacked; false when memory can't be had.
     bool UnpackPixels(ByteBuffer& out) const;
+    // Makes the data what the packer writes for its pixels: data read from a
+    // file is checked once, and packed anew when another writer's (or stored
+    // unpacked); false (the data unchanged) when memory can't be had.
+    bool MakeAsPacked() const;
 
-    ByteBuffer data_;
-    std::size_t dataLength_ = 0;
-    bool dataPacked_ = false;
-    bool capturedHere_ = false;  // data_ is the packer's own output
+    // A save checks or packs data from a file only once: what it found is
+    // kept, hence mutable.
+    mutable ByteBuffer data_;
+    mutable std::size_t dataLength_ = 0;
+    mutable bool dataPacked_ = false;
+    // data_ is known to be exactly what the packer writes for the pixels:
+    // captured here, or checked or packed anew by a save.
+    mutable bool asPacked_ = false;
     bool hasPicture_ = false;
     std::int32_t width_ = 0;
     std::int32_t height_ = 0;

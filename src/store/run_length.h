@@ -59,6 +59,10 @@ struct RunsMeasure {
 };
 RunsMeasure MeasureRuns(std::span<const std::uint8_t> input);
 
+// Whether a packed stream is exactly what PackRuns makes of the bytes it
+// unpacks to, so that it may be written again as it stands.
+bool IsAsPacked(std::span<const std::uint8_t> input);
+
 // Unpacks into `target`, never past its end: the output length, or none when
 // the items would pass the end (`target` then holds what fitted).
 std::optional<std::size_t> UnpackRunsInto(std::span<const std::uint8_t> input,

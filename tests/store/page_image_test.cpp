@@ -284,6 +284,24 @@ TEST(PageImageSave, DataFromAFileIsPackedAnew) {
     MemoryFile file;
     EXPECT_NE(image.Save(file), 0);
     EXPECT_EQ(file.Bytes(), Block(0x0104, 8, 2, {0x08, 0x41}));
+    // Packed once: the next save writes the same without packing again.
+    MemoryFile again;
+    const AllocationLimitForTesting noMemory(0);
+    EXPECT_NE(image.Save(again), 0);
+    EXPECT_EQ(again.Bytes(), file.Bytes());
+}
+
+// Data that the packer wrote is written again as it was read, without
+// unpacking or packing it, so that a save costs only the pages that changed.
+TEST(PageImageSave, DataAsThePackerWroteItIsWrittenAsItStands) {
+    const Bytes block = Block(0x0104, 240, 320, BlankPagePacked());
+    MemoryFile source(block);
+    PageImage image;
+    ASSERT_EQ(image.Load(source), 1);
+    MemoryFile file;
+    const AllocationLimitForTesting noMemory(0);
+    EXPECT_NE(image.Save(file), 0);
+    EXPECT_EQ(file.Bytes(), block);
 }
 
 TEST(PageImageSave, SizeWithoutSurfaceWritesNothing) {
@@ -296,8 +314,15 @@ TEST(PageImageSave, SizeWithoutSurfaceWritesNothing) {
     EXPECT_TRUE(file.Bytes().empty());
 }
 
+// The blank page in runs of 60: the same pixels, packed anew at a save.
+Bytes BlankPageInShortRuns() {
+    Bytes packed;
+    for (int pair = 0; pair < 640; ++pair) packed.insert(packed.end(), {0x3C, 0xFF});
+    return packed;
+}
+
 TEST(PageImageSave, PackingWithoutMemoryWritesNothing) {
-    MemoryFile source(Block(0x0104, 240, 320, BlankPagePacked()));
+    MemoryFile source(Block(0x0104, 240, 320, BlankPageInShortRuns()));
     PageImage image;
     ASSERT_EQ(image.Load(source), 1);
     MemoryFile file;

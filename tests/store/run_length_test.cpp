@@ -10,6 +10,8 @@
 
 #include "store/allocation.h"
 #include "support/blank_page.h"
+#include "support/random_runs.h"
+#include "support/reference_run_length.h"
 
 namespace tavrin {
 namespace {
@@ -282,6 +284,160 @@ TEST(ByteBuffer, ShrinkThatFailsKeepsTheLargerBuffer) {
     EXPECT_EQ(buffer.Capacity(), 8'192U);
     EXPECT_EQ(buffer.Data(), before);
     EXPECT_EQ(Contents(buffer, 100), Repeated(100, 0x77));
+}
+
+// The codec against its earlier form, kept as the reference: the same bytes,
+// the same lengths and the same success or failure, memory limits included,
+// over random and structured pages and item streams of many lengths.
+struct Outcome {
+    std::optional<std::size_t> length;
+    Bytes bytes;
+    bool operator==(const Outcome&) const = default;
+};
+
+Outcome Ran(std::optional<std::size_t> length, const ByteBuffer& out) {
+    return {length, length ? Contents(out, *length) : Bytes{}};
+}
+
+template <typename Codec>
+Outcome RunCodec(Codec codec, const Bytes& input) {
+    ByteBuffer out;
+    const std::optional<std::size_t> length = codec(std::span<const std::uint8_t>(input), out);
+    return Ran(length, out);
+}
+
+void ExpectSameAsReference(const Bytes& input, const std::string& what) {
+    SCOPED_TRACE(what + ", " + std::to_string(input.size()) + " bytes");
+    EXPECT_EQ(RunCodec(PackRuns, input), RunCodec(reference::PackRuns, input));
+    EXPECT_EQ(RunCodec(UnpackRuns, input), RunCodec(reference::UnpackRuns, input));
+    const RunsMeasure measure = MeasureRuns(input);
+    const RunsMeasure expected = reference::MeasureRuns(input);
+    EXPECT_EQ(measure.unpackedLength, expected.unpackedLength);
+    EXPECT_EQ(measure.danglingCount, expected.danglingCount);
+    // Targets shorter than, as long as and longer than the unpacked bytes.
+    for (const std::size_t room : {expected.unpackedLength / 2, expected.unpackedLength,
+                                   expected.unpackedLength + 100}) {
+        Bytes target(room, 0xA5);
+        Bytes expectedTarget(room, 0xA5);
+        EXPECT_EQ(UnpackRunsInto(input, target), reference::UnpackRunsInto(input, expectedTarget));
+        const std::size_t written = std::min(room, expected.unpackedLength);
+        EXPECT_TRUE(std::equal(target.begin(), target.begin() + static_cast<std::ptrdiff_t>(written),
+                               expectedTarget.begin()));
+    }
+}
+
+std::vector<std::size_t> ManyLengths() {
+    std::vector<std::size_t> lengths;
+    for (std::size_t n = 0; n <= 200; ++n) {
+        lengths.push_back(n);
+    }
+    lengths.insert(lengths.end(), {255, 256, 257, 4'095, 4'096, 4'097, 38'400, 100'000});
+    return lengths;
+}
+
+TEST(SameAsReference, RandomPagesAndStreamsOfManyLengths) {
+    std::mt19937 random(20261210);
+    std::uniform_int_distribution<int> anyByte(0, 255);
+    for (const std::size_t n : ManyLengths()) {
+        Bytes noise(n);
+        for (std::uint8_t& byte : noise) {
+            byte = static_cast<std::uint8_t>(anyByte(random));
+        }
+        ExpectSameAsReference(noise, "noise");
+        ExpectSameAsReference(testing::RandomRunBytes(random, n), "runs");
+        ExpectSameAsReference(testing::RandomItems(random, n / 2 + 1), "items");
+        ExpectSameAsReference(*Pack(testing::RandomRunBytes(random, n)), "packed runs");
+    }
+}
+
+// Counts of 63 only, long enough to fill every sum the measure keeps.
+TEST(SameAsReference, LongStretchesOfFullRuns) {
+    for (const std::size_t items : {4'096UL, 20'000UL}) {
+        Bytes stream;
+        for (std::size_t i = 0; i < items; ++i) {
+            stream.insert(stream.end(), {0x3F, static_cast<std::uint8_t>(i % 7 == 0 ? 0x12 : 0xFF)});
+        }
+        ExpectSameAsReference(stream, "full runs");
+    }
+}
+
+TEST(SameAsReference, ManySeeds) {
+    for (std::uint32_t seed = 0; seed < 300; ++seed) {
+        std::mt19937 random(seed);
+        std::uniform_int_distribution<std::size_t> length(0, 3'000);
+        ExpectSameAsReference(testing::RandomRunBytes(random, length(random)), "runs");
+        ExpectSameAsReference(testing::RandomItems(random, length(random)), "items");
+    }
+}
+
+TEST(SameAsReference, FailsWhereItFailsForLackOfMemory) {
+    std::mt19937 random(7);
+    const Bytes page = testing::RandomRunBytes(random, 38'400);
+    const Bytes items = testing::RandomItems(random, 3'000);
+    for (const std::size_t limit : {0UL, 1UL, 100UL, 4'095UL, 4'096UL, 8'191UL, 9'000UL, 20'000UL, 40'000UL}) {
+        SCOPED_TRACE("largest allocation " + std::to_string(limit));
+        const AllocationLimitForTesting limited(limit);
+        for (const Bytes* input : {&page, &items}) {
+            EXPECT_EQ(RunCodec(PackRuns, *input), RunCodec(reference::PackRuns, *input));
+            EXPECT_EQ(RunCodec(UnpackRuns, *input), RunCodec(reference::UnpackRuns, *input));
+        }
+    }
+}
+
+// A save writes a page's stream as it was read only when it is exactly what
+// the packer makes of its bytes.
+bool PackerWouldWrite(const Bytes& stream) {
+    const Outcome unpacked = RunCodec(reference::UnpackRuns, stream);
+    return RunCodec(reference::PackRuns, unpacked.bytes).bytes == stream;
+}
+
+TEST(IsAsPacked, TellsWhetherTheStreamIsAsThePackerWritesIt) {
+    const std::vector<Bytes> table = {
+        {},
+        {0x03, 0x12, 0x03, 0x80, 0x90},
+        {0x3F, 0xFF, 0xFF},        // 63 and a lone literal of the same byte
+        {0x3F, 0x12, 0x01, 0x12},  // 63 and a lone low byte
+        {0x02, 0x41, 0x02, 0x41},  // one run cut short
+        {0x01, 0x80},              // a literal written as a count
+        {0x00, 0x22, 0x41},        // a zero count
+        {0x41, 0x41},              // two literals of one run
+        {0x41, 0x07},              // a count without its value
+        {0x3F, 0xFF, 0x3F, 0xFF, 0x02, 0xFF},
+    };
+    for (const Bytes& stream : table) {
+        EXPECT_EQ(IsAsPacked(stream), PackerWouldWrite(stream))
+            << ::testing::PrintToString(stream);
+    }
+    for (std::uint32_t seed = 0; seed < 2'000; ++seed) {
+        std::mt19937 random(seed);
+        std::uniform_int_distribution<std::size_t> items(0, 400);
+        const Bytes stream = seed % 2 == 0 ? testing::RandomItems(random, items(random))
+                                           : *Pack(testing::RandomRunBytes(random, 3'000));
+        EXPECT_EQ(IsAsPacked(stream), PackerWouldWrite(stream))
+            << ::testing::PrintToString(stream);
+    }
+}
+
+// Long streams as the packer wrote them, and the same with one run split in
+// two items anywhere: only the first are its form.
+TEST(IsAsPacked, FindsOneSplitRunAnywhereInAPage) {
+    for (std::uint32_t seed = 0; seed < 300; ++seed) {
+        std::mt19937 random(seed);
+        const Bytes packed = *Pack(testing::RandomRunBytes(random, 38'400));
+        EXPECT_TRUE(IsAsPacked(packed));
+        std::vector<std::size_t> splittable;
+        for (std::size_t i = 0; i < packed.size(); i += packed[i] >= 64 ? 1U : 2U) {
+            if (packed[i] < 64 && packed[i] >= 2) splittable.push_back(i);
+        }
+        if (splittable.empty()) continue;
+        const std::size_t at = splittable[random() % splittable.size()];
+        Bytes split(packed.begin(), packed.begin() + static_cast<std::ptrdiff_t>(at));
+        split.insert(split.end(), {1, packed[at + 1], static_cast<std::uint8_t>(packed[at] - 1),
+                                   packed[at + 1]});
+        split.insert(split.end(), packed.begin() + static_cast<std::ptrdiff_t>(at + 2), packed.end());
+        EXPECT_EQ(IsAsPacked(split), PackerWouldWrite(split)) << "split at " << at;
+        EXPECT_FALSE(IsAsPacked(split)) << "split at " << at;
+    }
 }
 
 // Memory running out at the first buffer or at a later growth: the codec

@@ -1,0 +1,112 @@
+// tavrin-file export of 1,000 memos (each page different), side by side in
+// one run: the command as it is now (its own process: 4-bit indexed PNGs
+// written on all cores) and the export as it was before, in this process
+// (every page as 32-bit pixels, written one after another by Qt's PNG
+// writer). Goal: at most a fifth of the earlier time. Wall-clock times.
+#include <benchmark/benchmark.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QImage>
+#include <QImageWriter>
+#include <QSaveFile>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "handwriting.h"
+#include "store/memo_file.h"
+
+extern char** environ;
+
+namespace tavrin {
+namespace {
+
+constexpr int kMemoCount = 1000;
+
+std::filesystem::path Folder() {
+    return std::filesystem::temp_directory_path() /
+           ("tavrin-export-bench-" + std::to_string(::getpid()));
+}
+
+const std::string& MemoFilePath() {
+    static const std::string path = [] {
+        std::filesystem::create_directories(Folder());
+        const std::string file = (Folder() / "memo.dat").string();
+        MemoFile(platform::LocalFileSystem()).Save(*bench::MakeHandwritingList(kMemoCount), file);
+        return file;
+    }();
+    return path;
+}
+
+void ExportCommand(benchmark::State& state) {
+    const std::string out = (Folder() / "now").string();
+    std::string program = TAVRIN_FILE_PROGRAM;
+    std::string command = "export";
+    std::string file = MemoFilePath();
+    std::string folder = out;
+    char* arguments[] = {program.data(), command.data(), file.data(), folder.data(), nullptr};
+    for (auto _ : state) {
+        pid_t child = 0;
+        int status = 0;
+        if (::posix_spawn(&child, program.c_str(), nullptr, nullptr, arguments, environ) != 0 ||
+            ::waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+            WEXITSTATUS(status) != 0) {
+            state.SkipWithError("tavrin-file export failed");
+            break;
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * kMemoCount);
+}
+BENCHMARK(ExportCommand)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The export as it was: the file loaded, then each page looked up pixel by
+// pixel into 32-bit colors and written by Qt, one page after another.
+void ExportCommand_Before(benchmark::State& state) {
+    const std::filesystem::path out = Folder() / "before";
+    std::filesystem::create_directories(out);
+    for (auto _ : state) {
+        MemoList list;
+        MemoFile(platform::LocalFileSystem()).Load(list, MemoFilePath());
+        int position = 0;
+        for (const MemoEntry* entry = list.First(); entry != nullptr; entry = list.NextOf(entry)) {
+            const auto page = entry->page.MakeSurface();
+            std::vector<std::uint32_t> pixels;
+            pixels.reserve(static_cast<std::size_t>(kPageWidth) * kPageHeight);
+            for (std::int32_t y = 0; y < page->Height(); ++y) {
+                for (std::int32_t x = 0; x < page->Width(); ++x) {
+                    const platform::RgbQuad& color = PenPalette[IndexAt(*page, x, y)];
+                    pixels.push_back(static_cast<std::uint32_t>(color.red) << 16 |
+                                     static_cast<std::uint32_t>(color.green) << 8 | color.blue);
+                }
+            }
+            const QImage image(reinterpret_cast<const uchar*>(pixels.data()), page->Width(),
+                               page->Height(), static_cast<qsizetype>(page->Width()) * 4,
+                               QImage::Format_RGB32);
+            QSaveFile file(QString::fromStdString(
+                (out / ("memo-" + std::to_string(++position) + ".png")).string()));
+            if (!file.open(QIODevice::WriteOnly) || !QImageWriter(&file, "png").write(image) ||
+                !file.commit()) {
+                state.SkipWithError("could not write a page");
+                return;
+            }
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * kMemoCount);
+}
+BENCHMARK(ExportCommand_Before)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+}  // namespace tavrin
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    std::filesystem::remove_all(tavrin::Folder());
+    return 0;
+}
