@@ -13,6 +13,7 @@
 
 #include "canvas/memo_canvas.h"
 #include "platform/qt/qt_drawing.h"
+#include "qt_benchmarks.h"
 
 namespace tavrin {
 namespace {
@@ -60,12 +61,4 @@ BENCHMARK(PageMove);
 }  // namespace
 }  // namespace tavrin
 
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return tavrin::RunQtBenchmarks(argc, argv); }

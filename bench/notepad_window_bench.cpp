@@ -19,6 +19,7 @@
 #include "handwriting.h"
 #include "store/memo_file.h"
 #include "support/recording_notifications.h"
+#include "qt_benchmarks.h"
 
 namespace tavrin {
 namespace {
@@ -128,12 +129,7 @@ BENCHMARK(StartToFirstPaint)->Unit(benchmark::kMillisecond);
 }  // namespace tavrin
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int result = tavrin::RunQtBenchmarks(argc, argv);
     std::filesystem::remove_all(tavrin::BenchFolder());
-    return 0;
+    return result;
 }

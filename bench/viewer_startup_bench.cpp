@@ -27,6 +27,7 @@
 #include "handwriting.h"
 #include "store/memo_file.h"
 #include "viewer/qt/viewer_window.h"
+#include "qt_benchmarks.h"
 
 extern char** environ;
 
@@ -143,15 +144,11 @@ BENCHMARK(WindowToFirstPaint)->Arg(4)->Arg(4000)->Unit(benchmark::kMillisecond);
 }  // namespace tavrin
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
     if (argc == 3 && argv[1] == tavrin::kShowOnce) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
         return tavrin::ShowOnce(argc, argv);
     }
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int result = tavrin::RunQtBenchmarks(argc, argv);
     std::filesystem::remove_all(tavrin::Folder());
-    return 0;
+    return result;
 }

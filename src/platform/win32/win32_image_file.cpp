@@ -4,7 +4,7 @@
 
 namespace tavrin::platform {
 
-bool WritePng(const std::string& path, std::int32_t, std::int32_t, std::span<const std::uint32_t>,
+bool WritePng(const std::string& path, const PageBitmap&, const std::array<RgbQuad, 16>&,
               std::string& error) {
     error = "Cannot write " + path + ": PNG export is not available in the Windows build";
     return false;
