@@ -110,11 +110,11 @@ void Memcpy(benchmark::State& state, PageKind kind) {
     CountPages(state, kind);
 }
 
+// Runs `Codec` over every input page, each into a fresh buffer.
 template <auto Codec>
-void Unpack(benchmark::State& state, PageKind kind) {
-    const std::vector<Bytes> packed = PackedPages(kind);
+void CodeEach(benchmark::State& state, const std::vector<Bytes>& inputs, PageKind kind) {
     for (auto _ : state) {
-        for (const Bytes& page : packed) {
+        for (const Bytes& page : inputs) {
             ByteBuffer out;
             benchmark::DoNotOptimize(Codec(page, out));
             benchmark::DoNotOptimize(out.Data());
@@ -124,16 +124,13 @@ void Unpack(benchmark::State& state, PageKind kind) {
 }
 
 template <auto Codec>
+void Unpack(benchmark::State& state, PageKind kind) {
+    CodeEach<Codec>(state, PackedPages(kind), kind);
+}
+
+template <auto Codec>
 void Pack(benchmark::State& state, PageKind kind) {
-    const std::vector<Bytes>& pages = Pages(kind);
-    for (auto _ : state) {
-        for (const Bytes& page : pages) {
-            ByteBuffer out;
-            benchmark::DoNotOptimize(Codec(page, out));
-            benchmark::DoNotOptimize(out.Data());
-        }
-    }
-    CountPages(state, kind);
+    CodeEach<Codec>(state, Pages(kind), kind);
 }
 
 template <auto Measure>

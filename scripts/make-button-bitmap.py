@@ -7,8 +7,8 @@ The bitmap is a 4-bit .bmp of the same size over the drawing's own colours
 program takes out when it loads the images:
     scripts/make-button-bitmap.py src/handheld/resources/buttons.xpm buttons.bmp
 """
-import importlib.util
 import os
+import runpy
 import struct
 import sys
 
@@ -17,10 +17,8 @@ MASK = (255, 0, 255)
 
 def read_xpm(path):
     here = os.path.dirname(os.path.abspath(__file__))
-    spec = importlib.util.spec_from_file_location("make_icons", os.path.join(here, "make-icons.py"))
-    icons = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(icons)
-    return icons.read_xpm(path)
+    icons = runpy.run_path(os.path.join(here, "make-icons.py"))
+    return icons["read_xpm"](path)
 
 
 def bitmap_4bit(pixels):
