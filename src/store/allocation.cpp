@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <limits>
 
+#include "platform/memory.h"
+
 namespace tavrin {
 namespace {
 
@@ -30,6 +32,15 @@ void* ReallocateBytes(void* block, std::size_t size) {
 }
 
 void FreeBytes(void* block) { std::free(block); }
+
+void* AllocateLargeBytes(std::size_t size) {
+    if (size > largestAllowed) {
+        return nullptr;
+    }
+    return platform::AllocateLargeBlock(size);
+}
+
+void FreeLargeBytes(void* block) { platform::FreeLargeBlock(block); }
 
 AllocationLimitForTesting::AllocationLimitForTesting(std::size_t largest)
     : previous_(largestAllowed) {

@@ -9,6 +9,9 @@ namespace tavrin {
 void* AllocateBytes(std::size_t size);                 // null when memory can't be had
 void* ReallocateBytes(void* block, std::size_t size);  // null (block kept) when it can't
 void FreeBytes(void* block);
+// Blocks of many pages' data, from the platform's large blocks.
+void* AllocateLargeBytes(std::size_t size);  // null when memory can't be had
+void FreeLargeBytes(void* block);
 
 // While one of these lives, any single allocation above `largest` bytes fails.
 class AllocationLimitForTesting {

@@ -49,7 +49,7 @@ void MemoEntry::SetAlarm(std::uint32_t handle, const SYSTEMTIME& time) {
     alarmTime = time;
 }
 
-int MemoEntry::Load(platform::ByteFile& file, RecordLoadNotes* notes) {
+int MemoEntry::Load(platform::ByteFile& file, PageDataArena& room, RecordLoadNotes* notes) {
     std::array<std::uint8_t, kRecordSize> record;
     if (!file.Read(record.data(), record.size())) {
         return 0;
@@ -57,7 +57,7 @@ int MemoEntry::Load(platform::ByteFile& file, RecordLoadNotes* notes) {
     created = GetTime(record.data());
     alarmTime = GetTime(record.data() + kTimeSize);
     alarmHandle = GetU32(record.data() + 2 * kTimeSize);
-    const int result = page.Load(file, notes != nullptr ? &notes->page : nullptr);
+    const int result = page.Load(file, room, notes != nullptr ? &notes->page : nullptr);
     if (notes != nullptr) {
         notes->recordRead = true;
         notes->pageRead = result != 0;
@@ -234,6 +234,7 @@ int MemoList::Load(platform::ByteFile& file, ListLoadNotes* notes) {
     }
     RemoveAll();
     MemoEntry* storedCurrent = nullptr;
+    PageDataArena room;
     int result = 1;
     for (std::uint16_t i = 0; i < storedCount && result != 0; ++i) {
         MemoEntry* entry = InsertAfter();
@@ -244,7 +245,7 @@ int MemoList::Load(platform::ByteFile& file, ListLoadNotes* notes) {
             break;
         }
         RecordLoadNotes* record = notes != nullptr ? &notes->records.emplace_back() : nullptr;
-        result = entry->Load(file, record);
+        result = entry->Load(file, room, record);
         if (record != nullptr && record->page.outOfMemory) {
             OutOfMemory(notes);
         }

@@ -37,7 +37,8 @@ struct MemoEntry {
 
     void SetAlarm(std::uint32_t handle, const SYSTEMTIME& time);
     // The record, then the page; 0 when the record can't be read, else the page's result.
-    int Load(platform::ByteFile& file, RecordLoadNotes* notes = nullptr);
+    // The page's data goes into room taken from `room`.
+    int Load(platform::ByteFile& file, PageDataArena& room, RecordLoadNotes* notes = nullptr);
     // The record, then (if that worked) the page; nonzero when both were written.
     int Save(platform::ByteFile& file) const;
 

@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <span>
 #include <string>
 
+#include "store/allocation.h"
 #include "store/little_endian.h"
+#include "store/page_data_arena.h"
 #include "store/run_length.h"
 
 namespace tavrin {
@@ -88,6 +91,18 @@ platform::PageBitmapInfo DescribePage(std::int32_t width, std::int32_t height,
     return info;
 }
 
+// The buffer's bytes, held from now on by a shared pointer as a load's are;
+// null (the bytes freed) when the pointer can't be made.
+std::shared_ptr<std::uint8_t> Shared(ByteBuffer&& buffer) {
+    std::uint8_t* bytes = buffer.Release();
+    try {
+        return std::shared_ptr<std::uint8_t>(bytes, FreeBytes);
+    } catch (const std::bad_alloc&) {
+        // The shared pointer frees the bytes when it can't be made.
+        return nullptr;
+    }
+}
+
 int OutOfMemory(PageLoadNotes* notes) {
     if (notes != nullptr) {
         notes->outOfMemory = true;
@@ -115,7 +130,7 @@ std::uint8_t IndexAt(const platform::PageBitmap& page, std::int32_t x, std::int3
 PageImage::~PageImage() { Release(); }
 
 void PageImage::Release() {
-    data_ = ByteBuffer{};
+    data_.reset();
     dataLength_ = 0;
     asPacked_ = false;
     hasPicture_ = false;
@@ -135,9 +150,10 @@ int PageImage::Capture(const platform::DrawingContext& source, std::int32_t x, s
         return 1;
     }
     source.CapturePage(x, y, *surface);
+    ByteBuffer packed;
     const std::optional<std::size_t> length =
-        PackRuns({surface->Pixels(), surface->PixelByteCount()}, data_);
-    if (length) {
+        PackRuns({surface->Pixels(), surface->PixelByteCount()}, packed);
+    if (length && (data_ = Shared(std::move(packed)))) {
         dataLength_ = *length;
         dataPacked_ = true;
         asPacked_ = true;
@@ -151,7 +167,7 @@ bool PageImage::UnpackPixels(ByteBuffer& out) const {
     if (!out.Allocate(length)) {
         return false;
     }
-    const std::span<const std::uint8_t> data(data_.Data(), dataLength_);
+    const std::span<const std::uint8_t> data(data_.get(), dataLength_);
     if (dataPacked_) {
         // Load and Capture made sure the data unpacks to exactly `size_` bytes.
         static_cast<void>(UnpackRunsInto(data, {out.Data(), length}));
@@ -162,7 +178,7 @@ bool PageImage::UnpackPixels(ByteBuffer& out) const {
 }
 
 bool PageImage::MakeAsPacked() const {
-    if (dataPacked_ && IsAsPacked({data_.Data(), dataLength_})) {
+    if (dataPacked_ && IsAsPacked({data_.get(), dataLength_})) {
         asPacked_ = true;
         return true;
     }
@@ -173,10 +189,11 @@ bool PageImage::MakeAsPacked() const {
     }
     const std::optional<std::size_t> length =
         PackRuns({pixels.Data(), static_cast<std::size_t>(size_)}, packed);
-    if (!length) {
+    std::shared_ptr<std::uint8_t> shared = length ? Shared(std::move(packed)) : nullptr;
+    if (!shared) {
         return false;
     }
-    data_ = std::move(packed);
+    data_ = std::move(shared);
     dataLength_ = *length;
     dataPacked_ = true;
     asPacked_ = true;
@@ -193,7 +210,7 @@ std::unique_ptr<platform::PageBitmap> PageImage::MakeSurface() const {
         return nullptr;
     }
     const std::span<std::uint8_t> pixels(surface->Pixels(), surface->PixelByteCount());
-    const std::span<const std::uint8_t> data(data_.Data(), dataLength_);
+    const std::span<const std::uint8_t> data(data_.get(), dataLength_);
     std::size_t delivered = 0;
     if (dataPacked_) {
         delivered = UnpackRunsInto(data, pixels).value_or(pixels.size());
@@ -223,6 +240,11 @@ void PageImage::Draw(platform::DrawingContext& target, std::int32_t x, std::int3
 }
 
 int PageImage::Load(platform::ByteFile& file, PageLoadNotes* notes) {
+    PageDataArena ownRoom;
+    return Load(file, ownRoom, notes);
+}
+
+int PageImage::Load(platform::ByteFile& file, PageDataArena& room, PageLoadNotes* notes) {
     Release();
     HeaderBytes headerBytes{};
     if (!file.Read(headerBytes.data(), headerBytes.size())) {
@@ -254,16 +276,17 @@ int PageImage::Load(platform::ByteFile& file, PageLoadNotes* notes) {
         header.dataLength > file.Remaining()) {
         return 0;
     }
-    if (!data_.Allocate(header.dataLength)) {
+    data_ = room.Take(header.dataLength, file.Remaining());
+    if (data_ == nullptr) {
         return OutOfMemory(notes);
     }
-    if (!file.Read(data_.Data(), header.dataLength)) {
+    if (!file.Read(data_.get(), header.dataLength)) {
         Release();
         return 0;
     }
     std::size_t delivered = header.dataLength;
     if (packed) {
-        const RunsMeasure measure = MeasureRuns({data_.Data(), header.dataLength});
+        const RunsMeasure measure = MeasureRuns({data_.get(), header.dataLength});
         delivered = measure.unpackedLength;
         if (notes != nullptr) {
             notes->danglingCount = measure.danglingCount;
@@ -310,7 +333,7 @@ int PageImage::Save(platform::ByteFile& file) const {
     if (header.dataLength == 0) {
         return 1;
     }
-    return file.Write(data_.Data(), header.dataLength) ? 1 : 0;
+    return file.Write(data_.get(), header.dataLength) ? 1 : 0;
 }
 
 }  // namespace tavrin

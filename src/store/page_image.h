@@ -9,6 +9,7 @@
 
 #include "platform/byte_file.h"
 #include "platform/drawing.h"
+#include "store/page_data_arena.h"
 #include "store/run_length.h"
 
 namespace tavrin {
@@ -84,6 +85,9 @@ public:
     // anything is allocated for it. The notes say why a load failed: memory
     // for the data, or the data itself.
     int Load(platform::ByteFile& file, PageLoadNotes* notes = nullptr);
+    // The same, with the data in room taken from `room`, as a whole file's
+    // pages are read.
+    int Load(platform::ByteFile& file, PageDataArena& room, PageLoadNotes* notes = nullptr);
     // Writes one page-image block at the file's position; nonzero when written.
     int Save(platform::ByteFile& file) const;
 
@@ -105,7 +109,8 @@ private:
 
     // A save checks or packs data from a file only once: what it found is
     // kept, hence mutable.
-    mutable ByteBuffer data_;
+    // Shared: the pages of one load hold their data in common blocks.
+    mutable std::shared_ptr<std::uint8_t> data_;
     mutable std::size_t dataLength_ = 0;
     mutable bool dataPacked_ = false;
     // data_ is known to be exactly what the packer writes for the pixels:

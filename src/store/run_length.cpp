@@ -277,6 +277,11 @@ void ByteBuffer::ShrinkTo(std::size_t length) {
     }
 }
 
+std::uint8_t* ByteBuffer::Release() {
+    capacity_ = 0;
+    return data_.release();
+}
+
 int GrowBuffer(ByteBuffer& buffer, std::size_t index) {
     if (index < buffer.capacity_) {
         return 1;

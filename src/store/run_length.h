@@ -23,6 +23,8 @@ public:
     bool Allocate(std::size_t capacity);
     // Reallocates to `length` bytes; when that fails the larger buffer stays.
     void ShrinkTo(std::size_t length);
+    // Hands the bytes over, to be freed with FreeBytes; the buffer is left empty.
+    std::uint8_t* Release();
 
     std::uint8_t* Data() { return data_.get(); }
     const std::uint8_t* Data() const { return data_.get(); }

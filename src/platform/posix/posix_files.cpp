@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 #include <utility>
 #include <vector>
@@ -80,6 +81,7 @@ public:
                 return false;
             }
             aheadEnd_ += static_cast<std::size_t>(count);
+            Advanced(count);
         }
         std::copy_n(ahead_.data(), length, next);
         aheadNext_ = length;
@@ -90,15 +92,23 @@ public:
         return WriteAll(fd_, data, length, error_);
     }
 
+    // A load asks this before every page; the two system calls it takes are
+    // saved while the file is read ahead: the position is then known, and the
+    // size is asked again only when the file was seen ending before it.
     std::uint64_t Remaining() const override {
+        if (!ahead_.empty() && knownPosition_) {
+            const std::uint64_t logical = *knownPosition_ - (aheadEnd_ - aheadNext_);
+            if (knownSize_ > logical) return knownSize_ - logical;
+        }
         struct stat status {};
         const off_t position = ::lseek(fd_, 0, SEEK_CUR);
         // Without a size or position nothing can be counted on; a read then
         // reports the cause. Bytes read ahead are still to come.
         if (position < 0 || ::fstat(fd_, &status) != 0) return 0;
-        const auto logical = static_cast<std::uint64_t>(position) - (aheadEnd_ - aheadNext_);
-        const auto size = static_cast<std::uint64_t>(status.st_size);
-        return size <= logical ? 0 : size - logical;
+        knownPosition_ = static_cast<std::uint64_t>(position);
+        knownSize_ = static_cast<std::uint64_t>(status.st_size);
+        const std::uint64_t logical = *knownPosition_ - (aheadEnd_ - aheadNext_);
+        return knownSize_ <= logical ? 0 : knownSize_ - logical;
     }
 
     bool Sync() override { return Succeeded(::fsync(fd_)); }
@@ -126,8 +136,13 @@ private:
             }
             next += count;
             length -= static_cast<std::size_t>(count);
+            Advanced(count);
         }
         return true;
+    }
+
+    void Advanced(ssize_t count) {
+        if (knownPosition_) *knownPosition_ += static_cast<std::uint64_t>(count);
     }
 
     static constexpr std::size_t kReadAhead = 64 * 1024;
@@ -137,6 +152,8 @@ private:
     std::vector<char> ahead_;
     std::size_t aheadNext_ = 0;
     std::size_t aheadEnd_ = 0;
+    mutable std::optional<std::uint64_t> knownPosition_;
+    mutable std::uint64_t knownSize_ = 0;
 };
 
 class PosixFileSystem final : public FileSystem {

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <vector>
 
 #include "platform/byte_file.h"
 #include "support/scratch_folder.h"
@@ -64,6 +66,30 @@ INSTANTIATE_TEST_SUITE_P(
                  "Too many levels of symbolic links"},
         LinkCase{"ThroughAFile", {{"memo.dat", "sub/real.dat/x"}}, "", "Not a directory"}),
     [](const auto& test) { return std::string(test.param.name); });
+
+// Remaining() is asked before every page of a load, and the file is read
+// ahead in blocks: the count must follow the reads, and still see bytes that
+// another program appended once the reading reaches the old end.
+TEST(PosixFilesTest, RemainingFollowsTheReadsAndSeesBytesAppendedMeanwhile) {
+    const ScratchFolder scratch;
+    const std::string path = scratch.PathOf("memo.dat");
+    ScratchFolder::WriteFile(path, std::vector<std::uint8_t>(100'000, 7));
+    OpenFailure failure{};
+    std::string error;
+    const auto file = LocalFileSystem().OpenForReading(path, failure, error);
+    ASSERT_NE(file, nullptr) << error;
+    std::vector<std::uint8_t> bytes(30'000);
+    for (std::uint64_t left : {70'000u, 40'000u, 10'000u}) {
+        ASSERT_TRUE(file->Read(bytes.data(), 30'000));
+        EXPECT_EQ(file->Remaining(), left);
+    }
+    std::ofstream(path, std::ios::binary | std::ios::app) << "abc";
+    ASSERT_TRUE(file->Read(bytes.data(), 10'000));
+    EXPECT_EQ(file->Remaining(), 3u);
+    ASSERT_TRUE(file->Read(bytes.data(), 3));
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 3), "abc");
+    EXPECT_EQ(file->Remaining(), 0u);
+}
 
 TEST(PosixFilesTest, ADanglingLinkExists) {
     const ScratchFolder scratch;

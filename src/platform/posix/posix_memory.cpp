@@ -1,0 +1,34 @@
+// Large blocks over the C library, with the kernel asked for huge pages.
+#include <sys/mman.h>
+
+#include <cstdlib>
+
+#include "platform/memory.h"
+
+namespace tavrin::platform {
+namespace {
+
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+
+}  // namespace
+
+void* AllocateLargeBlock(std::size_t size) {
+    if (size < kHugePage) {
+        return std::malloc(size == 0 ? 1 : size);
+    }
+    const std::size_t whole = (size + kHugePage - 1) / kHugePage * kHugePage;
+    if (whole < size) {
+        return nullptr;
+    }
+    void* block = std::aligned_alloc(kHugePage, whole);
+    // Only advice: without huge pages the block works the same, one fault
+    // a 4 KiB page.
+    if (block != nullptr) {
+        static_cast<void>(::madvise(block, whole, MADV_HUGEPAGE));
+    }
+    return block;
+}
+
+void FreeLargeBlock(void* block) { std::free(block); }
+
+}  // namespace tavrin::platform
