@@ -10,6 +10,7 @@ fuzz_seconds=${TAVRIN_FUZZ_SECONDS:-60}
 jobs=${TAVRIN_JOBS:-2}
 
 scripts/install-deps.sh
+scripts/build-benchmark.sh
 
 build() {  # build NAME CMAKE-ARGS...
   local dir=$out/$1; shift
