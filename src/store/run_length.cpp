@@ -141,7 +141,7 @@ struct ItemBlock {
 };
 
 // `carry`: the block's first byte is the value of the previous block's last count.
-ItemBlock FindItems(const std::uint8_t* block, std::uint64_t carry) {
+inline ItemBlock FindItems(const std::uint8_t* block, std::uint64_t carry) {
     const std::uint64_t low = LowBytes(block);
     const std::uint64_t stretches = low & ~carry;
     const std::uint64_t firsts = stretches & ~(stretches << 1);
@@ -180,9 +180,9 @@ private:
             // Both bytes are written either way (a literal's second byte is
             // overwritten by the next item or cut off at the end), so that
             // only the first byte and the length depend on the kind of item,
-            // chosen by arithmetic: a branch here is mispredicted at random.
-            const auto pairMask = static_cast<std::uint8_t>(0U - static_cast<unsigned>(pair));
-            cursor_.Data()[j] = static_cast<std::uint8_t>((count & pairMask) | (value & ~pairMask));
+            // chosen by a conditional move: a branch here is mispredicted at
+            // random.
+            cursor_.Data()[j] = pair ? static_cast<std::uint8_t>(count) : value;
             cursor_.Data()[j + 1] = value;
             length_ = j + 1 + static_cast<std::size_t>(pair);
             return true;
