@@ -119,10 +119,27 @@ std::uint64_t EqualByteMarks(std::uint64_t word, std::uint8_t value) {
     return ~NonzeroByteMarks(word ^ (0x0101010101010101ULL * value)) & kHighBits;
 }
 
-// 0xFF in byte k of the result for each bit k of the low 8 bits of `bits`.
-std::uint64_t ExpandBits(std::uint64_t bits) {
-    const std::uint64_t spread = ((bits & 0xFF) * 0x0101010101010101ULL) & 0x8040201008040201ULL;
-    return (NonzeroByteMarks(spread) >> 7) * 0xFF;
+// 0xFF in byte k of the result for each bit k of the low 8 bits of `bits`,
+// looked up: spreading the bits by multiplication costs a dozen operations.
+constexpr std::array<std::uint64_t, 256> kByteMasks = [] {
+    std::array<std::uint64_t, 256> masks{};
+    for (std::size_t bits = 0; bits < masks.size(); ++bits) {
+        for (std::size_t k = 0; k < 8; ++k) {
+            masks[bits] |= ((bits >> k) & 1) * (std::uint64_t{0xFF} << (8 * k));
+        }
+    }
+    return masks;
+}();
+
+std::uint64_t ExpandBits(std::uint64_t bits) { return kByteMasks[bits & 0xFF]; }
+
+// The number of set bits: without a target flag for it, std::popcount is a
+// library call.
+std::size_t BitCount(std::uint64_t bits) {
+    bits -= (bits >> 1) & 0x5555555555555555ULL;
+    bits = (bits & 0x3333333333333333ULL) + ((bits >> 2) & 0x3333333333333333ULL);
+    bits = (bits + (bits >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
+    return static_cast<std::size_t>((bits * 0x0101010101010101ULL) >> 56);
 }
 
 // Where items start in 64 bytes of packed items, found without walking them:
@@ -349,7 +366,7 @@ RunsMeasure MeasureRuns(std::span<const std::uint8_t> input) {
     for (; base + kBlock < n; base += kBlock) {
         const std::uint8_t* block = in + base;
         const ItemBlock items = FindItems(block, carry);
-        measure.unpackedLength += static_cast<std::size_t>(std::popcount(items.literals));
+        measure.unpackedLength += BitCount(items.literals);
         for (std::size_t k = 0; k < kBlock; k += kWord) {
             const std::uint64_t counts = LittleEndianWord(block + k) & ExpandBits(items.counts >> k);
             lanes += (counts & kEvenBytes) + ((counts >> 8) & kEvenBytes);
