@@ -367,9 +367,14 @@ RunsMeasure MeasureRuns(std::span<const std::uint8_t> input) {
         const std::uint8_t* block = in + base;
         const ItemBlock items = FindItems(block, carry);
         measure.unpackedLength += BitCount(items.literals);
-        for (std::size_t k = 0; k < kBlock; k += kWord) {
-            const std::uint64_t counts = LittleEndianWord(block + k) & ExpandBits(items.counts >> k);
-            lanes += (counts & kEvenBytes) + ((counts >> 8) & kEvenBytes);
+        // Four words of counts of at most 63 summed byte by byte stay below
+        // 256, so they are added before being spread into the lanes.
+        for (std::size_t half = 0; half < kBlock; half += kBlock / 2) {
+            std::uint64_t sums = 0;
+            for (std::size_t k = half; k < half + kBlock / 2; k += kWord) {
+                sums += LittleEndianWord(block + k) & ExpandBits(items.counts >> k);
+            }
+            lanes += (sums & kEvenBytes) + ((sums >> 8) & kEvenBytes);
         }
         if (++blocksInLanes == kBlocksPerLaneSum) {
             addLanes();
