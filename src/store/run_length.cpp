@@ -119,10 +119,27 @@ std::uint64_t EqualByteMarks(std::uint64_t word, std::uint8_t value) {
     return ~NonzeroByteMarks(word ^ (0x0101010101010101ULL * value)) & kHighBits;
 }
 
-// 0xFF in byte k of the result for each bit k of the low 8 bits of `bits`.
-std::uint64_t ExpandBits(std::uint64_t bits) {
-    const std::uint64_t spread = ((bits & 0xFF) * 0x0101010101010101ULL) & 0x8040201008040201ULL;
-    return (NonzeroByteMarks(spread) >> 7) * 0xFF;
+// 0xFF in byte k of the result for each bit k of the low 8 bits of `bits`,
+// looked up: spreading the bits by multiplication costs a dozen operations.
+constexpr std::array<std::uint64_t, 256> kByteMasks = [] {
+    std::array<std::uint64_t, 256> masks{};
+    for (std::size_t bits = 0; bits < masks.size(); ++bits) {
+        for (std::size_t k = 0; k < 8; ++k) {
+            masks[bits] |= ((bits >> k) & 1) * (std::uint64_t{0xFF} << (8 * k));
+        }
+    }
+    return masks;
+}();
+
+std::uint64_t ExpandBits(std::uint64_t bits) { return kByteMasks[bits & 0xFF]; }
+
+// The number of set bits: without a target flag for it, std::popcount is a
+// library call.
+std::size_t BitCount(std::uint64_t bits) {
+    bits -= (bits >> 1) & 0x5555555555555555ULL;
+    bits = (bits & 0x3333333333333333ULL) + ((bits >> 2) & 0x3333333333333333ULL);
+    bits = (bits + (bits >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
+    return static_cast<std::size_t>((bits * 0x0101010101010101ULL) >> 56);
 }
 
 // Where items start in 64 bytes of packed items, found without walking them:
@@ -141,7 +158,7 @@ struct ItemBlock {
 };
 
 // `carry`: the block's first byte is the value of the previous block's last count.
-ItemBlock FindItems(const std::uint8_t* block, std::uint64_t carry) {
+inline ItemBlock FindItems(const std::uint8_t* block, std::uint64_t carry) {
     const std::uint64_t low = LowBytes(block);
     const std::uint64_t stretches = low & ~carry;
     const std::uint64_t firsts = stretches & ~(stretches << 1);
@@ -180,9 +197,9 @@ private:
             // Both bytes are written either way (a literal's second byte is
             // overwritten by the next item or cut off at the end), so that
             // only the first byte and the length depend on the kind of item,
-            // chosen by arithmetic: a branch here is mispredicted at random.
-            const auto pairMask = static_cast<std::uint8_t>(0U - static_cast<unsigned>(pair));
-            cursor_.Data()[j] = static_cast<std::uint8_t>((count & pairMask) | (value & ~pairMask));
+            // chosen by a conditional move: a branch here is mispredicted at
+            // random.
+            cursor_.Data()[j] = pair ? static_cast<std::uint8_t>(count) : value;
             cursor_.Data()[j + 1] = value;
             length_ = j + 1 + static_cast<std::size_t>(pair);
             return true;
@@ -354,10 +371,15 @@ RunsMeasure MeasureRuns(std::span<const std::uint8_t> input) {
     for (; base + kBlock < n; base += kBlock) {
         const std::uint8_t* block = in + base;
         const ItemBlock items = FindItems(block, carry);
-        measure.unpackedLength += static_cast<std::size_t>(std::popcount(items.literals));
-        for (std::size_t k = 0; k < kBlock; k += kWord) {
-            const std::uint64_t counts = LittleEndianWord(block + k) & ExpandBits(items.counts >> k);
-            lanes += (counts & kEvenBytes) + ((counts >> 8) & kEvenBytes);
+        measure.unpackedLength += BitCount(items.literals);
+        // Four words of counts of at most 63 summed byte by byte stay below
+        // 256, so they are added before being spread into the lanes.
+        for (std::size_t half = 0; half < kBlock; half += kBlock / 2) {
+            std::uint64_t sums = 0;
+            for (std::size_t k = half; k < half + kBlock / 2; k += kWord) {
+                sums += LittleEndianWord(block + k) & ExpandBits(items.counts >> k);
+            }
+            lanes += (sums & kEvenBytes) + ((sums >> 8) & kEvenBytes);
         }
         if (++blocksInLanes == kBlocksPerLaneSum) {
             addLanes();
