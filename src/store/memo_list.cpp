@@ -1,9 +1,14 @@
 #include "store/memo_list.h"
 
 #include <array>
+#include <atomic>
 #include <memory>
 #include <new>
+#include <optional>
+#include <system_error>
+#include <thread>
 #include <utility>
+#include <vector>
 
 #include "store/little_endian.h"
 
@@ -33,6 +38,99 @@ SYSTEMTIME GetTime(const std::uint8_t* in) {
     return time;
 }
 
+// Walks the items of the pages a load has read, on a thread of its own a
+// page or so behind the reading, so that on a machine with a second core the
+// walk costs the load hardly any time. Pages are checked in the order they
+// were added; the first that fails stops the checking, and the reading soon
+// after (it asks Failed()). A small file is checked on the reading's thread:
+// a thread isn't worth it.
+class PageChecker {
+public:
+    explicit PageChecker(std::size_t most) : pages_(most) {}
+    ~PageChecker() { Finish(); }
+    PageChecker(const PageChecker&) = delete;
+    PageChecker& operator=(const PageChecker&) = delete;
+
+    void Add(PageImage& page, PageLoadNotes* notes) {
+        const std::size_t index = added_++;
+        pages_[index] = {&page, notes};
+        if (index == kPagesBeforeThread) {
+            StartThread(index);
+        }
+        if (!worker_.joinable()) {
+            Check(index);
+        } else if (added_ % kPagesPerWake == 0) {
+            published_.store(added_, std::memory_order_release);
+            published_.notify_one();
+        }
+    }
+    bool Failed() const { return firstFailed_.load(std::memory_order_acquire) != kNone; }
+    // Waits for every page added to be checked: the position of the first
+    // that failed, if one did.
+    std::optional<std::size_t> Finish() {
+        if (worker_.joinable()) {
+            published_.store(added_ | kDone, std::memory_order_release);
+            published_.notify_one();
+            worker_.join();
+        }
+        const std::size_t failed = firstFailed_.load(std::memory_order_acquire);
+        return failed != kNone ? std::optional(failed) : std::nullopt;
+    }
+
+private:
+    static constexpr std::size_t kPagesBeforeThread = 64;
+    // The thread is handed pages in batches: waking it for each page would
+    // cost a system call a page, more than checking the page.
+    static constexpr std::size_t kPagesPerWake = 32;
+    static constexpr std::size_t kDone = ~(~std::size_t{0} >> 1);
+    static constexpr std::size_t kNone = ~std::size_t{0};
+
+    struct Page {
+        PageImage* image = nullptr;
+        PageLoadNotes* notes = nullptr;
+    };
+
+    void StartThread(std::size_t first) {
+        published_.store(first, std::memory_order_relaxed);
+        try {
+            worker_ = std::thread([this, first] { Run(first); });
+        } catch (const std::system_error&) {
+            // Without a thread every page is checked as it is read.
+        }
+    }
+    void Run(std::size_t next) {
+        for (;;) {
+            const std::size_t published = published_.load(std::memory_order_acquire);
+            for (; next < (published & ~kDone); ++next) {
+                if (!Check(next)) {
+                    return;
+                }
+            }
+            if ((published & kDone) != 0) {
+                return;
+            }
+            published_.wait(published, std::memory_order_acquire);
+        }
+    }
+    bool Check(std::size_t index) {
+        if (Failed()) {
+            return false;
+        }
+        if (pages_[index].image->CheckItems(pages_[index].notes) != 0) {
+            return true;
+        }
+        firstFailed_.store(index, std::memory_order_release);
+        return false;
+    }
+
+    // Sized once: the thread reads entries while the reading adds more.
+    std::vector<Page> pages_;
+    std::size_t added_ = 0;
+    std::atomic<std::size_t> published_{0};
+    std::atomic<std::size_t> firstFailed_{kNone};
+    std::thread worker_;
+};
+
 int OutOfMemory(ListLoadNotes* notes) {
     if (notes != nullptr) {
         notes->outOfMemory = true;
@@ -57,7 +155,7 @@ int MemoEntry::Load(platform::ByteFile& file, PageDataArena& room, RecordLoadNot
     created = GetTime(record.data());
     alarmTime = GetTime(record.data() + kTimeSize);
     alarmHandle = GetU32(record.data() + 2 * kTimeSize);
-    const int result = page.Load(file, room, notes != nullptr ? &notes->page : nullptr);
+    const int result = page.ReadBlock(file, room, notes != nullptr ? &notes->page : nullptr);
     if (notes != nullptr) {
         notes->recordRead = true;
         notes->pageRead = result != 0;
@@ -81,6 +179,25 @@ MemoList::MemoList(const platform::Clock& clock) : clock_(clock) {
 }
 
 MemoList::~MemoList() { RemoveAll(); }
+
+void MemoList::Swap(MemoList& other) {
+    std::swap(count_, other.count_);
+    std::swap(currentIndex_, other.currentIndex_);
+    std::swap(first_, other.first_);
+    std::swap(current_, other.current_);
+    std::swap(last_, other.last_);
+}
+
+void MemoList::KeepFirst(std::size_t count) {
+    while (count_ > count) {
+        MemoEntry* gone = std::exchange(last_, last_->prev_);
+        last_->next_ = nullptr;
+        delete gone;
+        --count_;
+    }
+    current_ = last_;
+    currentIndex_ = count_;
+}
 
 void MemoList::RemoveAll() {
     // Iterative, so that a list of any length is freed without deep recursion.
@@ -235,8 +352,14 @@ int MemoList::Load(platform::ByteFile& file, ListLoadNotes* notes) {
     RemoveAll();
     MemoEntry* storedCurrent = nullptr;
     PageDataArena room;
+    PageChecker checker(storedCount);
+    if (notes != nullptr) {
+        // The checker's thread writes into the page notes while records are
+        // added: they must never move.
+        notes->records.reserve(notes->records.size() + storedCount);
+    }
     int result = 1;
-    for (std::uint16_t i = 0; i < storedCount && result != 0; ++i) {
+    for (std::uint16_t i = 0; i < storedCount && result != 0 && !checker.Failed(); ++i) {
         MemoEntry* entry = InsertAfter();
         if (entry == nullptr) {
             // Skipping a record would shift every later memo into the wrong
@@ -246,11 +369,28 @@ int MemoList::Load(platform::ByteFile& file, ListLoadNotes* notes) {
         }
         RecordLoadNotes* record = notes != nullptr ? &notes->records.emplace_back() : nullptr;
         result = entry->Load(file, room, record);
+        if (result != 0) {
+            checker.Add(entry->page, record != nullptr ? &record->page : nullptr);
+        }
         if (record != nullptr && record->page.outOfMemory) {
             OutOfMemory(notes);
         }
         if (i == storedPosition) {
             storedCurrent = entry;
+        }
+    }
+    if (const std::optional<std::size_t> failed = checker.Finish()) {
+        // A page whose items don't fit it ends the reading there, as a page
+        // that can't be read does: whatever was read after it is dropped.
+        result = 0;
+        KeepFirst(*failed + 1);
+        if (*failed < storedPosition) {
+            storedCurrent = nullptr;
+        }
+        if (notes != nullptr) {
+            notes->records.resize(*failed + 1);
+            notes->records.back().pageRead = false;
+            notes->outOfMemory = false;
         }
     }
     if (count_ == 0) {

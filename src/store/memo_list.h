@@ -36,8 +36,9 @@ struct MemoEntry {
     PageImage page;
 
     void SetAlarm(std::uint32_t handle, const SYSTEMTIME& time);
-    // The record, then the page; 0 when the record can't be read, else the page's result.
-    // The page's data goes into room taken from `room`.
+    // The record, then the page's block, whose data goes into room taken
+    // from `room`; 0 when either can't be read. The page's items are left to
+    // its CheckItems.
     int Load(platform::ByteFile& file, PageDataArena& room, RecordLoadNotes* notes = nullptr);
     // The record, then (if that worked) the page; nonzero when both were written.
     int Save(platform::ByteFile& file) const;
@@ -100,6 +101,9 @@ public:
     int Next();
     void Rewind();
     int SeekTo(const MemoEntry* entry);
+    // Exchanges the memos, current memo included, of the two lists; each
+    // keeps its clock.
+    void Swap(MemoList& other);
 
     // The list part of the memo data file (everything after the magic).
     // Nonzero when every record was read; the notes say where and why
@@ -112,6 +116,9 @@ private:
     // Empties the list; only Load, which refills it at once, and the
     // destructor may leave it empty.
     void RemoveAll();
+    // Drops every memo after the first `count` (at least 1); the last one left
+    // is current.
+    void KeepFirst(std::size_t count);
     MemoEntry* NewEntry() const;
     MemoEntry* LinkBeforeCurrent(MemoEntry* entry);
     MemoEntry* LinkAfterCurrent(MemoEntry* entry);

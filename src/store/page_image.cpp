@@ -6,6 +6,7 @@
 #include <new>
 #include <span>
 #include <string>
+#include <utility>
 
 #include "store/allocation.h"
 #include "store/little_endian.h"
@@ -245,7 +246,12 @@ int PageImage::Load(platform::ByteFile& file, PageLoadNotes* notes) {
 }
 
 int PageImage::Load(platform::ByteFile& file, PageDataArena& room, PageLoadNotes* notes) {
+    return ReadBlock(file, room, notes) != 0 ? CheckItems(notes) : 0;
+}
+
+int PageImage::ReadBlock(platform::ByteFile& file, PageDataArena& room, PageLoadNotes* notes) {
     Release();
+    unchecked_ = {};
     HeaderBytes headerBytes{};
     if (!file.Read(headerBytes.data(), headerBytes.size())) {
         return 0;
@@ -284,9 +290,19 @@ int PageImage::Load(platform::ByteFile& file, PageDataArena& room, PageLoadNotes
         Release();
         return 0;
     }
-    std::size_t delivered = header.dataLength;
-    if (packed) {
-        const RunsMeasure measure = MeasureRuns({data_.get(), header.dataLength});
+    dataLength_ = header.dataLength;
+    dataPacked_ = packed;
+    unchecked_ = {true, header.width, header.height, pageBytes};
+    return 1;
+}
+
+int PageImage::CheckItems(PageLoadNotes* notes) {
+    if (!std::exchange(unchecked_.pending, false)) {
+        return 1;
+    }
+    std::size_t delivered = dataLength_;
+    if (dataPacked_) {
+        const RunsMeasure measure = MeasureRuns({data_.get(), dataLength_});
         delivered = measure.unpackedLength;
         if (notes != nullptr) {
             notes->danglingCount = measure.danglingCount;
@@ -295,15 +311,13 @@ int PageImage::Load(platform::ByteFile& file, PageDataArena& room, PageLoadNotes
     if (notes != nullptr) {
         notes->pixelBytesDelivered = delivered;
     }
-    if (delivered > pageBytes) {
+    if (delivered > unchecked_.pageBytes) {
         Release();
         return 0;
     }
-    dataLength_ = header.dataLength;
-    dataPacked_ = packed;
     hasPicture_ = true;
-    width_ = header.width;
-    height_ = header.height;
+    width_ = unchecked_.width;
+    height_ = unchecked_.height;
     size_ = static_cast<std::int32_t>(delivered);
     return 1;
 }

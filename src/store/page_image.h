@@ -88,6 +88,12 @@ public:
     // The same, with the data in room taken from `room`, as a whole file's
     // pages are read.
     int Load(platform::ByteFile& file, PageDataArena& room, PageLoadNotes* notes = nullptr);
+    // Load in two steps, so that a list can walk one page's items on another
+    // thread while it reads the next page: ReadBlock reads the block (0 when
+    // Load would fail there), and the page is loaded once CheckItems returns 1
+    // (0: as Load fails). Nothing else may use the image between the two.
+    int ReadBlock(platform::ByteFile& file, PageDataArena& room, PageLoadNotes* notes);
+    int CheckItems(PageLoadNotes* notes);
     // Writes one page-image block at the file's position; nonzero when written.
     int Save(platform::ByteFile& file) const;
 
@@ -117,6 +123,13 @@ private:
     // captured here, or checked or packed anew by a save.
     mutable bool asPacked_ = false;
     bool hasPicture_ = false;
+    // What CheckItems needs of a block ReadBlock read.
+    struct Unchecked {
+        bool pending = false;
+        std::uint16_t width = 0;
+        std::uint16_t height = 0;
+        std::size_t pageBytes = 0;
+    } unchecked_;
     std::int32_t width_ = 0;
     std::int32_t height_ = 0;
     std::int32_t size_ = 0;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <numeric>
 #include <ostream>
 #include <vector>
 
@@ -322,6 +323,77 @@ TEST(MemoListFileTest, LoadIgnoresBytesAfterTheLastRecordAndNotesThem) {
     EXPECT_EQ(notes.records[1].page.header.width, 8);
     EXPECT_EQ(file.Remaining(), 3u);
 }
+
+// A long list's pages are checked on another thread while the reading goes
+// on; a page whose items unpack past its page still ends the load at that
+// memo, with the same memos, current memo and notes as if it had been
+// checked as it was read, whether it is among the first pages (checked as
+// they are read) or later ones.
+struct DamagedPageCase {
+    std::uint16_t damaged;   // 0-based memo whose page is damaged; kNoDamage: none
+    std::uint16_t position;  // stored current position
+    std::uint16_t index;     // the current memo after the load
+};
+constexpr std::uint16_t kNoDamage = 0xFFFF;
+constexpr std::uint32_t kLongList = 200;
+
+void PrintTo(const DamagedPageCase& c, std::ostream* os) {
+    *os << "damaged " << c.damaged << ", position " << c.position;
+}
+
+// Makes the page of memo `memo` unpack to far more bytes than its page holds:
+// every pair of its data becomes a run of 63.
+void OverfillPage(Bytes& bytes, std::size_t memo) {
+    const std::size_t header = RecordOffsets(bytes).at(memo) + MemoEntry::kRecordSize;
+    const std::size_t length = bytes[header + 8];
+    for (std::size_t i = 0; i + 1 < length; i += 2) {
+        bytes[header + kBlockHeaderSize + i] = 63;
+    }
+}
+
+class LongListDamagedPageTest : public ::testing::TestWithParam<DamagedPageCase> {};
+
+TEST_P(LongListDamagedPageTest, EndsTheLoadAtThatMemo) {
+    const DamagedPageCase& c = GetParam();
+    auto saved = MakeTaggedList(kLongList, 1);
+    testing::DrawTaggedPages(*saved, 16, 4);
+    Bytes bytes = Saved(*saved);
+    SetPosition(bytes, c.position);
+    const bool damaged = c.damaged != kNoDamage;
+    if (damaged) {
+        OverfillPage(bytes, c.damaged);
+    }
+    MemoryFile file(bytes);
+
+    MemoList list;
+    ListLoadNotes notes;
+    EXPECT_EQ(list.Load(file, &notes), damaged ? 0 : 1);
+    const std::uint32_t kept = damaged ? c.damaged + 1u : kLongList;
+    std::vector<std::uint32_t> tags(kept);
+    std::iota(tags.begin(), tags.end(), 1u);
+    EXPECT_EQ(Tags(list), tags);
+    EXPECT_EQ(list.CurrentIndex(), c.index);
+    EXPECT_EQ(DescribeListProblem(list), "");
+    EXPECT_FALSE(notes.outOfMemory);
+    ASSERT_EQ(notes.records.size(), kept);
+    EXPECT_EQ(notes.records.back().pageRead, !damaged);
+    EXPECT_EQ(list.Last()->page.HasPicture(), !damaged);
+    if (damaged) {
+        EXPECT_GT(notes.records.back().page.pixelBytesDelivered,
+                  notes.records.back().page.pixelBytesExpected);
+    }
+    for (std::size_t i = 0; i + 1 < kept; ++i) {
+        EXPECT_TRUE(notes.records[i].pageRead) << "memo " << i;
+        EXPECT_EQ(notes.records[i].page.pixelBytesDelivered, 32u) << "memo " << i;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, LongListDamagedPageTest,
+    ::testing::Values(DamagedPageCase{kNoDamage, 120, 121}, DamagedPageCase{5, 0, 1},
+                      DamagedPageCase{5, 120, 6}, DamagedPageCase{64, 64, 65},
+                      DamagedPageCase{150, 10, 11}, DamagedPageCase{150, 150, 151},
+                      DamagedPageCase{199, 199, 200}));
 
 // A file for which memory runs out notes the lack of memory and keeps the
 // memos read so far, never more than the file gave.
