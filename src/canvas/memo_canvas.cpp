@@ -184,8 +184,11 @@ int MemoCanvas::NextPage() {
     return 1;
 }
 
-int MemoCanvas::LoadFile(const std::string& path) {
-    const FileLoadReport loaded = file_.Load(list_, path);
+int MemoCanvas::LoadFile(const std::string& path) { return ShowLoaded(file_.Load(list_, path)); }
+
+int MemoCanvas::LoadFile(BackgroundLoad& load) { return ShowLoaded(load.TakeInto(file_, list_)); }
+
+int MemoCanvas::ShowLoaded(const FileLoadReport& loaded) {
     if (loaded.outcome == LoadOutcome::NotOpened) return 0;
     ShowLoadProblem(loaded.outcome);
     if (loaded.Result()) ShowCurrent();

@@ -73,6 +73,8 @@ public:
     // program's message boxes: the corrupted-file warning for a wrong magic,
     // "Not enough memory" when a page's data can't be held.
     int LoadFile(const std::string& path);
+    // The same for a file read in the background: waits for the reading.
+    int LoadFile(BackgroundLoad& load);
     // Writes the file when something changed. On failure `changed` stays set,
     // so the next call tries again, and SaveError() says why.
     int SaveFile(const std::string& path);
@@ -96,6 +98,7 @@ public:
     void SetChanged() { changed_ = true; }
 
 private:
+    int ShowLoaded(const FileLoadReport& loaded);
     void ShowLoadProblem(LoadOutcome outcome);
 
     platform::HostWindow* window_;

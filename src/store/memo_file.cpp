@@ -2,6 +2,7 @@
 
 #include <array>
 #include <memory>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -33,6 +34,12 @@ std::string CauseOf(const FileLoadReport& report, const platform::ByteFile& file
 }  // namespace
 
 MemoFile::MemoFile(platform::FileSystem& files) : files_(files) {}
+
+void MemoFile::TakeStateOf(MemoFile& other) {
+    lastError_ = std::move(other.lastError_);
+    unreadable_ = std::move(other.unreadable_);
+    unopened_ = std::move(other.unopened_);
+}
 
 FileLoadReport MemoFile::Load(MemoList& list, const std::string& path) {
     platform::OpenFailure failure = platform::OpenFailure::Missing;
@@ -230,6 +237,31 @@ void MemoFile::RemoveTemporary(const std::string& temporary, std::string& cause)
     if (!files_.Remove(temporary, error)) {
         cause += "; the temporary file " + temporary + " could not be removed: " + error;
     }
+}
+
+BackgroundLoad::BackgroundLoad(platform::FileSystem& files, const platform::Clock& clock,
+                               std::string path)
+    : path_(std::move(path)), file_(files), list_(clock) {
+    try {
+        reader_ = std::thread([this] { Read(); });
+    } catch (const std::system_error&) {
+        // Without a thread the file is read now.
+        Read();
+    }
+}
+
+BackgroundLoad::BackgroundLoad(std::string path)
+    : BackgroundLoad(platform::LocalFileSystem(), platform::SystemClock(), std::move(path)) {}
+
+BackgroundLoad::~BackgroundLoad() {
+    if (reader_.joinable()) reader_.join();
+}
+
+FileLoadReport BackgroundLoad::TakeInto(MemoFile& file, MemoList& list) {
+    if (reader_.joinable()) reader_.join();
+    list.Swap(list_);
+    file.TakeStateOf(file_);
+    return std::move(report_);
 }
 
 }  // namespace tavrin

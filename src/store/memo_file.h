@@ -10,6 +10,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "platform/byte_file.h"
 #include "store/memo_list.h"
@@ -75,6 +76,8 @@ public:
     // The new file's path, or none with LastError() saying why.
     std::optional<std::string> SaveBeside(const MemoList& list, const std::string& path);
     const std::string& LastError() const { return lastError_; }
+    // Takes over what `other` learned of its files (and its last error).
+    void TakeStateOf(MemoFile& other);
 
     // How long a load waits for a file another program holds.
     static constexpr std::chrono::milliseconds kBusyWait{2000};
@@ -96,6 +99,33 @@ private:
     std::set<std::string> unreadable_;
     // Files that exist but could not be opened, with the cause: never replaced.
     std::map<std::string, std::string> unopened_;
+};
+
+// A memo file read on a thread of its own from the moment this is made, so
+// that a program can start its toolkit and window meanwhile: a big file then
+// costs the start little more than a small one.
+class BackgroundLoad {
+public:
+    BackgroundLoad(platform::FileSystem& files, const platform::Clock& clock, std::string path);
+    explicit BackgroundLoad(std::string path);  // the machine's files and clock
+    ~BackgroundLoad();
+    BackgroundLoad(const BackgroundLoad&) = delete;
+    BackgroundLoad& operator=(const BackgroundLoad&) = delete;
+
+    // Waits for the reading, then gives `list` the memos read (or a new
+    // memo, when the file gave none) and `file` what was learned of the
+    // file, as `file.Load(list, Path())` would have; once only.
+    FileLoadReport TakeInto(MemoFile& file, MemoList& list);
+    const std::string& Path() const { return path_; }
+
+private:
+    void Read() { report_ = file_.Load(list_, path_); }
+
+    std::string path_;
+    MemoFile file_;
+    MemoList list_;
+    FileLoadReport report_;
+    std::thread reader_;
 };
 
 }  // namespace tavrin

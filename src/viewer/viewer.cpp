@@ -44,8 +44,11 @@ constexpr std::array<KeyRule, 14> kKeyTable{{
 }  // namespace
 
 Viewer::Viewer(platform::HostWindow& window, ViewerShell& shell, const std::string& path)
+    : Viewer(window, shell, BackgroundLoad(path)) {}
+
+Viewer::Viewer(platform::HostWindow& window, ViewerShell& shell, BackgroundLoad&& load)
     : window_(window), shell_(shell), canvas_(ViewerCanvasSetup(window)) {
-    canvas_.LoadFile(path);
+    canvas_.LoadFile(load);
 }
 
 bool Viewer::RunCommand(int command) {

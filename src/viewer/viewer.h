@@ -58,6 +58,9 @@ public:
     // Makes the canvas over `window` and loads the memo data file at `path`;
     // any message of the load is shown, and the title set, before this returns.
     Viewer(platform::HostWindow& window, ViewerShell& shell, const std::string& path);
+    // The same with the file that `load` reads, which a program starts before
+    // its toolkit, so that the two go side by side.
+    Viewer(platform::HostWindow& window, ViewerShell& shell, BackgroundLoad&& load);
 
     // False when `command` is none of the viewer's.
     bool RunCommand(int command);

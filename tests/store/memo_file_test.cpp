@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -394,6 +395,70 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(UnopenedCase{"NoAccess", false, "Permission denied"},
                       UnopenedCase{"BusyPastTheWait", true, "in use by another program"}),
     NameOf<UnopenedCase>);
+
+// --- A file read in the background --------------------------------------------
+
+struct BackgroundCase {
+    const char* name;
+    void (*damage)(Bytes&);  // applied to a healthy file of memos 1 to 3; null: no file
+    bool refused;            // the file can't be opened
+    std::vector<std::string> namesAfterSave;  // empty: the save is refused
+};
+
+void PrintTo(const BackgroundCase& c, std::ostream* os) { *os << c.name; }
+
+class BackgroundLoadTest : public MemoFileTest,
+                           public ::testing::WithParamInterface<BackgroundCase> {};
+
+// What a load on another thread hands over is what a load would have left:
+// the same report, memos and current memo, and the same care at the next
+// save (a copy of a file that did not read whole, no save over one that
+// could not be opened).
+TEST_P(BackgroundLoadTest, HandsOverWhatALoadWouldHaveLeft) {
+    const BackgroundCase& c = GetParam();
+    if (c.damage != nullptr) {
+        Bytes bytes = WriteTaggedFile(3, 2);
+        c.damage(bytes);
+        testing::ScratchFolder::WriteFile(path_, bytes);
+    }
+    FailingFileSystem files;
+    files.RefuseOpening(c.refused);
+    MemoFile direct(files);
+    MemoList directList;
+    const FileLoadReport expected = direct.Load(directList, path_);
+
+    std::optional<BackgroundLoad> load(std::in_place, files, platform::SystemClock(), path_);
+    EXPECT_EQ(load->Path(), path_);
+    MemoFile file(files);
+    MemoList list;
+    const FileLoadReport report = load->TakeInto(file, list);
+    load.reset();
+    EXPECT_EQ(report.outcome, expected.outcome);
+    EXPECT_EQ(report.memo, expected.memo);
+    EXPECT_EQ(report.notes.records.size(), expected.notes.records.size());
+    EXPECT_EQ(Tags(list), Tags(directList));
+    EXPECT_EQ(list.CurrentIndex(), directList.CurrentIndex());
+    EXPECT_EQ(file.LastError(), direct.LastError());
+    EXPECT_EQ(DescribeListProblem(list), "");
+
+    files.RefuseOpening(false);
+    EXPECT_EQ(file.Save(list, path_), c.namesAfterSave.empty() ? 0 : 1) << file.LastError();
+    if (!c.namesAfterSave.empty()) {
+        EXPECT_EQ(testing::ScratchFolder::NamesIn(folder_), c.namesAfterSave);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, BackgroundLoadTest,
+    ::testing::Values(
+        BackgroundCase{"Healthy", [](Bytes&) {}, false, {"memo.dat"}},
+        BackgroundCase{"Missing", nullptr, false, {"memo.dat"}},
+        BackgroundCase{"WrongMagic", [](Bytes& b) { b[0] = 'X'; }, false,
+                       {"memo.dat", "memo.dat.unreadable-1"}},
+        BackgroundCase{"CutShort", [](Bytes& b) { b.resize(b.size() - 1); }, false,
+                       {"memo.dat", "memo.dat.unreadable-1"}},
+        BackgroundCase{"Refused", [](Bytes&) {}, true, {}}),
+    NameOf<BackgroundCase>);
 
 TEST_F(MemoFileTest, ALoadWaitsForABusyFileAndReadsIt) {
     WriteTaggedFile(3, 2);

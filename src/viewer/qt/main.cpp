@@ -5,10 +5,11 @@
 
 int main(int argc, char** argv) {
     // The path is taken from the raw arguments, before Qt reads its own.
-    const std::string path = tavrin::viewer::CommandLinePath(argc, argv);
+    // A big memo file is read while Qt starts.
+    tavrin::BackgroundLoad load(tavrin::viewer::CommandLinePath(argc, argv));
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
-    tavrin::viewer::ViewerWindow window(path);
+    tavrin::viewer::ViewerWindow window(std::move(load));
     window.show();
     return QApplication::exec();
 }

@@ -89,13 +89,19 @@ AboutBox::AboutBox(QWidget* owner) : QDialog(owner) {
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-ViewerWindow::ViewerWindow(const std::string& path)
+ViewerWindow::ViewerWindow(const std::string& path) : ViewerWindow(BackgroundLoad(path)) {}
+
+ViewerWindow::ViewerWindow(BackgroundLoad&& load)
     : QMainWindow(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                                Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
     setWindowTitle(QStringLiteral("TavrinView"));
     setWindowIcon(ProgramIcon());
     BuildMenus();
-    viewer_ = std::make_unique<Viewer>(*this, *this, path);
+    // The menu bar's size needs the fonts, whose database Qt loads on first
+    // use (about 10 ms); asking for it here does that while the file is still
+    // being read, rather than after.
+    static_cast<void>(menuBar()->sizeHint());
+    viewer_ = std::make_unique<Viewer>(*this, *this, std::move(load));
     page_ = new PageView(*viewer_, this);
     setCentralWidget(page_);
     layout()->setSizeConstraint(QLayout::SetFixedSize);

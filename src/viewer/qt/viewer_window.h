@@ -40,6 +40,8 @@ public:
     // Loads the file while the window is being made: any message of the
     // load appears before the window does.
     explicit ViewerWindow(const std::string& path);
+    // Shows the file `load` reads; see Viewer.
+    explicit ViewerWindow(BackgroundLoad&& load);
     ~ViewerWindow() override;
 
     MemoCanvas& Canvas() { return viewer_->Canvas(); }
