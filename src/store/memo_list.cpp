@@ -349,15 +349,22 @@ int MemoList::Load(platform::ByteFile& file, ListLoadNotes* notes) {
     if (fallback == nullptr) {
         return OutOfMemory(notes);
     }
+    // Room for every page's check and notes, taken before the old memos go.
+    std::optional<PageChecker> checking;
+    try {
+        checking.emplace(storedCount);
+        if (notes != nullptr) {
+            // The checker's thread writes into the page notes while records
+            // are added: they must never move.
+            notes->records.reserve(notes->records.size() + storedCount);
+        }
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory(notes);
+    }
+    PageChecker& checker = *checking;
     RemoveAll();
     MemoEntry* storedCurrent = nullptr;
     PageDataArena room;
-    PageChecker checker(storedCount);
-    if (notes != nullptr) {
-        // The checker's thread writes into the page notes while records are
-        // added: they must never move.
-        notes->records.reserve(notes->records.size() + storedCount);
-    }
     int result = 1;
     for (std::uint16_t i = 0; i < storedCount && result != 0 && !checker.Failed(); ++i) {
         MemoEntry* entry = InsertAfter();

@@ -242,11 +242,7 @@ void PageImage::Draw(platform::DrawingContext& target, std::int32_t x, std::int3
 
 int PageImage::Load(platform::ByteFile& file, PageLoadNotes* notes) {
     PageDataArena ownRoom;
-    return Load(file, ownRoom, notes);
-}
-
-int PageImage::Load(platform::ByteFile& file, PageDataArena& room, PageLoadNotes* notes) {
-    return ReadBlock(file, room, notes) != 0 ? CheckItems(notes) : 0;
+    return ReadBlock(file, ownRoom, notes) != 0 ? CheckItems(notes) : 0;
 }
 
 int PageImage::ReadBlock(platform::ByteFile& file, PageDataArena& room, PageLoadNotes* notes) {

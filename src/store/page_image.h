@@ -85,13 +85,11 @@ public:
     // anything is allocated for it. The notes say why a load failed: memory
     // for the data, or the data itself.
     int Load(platform::ByteFile& file, PageLoadNotes* notes = nullptr);
-    // The same, with the data in room taken from `room`, as a whole file's
-    // pages are read.
-    int Load(platform::ByteFile& file, PageDataArena& room, PageLoadNotes* notes = nullptr);
     // Load in two steps, so that a list can walk one page's items on another
-    // thread while it reads the next page: ReadBlock reads the block (0 when
-    // Load would fail there), and the page is loaded once CheckItems returns 1
-    // (0: as Load fails). Nothing else may use the image between the two.
+    // thread while it reads the next page: ReadBlock reads the block, its data
+    // into room taken from `room` (0 when Load would fail there), and the page
+    // is loaded once CheckItems returns 1 (0: as Load fails). Nothing else may
+    // use the image between the two.
     int ReadBlock(platform::ByteFile& file, PageDataArena& room, PageLoadNotes* notes);
     int CheckItems(PageLoadNotes* notes);
     // Writes one page-image block at the file's position; nonzero when written.

@@ -92,9 +92,10 @@ public:
         return WriteAll(fd_, data, length, error_);
     }
 
-    // A load asks this before every page; the two system calls it takes are
-    // saved while the file is read ahead: the position is then known, and the
-    // size is asked again only when the file was seen ending before it.
+    // A load asks this before every page. While the file is read ahead its
+    // position is counted here and its size kept, and both are asked of the
+    // system again only when the reading reaches the end last seen, so that
+    // bytes appended meanwhile still count.
     std::uint64_t Remaining() const override {
         if (!ahead_.empty() && knownPosition_) {
             const std::uint64_t logical = *knownPosition_ - (aheadEnd_ - aheadNext_);
