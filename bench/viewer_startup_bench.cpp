@@ -80,10 +80,10 @@ std::int64_t NowNs() {
 // The viewer's start, as its main does it, until the first paint, whose
 // moment goes to standard output.
 int ShowOnce(int argc, char** argv) {
-    BackgroundLoad load(argv[argc - 1]);
+    const auto load = viewer::StartReading(argc - 1, argv + 1);
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
-    viewer::ViewerWindow window(std::move(load));
+    viewer::ViewerWindow window(std::move(*load));
     ShowUntilFirstPaint(window);
     const std::int64_t painted = NowNs();
     const bool told = ::write(STDOUT_FILENO, &painted, sizeof painted) == sizeof painted;

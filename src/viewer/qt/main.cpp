@@ -5,11 +5,10 @@
 
 int main(int argc, char** argv) {
     // The path is taken from the raw arguments, before Qt reads its own.
-    // A big memo file is read while Qt starts.
-    tavrin::BackgroundLoad load(tavrin::viewer::CommandLinePath(argc, argv));
+    const auto load = tavrin::viewer::StartReading(argc, argv);
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
-    tavrin::viewer::ViewerWindow window(std::move(load));
+    tavrin::viewer::ViewerWindow window(std::move(*load));
     window.show();
     return QApplication::exec();
 }

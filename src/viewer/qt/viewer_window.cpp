@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QShortcut>
 
+#include <clocale>
+
 #include "platform/qt/qt_drawing.h"
 #include "platform/qt/qt_message_box.h"
 #include "viewer/resources/tavrinview.xpm"
@@ -47,6 +49,11 @@ std::string CommandLinePath(int argc, const char* const* argv) {
         path += argv[i];
     }
     return path;
+}
+
+std::unique_ptr<BackgroundLoad> StartReading(int argc, const char* const* argv) {
+    std::setlocale(LC_ALL, "");
+    return std::make_unique<BackgroundLoad>(CommandLinePath(argc, argv));
 }
 
 PageView::PageView(Viewer& viewer, QWidget* parent) : QWidget(parent), viewer_(viewer) {

@@ -18,6 +18,13 @@ namespace tavrin::viewer {
 // joined by single spaces and used as they stand (quotation marks included).
 std::string CommandLinePath(int argc, const char* const* argv);
 
+// Starts reading the memo data file named on the command line, before the
+// QApplication is made, so that a big file is read while Qt starts. The
+// locale is set from the environment first, as Qt then sets it again: the
+// reading's texts are in the user's language, and Qt's setting of it never
+// runs while the reading uses it.
+std::unique_ptr<BackgroundLoad> StartReading(int argc, const char* const* argv);
+
 // The client area, exactly kClientWidth × kClientHeight.
 class PageView : public QWidget {
 public:
