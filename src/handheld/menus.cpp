@@ -1,6 +1,6 @@
 #include "handheld/menus.h"
 
-#include "alarms/schedule/alarm_scheduler.h"
+#include "alarm_schedule/alarm_scheduler.h"
 
 namespace tavrin::handheld {
 namespace {

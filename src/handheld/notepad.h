@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "alarms/schedule/alarm_scheduler.h"
+#include "alarm_schedule/alarm_scheduler.h"
 #include "canvas/memo_canvas.h"
 #include "platform/byte_file.h"
 #include "platform/clock.h"

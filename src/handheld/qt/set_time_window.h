@@ -6,7 +6,7 @@
 
 #include <QDialog>
 
-#include "alarms/schedule/set_time_dialog.h"
+#include "alarm_schedule/set_time_dialog.h"
 
 class QDateEdit;
 class QPushButton;

@@ -6,7 +6,7 @@
 #include <array>
 #include <optional>
 
-#include "alarms/schedule/set_time_dialog.h"
+#include "alarm_schedule/set_time_dialog.h"
 #include "platform/win32/win32_text.h"
 #include "resource.h"
 

@@ -3,7 +3,7 @@
 // buttons made when it opens; what they do is SetTimeDialog's.
 #pragma once
 
-#include "alarms/schedule/alarm_scheduler.h"
+#include "alarm_schedule/alarm_scheduler.h"
 #include "platform/win32/win32_api.h"
 
 namespace tavrin::handheld {

@@ -20,7 +20,7 @@
 
 #include "platform/linux/notification_record.h"
 #include "platform/linux/systemd_notification_service.h"
-#include "private_bus.h"
+#include "support/private_bus.h"
 #include "support/fixed_clock.h"
 #include "support/scratch_folder.h"
 

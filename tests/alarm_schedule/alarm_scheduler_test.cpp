@@ -1,4 +1,4 @@
-#include "alarms/schedule/alarm_scheduler.h"
+#include "alarm_schedule/alarm_scheduler.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "alarms/schedule/alarm_fixture.h"
+#include "alarm_schedule/alarm_fixture.h"
 #include "support/memo_lists.h"
 #include "support/page_pixels.h"
 

@@ -1,4 +1,4 @@
-#include "alarms/schedule/set_time_dialog.h"
+#include "alarm_schedule/set_time_dialog.h"
 
 #include <cstdio>
 

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "alarms/schedule/alarm_scheduler.h"
+#include "alarm_schedule/alarm_scheduler.h"
 #include "platform/types.h"
 
 namespace tavrin {

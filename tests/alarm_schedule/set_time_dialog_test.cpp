@@ -1,11 +1,11 @@
-#include "alarms/schedule/set_time_dialog.h"
+#include "alarm_schedule/set_time_dialog.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "alarms/schedule/alarm_fixture.h"
+#include "alarm_schedule/alarm_fixture.h"
 
 namespace tavrin {
 namespace {

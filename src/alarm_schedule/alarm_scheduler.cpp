@@ -1,4 +1,4 @@
-#include "alarms/schedule/alarm_scheduler.h"
+#include "alarm_schedule/alarm_scheduler.h"
 
 #include <limits>
 

@@ -8,7 +8,7 @@
 #include <filesystem>
 
 #include "platform/linux/notification_record.h"
-#include "private_bus.h"
+#include "support/private_bus.h"
 #include "support/scratch_folder.h"
 
 namespace tavrin::platform::linux_desktop {

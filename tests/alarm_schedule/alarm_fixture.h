@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "alarms/schedule/alarm_scheduler.h"
+#include "alarm_schedule/alarm_scheduler.h"
 #include "canvas/memo_canvas.h"
 #include "support/calendar_time.h"
 #include "support/fixed_clock.h"
