@@ -32,6 +32,7 @@ int main(int argc, char** argv) {
         platform::linux_desktop::SystemdNotificationSettings::ForCurrentUser());
     handheld::NotepadWindow window({.programPath = programPath,
                                     .dataPath = handheld::DataFileLocation(programPath),
+                                    .backupFolder = handheld::BackupFolder(),
                                     .alarmStart = alarmStart,
                                     .twelveHour = handheld::UsesTwelveHourClock(QLocale()),
                                     .notifications = notifications});
