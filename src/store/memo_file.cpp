@@ -37,11 +37,13 @@ MemoFile::MemoFile(platform::FileSystem& files) : files_(files) {}
 
 void MemoFile::TakeStateOf(MemoFile& other) {
     lastError_ = std::move(other.lastError_);
+    links_.TakeStateOf(other.links_);
     unreadable_ = std::move(other.unreadable_);
     unopened_ = std::move(other.unopened_);
 }
 
 FileLoadReport MemoFile::Load(MemoList& list, const std::string& path) {
+    links_.NoteLoaded(path);
     platform::OpenFailure failure = platform::OpenFailure::Missing;
     std::string error;
     std::unique_ptr<platform::ByteFile> file = OpenWaitingWhileBusy(path, failure, error);
@@ -198,6 +200,9 @@ std::optional<std::string> MemoFile::FreeName(const std::string& prefix, std::st
 // data file that is a link stays one: the file it leads to is replaced.
 bool MemoFile::WriteReplacing(const MemoList& list, const std::string& path,
                               std::string& cause) {
+    if (!links_.MayFollow(path, cause)) {
+        return false;
+    }
     std::string target;
     if (!files_.ResolveLinks(path, target, cause)) {
         cause = "could not follow the link " + path + ": " + cause;

@@ -14,6 +14,7 @@
 
 #include "platform/byte_file.h"
 #include "store/memo_list.h"
+#include "store/planted_links.h"
 
 namespace tavrin {
 
@@ -94,6 +95,7 @@ private:
 
     platform::FileSystem& files_;
     std::string lastError_;
+    PlantedLinks links_{files_};
     // Files that did not read whole: each is copied aside before the first
     // save replaces it.
     std::set<std::string> unreadable_;

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/byte_file.h"
@@ -53,6 +54,9 @@ public:
         }
         auto file = local_.CreateTemporaryFor(target, temporary, error);
         return file != nullptr ? std::make_unique<File>(*this, std::move(file)) : nullptr;
+    }
+    std::optional<std::uint32_t> ForeignLinkOwner(const std::string& path) override {
+        return local_.ForeignLinkOwner(path);
     }
     bool Replace(const std::string& from, const std::string& to, std::string& error) override {
         return !Fails(error) && local_.Replace(from, to, error);

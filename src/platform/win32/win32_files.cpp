@@ -144,6 +144,12 @@ public:
         return true;
     }
 
+    std::optional<std::uint32_t> ForeignLinkOwner(const std::string&) override {
+        // The data file is replaced where it is named, never through a link
+        // (ResolveLinks): there is no link to compare with the load's.
+        return std::nullopt;
+    }
+
     std::unique_ptr<ByteFile> CreateTemporaryFor(const std::string& target, std::string& temporary,
                                                  std::string& error) override {
         // Each try draws a new name; CREATE_NEW never opens what is there,
