@@ -28,6 +28,7 @@ inline constexpr const char* kProgramName = "Tavrin";
 inline constexpr std::string_view kAlarmStartArgument = "AppRunAtTime";
 inline constexpr const char* kDeleteQuestion = "Do you really want to delete this memo?";
 inline constexpr const char* kDeleteCaption = "Delete";
+inline constexpr const char* kWarningCaption = "Warning";
 
 // The page's part of the window's top edge where the two status texts sit:
 // a paint that reaches into the top rows draws the creation text when it
@@ -128,6 +129,7 @@ public:
 
 private:
     void Save();
+    void ShowSaveWarning();
     void SaveThen(int (MemoCanvas::*move)());
     void StrokeTo(std::int32_t x, std::int32_t y);
     void RepaintWindow();

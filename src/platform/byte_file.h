@@ -37,6 +37,15 @@ enum class OpenFailure {
     Unreadable,  // it exists but can't be opened (no access, not a file, ...)
 };
 
+// What a Replace that went another way than the plain one leaves to know.
+struct ReplaceNotes {
+    // It failed, but `from` holds the only copy of the new content: the
+    // caller must not remove it (the error says where every copy is).
+    bool keepFrom = false;
+    // It succeeded, but the user should know of something it left, in words.
+    std::string warning;
+};
+
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -74,9 +83,10 @@ public:
                                                          std::string& error) = 0;
     // Renames `from` over `to` in one step: `to` is always either the old or
     // the new file, and keeps the attributes that belong to it rather than to
-    // its content (on Windows; on Linux CreateTemporaryFor gave them).
-    virtual bool Replace(const std::string& from, const std::string& to,
-                         std::string& error) = 0;
+    // its content (on Windows; on Linux CreateTemporaryFor gave them). On
+    // failure the caller removes `from`, unless `notes` says to keep it.
+    virtual bool Replace(const std::string& from, const std::string& to, std::string& error,
+                         ReplaceNotes& notes) = 0;
     // Makes a rename inside the folder that holds `path` durable.
     virtual bool SyncFolderOf(const std::string& path, std::string& error) = 0;
     // Copies a file to a new name, the user's alone; fails when `to` exists

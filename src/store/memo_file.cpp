@@ -200,6 +200,7 @@ std::optional<std::string> MemoFile::FreeName(const std::string& prefix, std::st
 // data file that is a link stays one: the file it leads to is replaced.
 bool MemoFile::WriteReplacing(const MemoList& list, const std::string& path,
                               std::string& cause) {
+    warning_.clear();
     if (!links_.MayFollow(path, cause)) {
         return false;
     }
@@ -226,15 +227,31 @@ bool MemoFile::WriteReplacing(const MemoList& list, const std::string& path,
         return false;
     }
     file.reset();
-    if (!files_.Replace(temporary, target, cause)) {
-        RemoveTemporary(temporary, cause);
+    platform::ReplaceNotes notes;
+    if (!files_.Replace(temporary, target, cause, notes)) {
+        if (!notes.keepFrom) {
+            RemoveTemporary(temporary, cause);
+        }
         return false;
     }
-    if (!files_.SyncFolderOf(target, cause)) {
-        cause += " (the new file is in place, but may not survive a power failure)";
-        return false;
-    }
+    WarnOfWhatIsLeft(target, notes.warning);
     return true;
+}
+
+// Once the new file is in place the save has worked: what could not be done
+// after that is a warning.
+void MemoFile::WarnOfWhatIsLeft(const std::string& target, std::string left) {
+    std::string error;
+    if (!files_.SyncFolderOf(target, error)) {
+        if (!left.empty()) {
+            left += "; ";
+        }
+        left += "its folder could not be synced (" + error +
+                "), so the save may not survive a power failure";
+    }
+    if (!left.empty()) {
+        warning_ = "The memos were saved to " + target + ", but " + left;
+    }
 }
 
 void MemoFile::RemoveTemporary(const std::string& temporary, std::string& cause) {

@@ -77,6 +77,11 @@ public:
     // The new file's path, or none with LastError() saying why.
     std::optional<std::string> SaveBeside(const MemoList& list, const std::string& path);
     const std::string& LastError() const { return lastError_; }
+    // What the last save that put its file in place left for the user to
+    // know, in words; empty when nothing. A folder that refuses to sync
+    // after the rename is such a warning: the file is in place, whole, but
+    // may not survive a power failure.
+    const std::string& Warning() const { return warning_; }
     // Takes over what `other` learned of its files (and its last error).
     void TakeStateOf(MemoFile& other);
 
@@ -92,9 +97,11 @@ private:
     std::optional<std::string> FreeName(const std::string& prefix, std::string& cause);
     bool WriteReplacing(const MemoList& list, const std::string& path, std::string& cause);
     void RemoveTemporary(const std::string& temporary, std::string& cause);
+    void WarnOfWhatIsLeft(const std::string& target, std::string left);
 
     platform::FileSystem& files_;
     std::string lastError_;
+    std::string warning_;
     PlantedLinks links_{files_};
     // Files that did not read whole: each is copied aside before the first
     // save replaces it.

@@ -321,7 +321,8 @@ public:
         return nullptr;
     }
 
-    bool Replace(const std::string& from, const std::string& to, std::string& error) override {
+    bool Replace(const std::string& from, const std::string& to, std::string& error,
+                 ReplaceNotes&) override {
         return Succeeded(::rename(from.c_str(), to.c_str()), error);
     }
 
