@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/byte_file.h"
 
@@ -92,6 +93,16 @@ public:
         return !Fails(error) && local_.CopyToNew(from, to, error);
     }
     bool Exists(const std::string& path) override { return local_.Exists(path); }
+    std::optional<platform::FileIdentity> IdentityOf(const std::string& path, platform::OpenFailure& failure,
+                                                     std::string& error) override {
+        return local_.IdentityOf(path, failure, error);
+    }
+    bool ListFiles(const std::string& folder, std::vector<std::string>& names, std::string& error) override {
+        return local_.ListFiles(folder, names, error);
+    }
+    bool MakeFolders(const std::string& folder, std::string& error) override {
+        return local_.MakeFolders(folder, error);
+    }
     bool Remove(const std::string& path, std::string& error) override {
         return local_.Remove(path, error);
     }
@@ -113,6 +124,7 @@ private:
         const std::string& LastError() const override {
             return error_.empty() ? inner_->LastError() : error_;
         }
+        std::optional<platform::FileIdentity> Identity() const override { return inner_->Identity(); }
 
     private:
         FailingFileSystem& owner_;

@@ -119,6 +119,12 @@ bool WriteAll(int fd, const void* data, std::size_t length, std::string& error) 
     return true;
 }
 
+FileIdentity IdentityFrom(const struct stat& status) {
+    return {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino),
+            static_cast<std::uint64_t>(status.st_size),
+            static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec};
+}
+
 class PosixFile final : public ByteFile {
 public:
     // A file opened for reading reads ahead in blocks, so that the many small
@@ -191,6 +197,12 @@ public:
     }
 
     const std::string& LastError() const override { return error_; }
+
+    std::optional<FileIdentity> Identity() const override {
+        struct stat status {};
+        if (::fstat(fd_, &status) != 0) return std::nullopt;
+        return IdentityFrom(status);
+    }
 
 private:
     bool Succeeded(int result) {
@@ -366,6 +378,42 @@ public:
 
     bool Remove(const std::string& path, std::string& error) override {
         return Succeeded(::unlink(path.c_str()), error);
+    }
+
+    bool ListFiles(const std::string& folder, std::vector<std::string>& names, std::string& error) override {
+        std::error_code failure;
+        for (const auto& entry : std::filesystem::directory_iterator(folder, failure)) {
+            if (entry.is_regular_file(failure)) names.push_back(entry.path().filename().string());
+        }
+        if (!failure) return true;
+        error = failure.message();
+        return false;
+    }
+
+    bool MakeFolders(const std::string& folder, std::string& error) override {
+        std::filesystem::path made;
+        for (const std::filesystem::path& part : std::filesystem::path(folder)) {
+            made /= part;
+            if (::mkdir(made.c_str(), 0700) != 0 && errno != EEXIST) {
+                error = LastCause();
+                return false;
+            }
+        }
+        struct stat status {};
+        if (::stat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) return true;
+        error = "not a folder";
+        return false;
+    }
+
+    std::optional<FileIdentity> IdentityOf(const std::string& path, OpenFailure& failure,
+                                           std::string& error) override {
+        struct stat status {};
+        if (::stat(path.c_str(), &status) != 0) {
+            failure = errno == ENOENT ? OpenFailure::Missing : OpenFailure::Unreadable;
+            error = LastCause();
+            return std::nullopt;
+        }
+        return IdentityFrom(status);
     }
 
 private:

@@ -53,6 +53,17 @@ DWORD Chunk(std::size_t length) {
     return static_cast<DWORD>(std::min(length, kLargestTransfer));
 }
 
+std::optional<FileIdentity> IdentityOfHandle(HANDLE handle) {
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!::GetFileInformationByHandle(handle, &information)) return std::nullopt;
+    const auto join = [](DWORD high, DWORD low) { return (std::uint64_t{high} << 32) | low; };
+    return FileIdentity{information.dwVolumeSerialNumber,
+                        join(information.nFileIndexHigh, information.nFileIndexLow),
+                        join(information.nFileSizeHigh, information.nFileSizeLow),
+                        static_cast<std::int64_t>(join(information.ftLastWriteTime.dwHighDateTime,
+                                                       information.ftLastWriteTime.dwLowDateTime))};
+}
+
 class Win32File final : public ByteFile {
 public:
     explicit Win32File(HANDLE handle) : handle_(handle) {}
@@ -109,6 +120,8 @@ public:
     }
 
     const std::string& LastError() const override { return error_; }
+
+    std::optional<FileIdentity> Identity() const override { return IdentityOfHandle(handle_); }
 
 private:
     bool Failed() {
@@ -280,6 +293,67 @@ public:
     bool Remove(const std::string& path, std::string& error) override {
         const auto name = SystemPath(path, error);
         return name && Succeeded(::DeleteFile(name->c_str()), error);
+    }
+
+    bool ListFiles(const std::string& folder, std::vector<std::string>& names, std::string& error) override {
+        const auto pattern = SystemPath(folder + "\\*", error);
+        if (!pattern) return false;
+        WIN32_FIND_DATA found{};
+        const HANDLE search = ::FindFirstFile(pattern->c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return Succeeded(::GetLastError() == ERROR_FILE_NOT_FOUND, error);
+        do {
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+                names.push_back(FromSystemText(found.cFileName));
+            }
+        } while (::FindNextFile(search, &found));
+        const DWORD code = ::GetLastError();
+        ::FindClose(search);
+        if (code == ERROR_NO_MORE_FILES) return true;
+        error = Cause(code);
+        return false;
+    }
+
+    // A folder under the user's profile is the user's alone by its
+    // inherited security.
+    bool MakeFolders(const std::string& folder, std::string& error) override {
+        std::string made;
+        for (std::size_t end = 0; end != std::string::npos;) {
+            end = folder.find_first_of("\\/", end + 1);
+            made = folder.substr(0, end);
+            const auto name = SystemPath(made, error);
+            if (!name) return false;
+            if (!::CreateDirectory(name->c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
+                // A drive ("C:") can't be made, and needs not be.
+                if (made.size() > 2) return Succeeded(FALSE, error);
+            }
+        }
+        const auto name = SystemPath(folder, error);
+        const DWORD attributes = name ? ::GetFileAttributes(name->c_str()) : INVALID_FILE_ATTRIBUTES;
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
+        error = "not a folder";
+        return false;
+    }
+
+    std::optional<FileIdentity> IdentityOf(const std::string& path, OpenFailure& failure,
+                                           std::string& error) override {
+        failure = OpenFailure::Unreadable;
+        const auto name = SystemPath(path, error);
+        if (!name) return std::nullopt;
+        // Opened for no access at all: even a file another program holds
+        // for itself can be looked at.
+        const HANDLE handle =
+            ::CreateFile(name->c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            const DWORD code = ::GetLastError();
+            if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) failure = OpenFailure::Missing;
+            error = Cause(code);
+            return std::nullopt;
+        }
+        Win32File file(handle);
+        std::optional<FileIdentity> identity = file.Identity();
+        if (!identity) error = LastCause();
+        return identity;
     }
 
 private:

@@ -173,10 +173,12 @@ TEST_F(MemoFileDiskTest, TwoProgramsSavingAtOnceNeverFailAndNeverTearTheFile) {
     testing::DrawTaggedPages(*two, 64, 64);
     testing::DrawTaggedPages(*five, 64, 64);
     ASSERT_EQ(file_.Save(*two, path_), 1) << file_.LastError();
-    const auto saveMany = [&](const MemoList& list) {
+    // Each save is a program's first, so that it writes its list whole
+    // rather than merging in what the other wrote.
+    const auto saveMany = [&](MemoList& list) {
         return [&] {
-            MemoFile file(platform::LocalFileSystem());
             for (int i = 0; i < kSaves; ++i) {
+                MemoFile file(platform::LocalFileSystem());
                 if (file.Save(list, path_) != 1) {
                     std::fprintf(stderr, "save %d failed: %s\n", i, file.LastError().c_str());
                     return false;
@@ -307,6 +309,8 @@ TEST_P(LinkAfterLoadTest, ASaveFollowsNoLinkPlantedSinceTheLoad) {
                                      "followed");
     EXPECT_EQ(ScratchFolder::ReadFile(victim), victimBytes);
     EXPECT_EQ(fs::read_symlink(path_), victim);
+    // Nor is the file it leads to taken for the data file changed elsewhere.
+    EXPECT_EQ(Tags(*list_), Tags(*MakeTaggedList(3, 2)));
     // The memos still have a way out.
     EXPECT_EQ(file_.SaveBeside(*list_, path_), path_ + ".saved-1") << file_.LastError();
     EXPECT_EQ(LoadTags(path_ + ".saved-1"), Tags(*list_));
