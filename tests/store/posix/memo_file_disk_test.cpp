@@ -19,7 +19,10 @@
 #include <utility>
 #include <vector>
 
+#include "store/memo_backups.h"
 #include "store/memo_file.h"
+#include "support/calendar_time.h"
+#include "support/fixed_clock.h"
 #include "support/memo_lists.h"
 #include "support/scratch_folder.h"
 
@@ -258,6 +261,24 @@ TEST_F(MemoFileDiskTest, EveryNewFileIsTheUsersAlone) {
     fs::remove(path_);
     ASSERT_EQ(file_.Save(*list_, path_), 1) << file_.LastError();
     EXPECT_EQ(ModeOf(path_) & 07777, 0600u);
+}
+
+// The daily copy of the data file is as private as any new file, and so is
+// the folder the copies are kept in.
+TEST_F(MemoFileDiskTest, ADailyBackupIsTheUsersAlone) {
+    SaveTagged(path_, 2);
+    ASSERT_EQ(::chmod(path_.c_str(), 0644), 0);
+    const testing::FixedClock clock(testing::Time(2026, 3, 14, 9, 0, 0, 0));
+    MemoBackups backups(platform::LocalFileSystem(), scratch_.PathOf("state/backups"), clock);
+    const mode_t mask = ::umask(022);
+    std::string cause;
+    const bool copied = backups.BeforeReplacing(path_, cause);
+    ::umask(mask);
+    ASSERT_TRUE(copied) << cause;
+    const std::vector<std::string> names = ScratchFolder::NamesIn(backups.Folder());
+    ASSERT_EQ(names.size(), 1U);
+    EXPECT_EQ(ModeOf(backups.Folder() + "/" + names[0]) & 07777, 0600u);
+    EXPECT_EQ(ModeOf(backups.Folder()) & 07777, 0700u);
 }
 
 // --- A link another user puts in the data file's place after the load ----------
