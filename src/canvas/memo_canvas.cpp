@@ -222,6 +222,7 @@ int MemoCanvas::SaveFile(const std::string& path) {
     }
     saveError_.clear();
     saveErrorReported_ = false;
+    NoteSaveWarning();
     changed_ = false;
     return 1;
 }
@@ -245,7 +246,20 @@ std::optional<std::string> MemoCanvas::SaveBeside(const std::string& path) {
     StorePage();
     std::optional<std::string> saved = file_.SaveBeside(list_, path);
     if (!saved) saveError_ = file_.LastError();
+    if (saved) NoteSaveWarning();
     return saved;
+}
+
+void MemoCanvas::NoteSaveWarning() {
+    if (saveWarning_ == file_.Warning()) return;
+    saveWarning_ = file_.Warning();
+    saveWarningReported_ = false;
+}
+
+std::optional<std::string> MemoCanvas::TakeUnreportedSaveWarning() {
+    if (saveWarning_.empty() || saveWarningReported_) return std::nullopt;
+    saveWarningReported_ = true;
+    return saveWarning_;
 }
 
 std::optional<std::string> MemoCanvas::TakeUnreportedSaveFailure() {

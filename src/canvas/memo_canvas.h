@@ -101,6 +101,10 @@ public:
     // The reason of a save failure not yet reported to the user, once per
     // run of failures: a save that works again ends the run.
     std::optional<std::string> TakeUnreportedSaveFailure();
+    // What a save that worked left for the user to know (a folder that
+    // refuses to sync, ...), once per run of saves that leave the same: such
+    // a folder refuses at every save.
+    std::optional<std::string> TakeUnreportedSaveWarning();
 
     MemoList& List() { return list_; }
     const MemoList& List() const { return list_; }
@@ -115,6 +119,7 @@ public:
 private:
     int ShowLoaded(const FileLoadReport& loaded);
     void ShowLoadProblem(LoadOutcome outcome);
+    void NoteSaveWarning();
 
     platform::HostWindow* window_;
     std::string programName_;
@@ -139,6 +144,8 @@ private:
 
     std::string saveError_;
     bool saveErrorReported_ = false;
+    std::string saveWarning_;
+    bool saveWarningReported_ = false;
     MergedAlarms* mergedAlarms_ = nullptr;
     std::optional<MergeReport> merge_;
 };

@@ -206,12 +206,14 @@ bool Notepad::SaveAtExit() {
     canvas_.SetChanged();
     if (canvas_.SaveFile(dataPath_)) {
         TellMerge();
+        ShowSaveWarning();
         return true;
     }
     const std::string failure = canvas_.SaveError();
     if (const std::optional<std::string> beside = canvas_.SaveBeside(dataPath_)) {
         window_.ShowMessage(failure + "\n\nThe memos were saved to " + *beside + " instead.",
                             kErrorCaption, platform::MessageIcon::Error);
+        ShowSaveWarning();
         return true;
     }
     window_.ShowMessage(failure + "\n\n" + canvas_.SaveError() +
@@ -228,6 +230,15 @@ void Notepad::Save() {
     if (const std::optional<std::string> failure = canvas_.TakeUnreportedSaveFailure()) {
         window_.ShowMessage(*failure + "\n\nThe memos stay open; Tavrin tries again at the next save.",
                             kErrorCaption, platform::MessageIcon::Error);
+    }
+    ShowSaveWarning();
+}
+
+// A save that worked but left something to know (a folder that refuses to
+// sync) is told once, as a warning: the memos are in the file.
+void Notepad::ShowSaveWarning() {
+    if (const std::optional<std::string> warning = canvas_.TakeUnreportedSaveWarning()) {
+        window_.ShowMessage(*warning, kWarningCaption, platform::MessageIcon::Warning);
     }
 }
 

@@ -37,12 +37,14 @@ MemoFile::MemoFile(platform::FileSystem& files) : files_(files) {}
 
 void MemoFile::TakeStateOf(MemoFile& other) {
     lastError_ = std::move(other.lastError_);
+    links_.TakeStateOf(other.links_);
     unreadable_ = std::move(other.unreadable_);
     unopened_ = std::move(other.unopened_);
     known_ = std::move(other.known_);
 }
 
 FileLoadReport MemoFile::Load(MemoList& list, const std::string& path) {
+    links_.NoteLoaded(path);
     platform::OpenFailure failure = platform::OpenFailure::Missing;
     std::string error;
     std::unique_ptr<platform::ByteFile> file = OpenWaitingWhileBusy(path, failure, error);
@@ -130,7 +132,8 @@ int MemoFile::Save(MemoList& list, const std::string& path, MergedAlarms* alarms
     warning_.clear();
     std::string cause;
     std::string target;
-    if (!MayReplace(path, cause) || !files_.ResolveLinks(path, target, cause) ||
+    if (!MayReplace(path, cause) || !links_.MayFollow(path, cause) ||
+        !files_.ResolveLinks(path, target, cause) ||
         !MergeChangesOnDisk(list, path, target, alarms, cause) || !KeepUnreadableCopy(path, cause)) {
         lastError_ = "Could not save " + path + ": " + cause;
         return 0;
@@ -259,6 +262,7 @@ void MemoFile::Remember(const std::string& path, std::optional<platform::FileIde
 }
 
 std::optional<std::string> MemoFile::SaveBeside(const MemoList& list, const std::string& path) {
+    warning_.clear();
     std::string cause;
     std::optional<std::string> beside = FreeName(path + ".saved-", cause);
     if (beside && WriteReplacing(list, *beside, cause)) {
@@ -324,6 +328,9 @@ std::optional<std::string> MemoFile::FreeName(const std::string& prefix, std::st
 // data file that is a link stays one: the file it leads to is replaced.
 bool MemoFile::WriteReplacing(const MemoList& list, const std::string& path,
                               std::string& cause) {
+    if (!links_.MayFollow(path, cause)) {
+        return false;
+    }
     std::string target;
     if (!files_.ResolveLinks(path, target, cause)) {
         cause = "could not follow the link " + path + ": " + cause;
@@ -347,15 +354,31 @@ bool MemoFile::WriteReplacing(const MemoList& list, const std::string& path,
         return false;
     }
     file.reset();
-    if (!files_.Replace(temporary, target, cause)) {
-        RemoveTemporary(temporary, cause);
+    platform::ReplaceNotes notes;
+    if (!files_.Replace(temporary, target, cause, notes)) {
+        if (!notes.keepFrom) {
+            RemoveTemporary(temporary, cause);
+        }
         return false;
     }
-    if (!files_.SyncFolderOf(target, cause)) {
-        cause += " (the new file is in place, but may not survive a power failure)";
-        return false;
-    }
+    WarnOfWhatIsLeft(target, notes.warning);
     return true;
+}
+
+// Once the new file is in place the save has worked: what could not be done
+// after that is a warning.
+void MemoFile::WarnOfWhatIsLeft(const std::string& target, std::string left) {
+    std::string error;
+    if (!files_.SyncFolderOf(target, error)) {
+        if (!left.empty()) {
+            left += "; ";
+        }
+        left += "its folder could not be synced (" + error +
+                "), so the save may not survive a power failure";
+    }
+    if (!left.empty()) {
+        AddWarning("The memos were saved to " + target + ", but " + left);
+    }
 }
 
 void MemoFile::RemoveTemporary(const std::string& temporary, std::string& cause) {

@@ -17,6 +17,7 @@
 #include "store/memo_backups.h"
 #include "store/memo_list.h"
 #include "store/memo_merge.h"
+#include "store/planted_links.h"
 
 namespace tavrin {
 
@@ -87,9 +88,6 @@ public:
     // folder; never deleted. Only where backups are kept. A copy that does
     // not read whole is left where it is, and said in Warning().
     MergeReport MergeConflictCopies(MemoList& list, const std::string& path, MergedAlarms* alarms);
-    // What the last operation left for the user to know, in words; empty
-    // when nothing. The save itself worked.
-    const std::string& Warning() const { return warning_; }
     // Whether Save refuses `path`: it exists but could not be opened at the
     // last Load (held by another program past the wait, no access, ...).
     bool KeepsUnopened(const std::string& path) const { return unopened_.contains(path); }
@@ -98,6 +96,12 @@ public:
     // The new file's path, or none with LastError() saying why.
     std::optional<std::string> SaveBeside(const MemoList& list, const std::string& path);
     const std::string& LastError() const { return lastError_; }
+    // What the last save that put its file in place, or the last merge of
+    // conflict copies, left for the user to know, in words; empty when
+    // nothing. A folder that refuses to sync after the rename is such a
+    // warning: the file is in place, whole, but may not survive a power
+    // failure; so is a daily backup that could not be made.
+    const std::string& Warning() const { return warning_; }
     // Takes over what `other` learned of its files (and its last error).
     void TakeStateOf(MemoFile& other);
 
@@ -119,9 +123,12 @@ private:
     std::optional<std::string> FreeName(const std::string& prefix, std::string& cause);
     bool WriteReplacing(const MemoList& list, const std::string& path, std::string& cause);
     void RemoveTemporary(const std::string& temporary, std::string& cause);
+    void WarnOfWhatIsLeft(const std::string& target, std::string left);
 
     platform::FileSystem& files_;
     std::string lastError_;
+    std::string warning_;
+    PlantedLinks links_{files_};
     // Files that did not read whole: each is copied aside before the first
     // save replaces it.
     std::set<std::string> unreadable_;
@@ -139,7 +146,6 @@ private:
     std::unique_ptr<MemoBackups> backups_;
     // Conflict copies merged into the list, moved to the backups after the save.
     std::map<std::string, std::vector<std::string>> mergedCopies_;
-    std::string warning_;
 };
 
 // A memo file read on a thread of its own from the moment this is made, so

@@ -20,6 +20,10 @@ bool Load(LoadedFile& loaded) {
     return true;
 }
 
+bool PageIsDamaged(const RecordLoadNotes& record) {
+    return !record.pageRead || record.page.pixelBytesDelivered != record.page.pixelBytesExpected;
+}
+
 std::string PageText(const PageLoadNotes& page) {
     return Format("format 0x%04X, %u x %u, dataLength %" PRIu32, page.header.format,
                   page.header.width, page.header.height, page.header.dataLength);

@@ -16,6 +16,7 @@
 #include "platform/drawing.h"
 #include "store/memo_file.h"
 #include "support/calendar_time.h"
+#include "support/failing_file_system.h"
 #include "support/fixed_clock.h"
 #include "support/fixed_locale.h"
 #include "support/memo_sketch.h"
@@ -348,6 +349,38 @@ TEST_F(NotepadTest, AFailedSaveIsToldOnceAndKeepsTheMemos) {
     EXPECT_NE(window.messages[0].text.find("Could not save " + dataPath), std::string::npos);
     EXPECT_EQ(pad.Canvas().List().Count(), 2);
     EXPECT_TRUE(pad.Canvas().Changed());
+}
+
+// A folder that refuses to sync after the new file is in place (some network
+// and FUSE file systems do, every time) leaves the memos saved: a warning,
+// told once, and nothing left to save.
+TEST_F(NotepadTest, AFolderThatRefusesToSyncIsAWarningToldOnce) {
+    WriteMemos(1);
+    tt::FailingFileSystem files;
+    files.RefuseFolderSync();
+    Notepad pad(NotepadSetup{.window = window,
+                             .shell = shell,
+                             .notifications = notifications,
+                             .programPath = "/opt/tavrin/tavrin",
+                             .dataPath = dataPath,
+                             .clock = &clock,
+                             .files = &files,
+                             .locale = &locale});
+    pad.StylusDown(10, 20);
+    pad.RunCommand(IDM_SAVE);
+    EXPECT_FALSE(pad.Canvas().Changed());
+    EXPECT_EQ(tt::IndexAt(ReadBack()->First()->page, 10, 20), 0);
+    pad.StylusDown(30, 40);
+    pad.RunCommand(IDM_NEW_PAGE);
+    EXPECT_TRUE(pad.SaveAtExit());
+    ASSERT_EQ(window.messages.size(), 1U);
+    EXPECT_EQ(window.messages[0].caption, "Warning");
+    EXPECT_EQ(window.messages[0].icon, platform::MessageIcon::Warning);
+    EXPECT_EQ(window.messages[0].text,
+              "The memos were saved to " + dataPath + ", but its folder could not be synced (" +
+                  tt::FailingFileSystem::kFolderSyncRefused +
+                  "), so the save may not survive a power failure");
+    EXPECT_EQ(ReadBack()->Count(), 2);
 }
 
 TEST_F(NotepadTest, AnExitThatCantWriteTheFileSavesBesideIt) {
