@@ -128,7 +128,8 @@ void AlarmScheduler::ClearAlarm() {
     setup_.canvas.SetChanged();
 }
 
-void AlarmScheduler::WakeUpPass() {
+bool AlarmScheduler::WakeUpPass() {
+    bool dropped = false;
     const std::uint64_t now = TimeToSeconds(setup_.clock.Now());
     MemoList& list = setup_.canvas.List();
     const MemoEntry* earliest = nullptr;
@@ -140,6 +141,7 @@ void AlarmScheduler::WakeUpPass() {
             // Its notification has fired (or was due while the program was
             // away); the service needs no call.
             memo->SetAlarm(0, memo->alarmTime);
+            dropped = true;
         } else if (alarm <= best) {
             // Of equal times the later memo in list order wins.
             best = alarm;
@@ -148,11 +150,12 @@ void AlarmScheduler::WakeUpPass() {
     }
     if (earliest == nullptr) {
         setup_.notifications.AcknowledgeAppNotifications(setup_.programPath);
-        return;
+        return dropped;
     }
     SYSTEMTIME start = earliest->alarmTime;
     for (std::uint16_t i = 0; i < kWakeUpDelaySeconds; ++i) AddSeconds(&start, 1);
     setup_.notifications.ScheduleAppStart(setup_.programPath, start);
+    return dropped;
 }
 
 void AlarmScheduler::DueAlarmLookup() {

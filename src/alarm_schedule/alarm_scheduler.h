@@ -102,8 +102,9 @@ public:
     void ClearAlarm();
     // Drops the alarms that have passed and asks the service to start the
     // program two seconds after the earliest pending one, or, with none
-    // left, acknowledges the program's notifications. Leaves `changed` alone.
-    void WakeUpPass();
+    // left, acknowledges the program's notifications. Leaves `changed` alone;
+    // true when it dropped an alarm, which the file then needs to hold.
+    bool WakeUpPass();
     // Answers a start by the service: the first memo whose alarm lies within
     // 15 seconds of now loses its alarm and becomes current. Asks for no
     // repaint and schedules nothing. The caller saves first, so that the

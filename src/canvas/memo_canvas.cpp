@@ -1,5 +1,6 @@
 #include "canvas/memo_canvas.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -87,7 +88,7 @@ void MemoCanvas::SetPenColor(Color color) {
 }
 
 int MemoCanvas::DrawSegment(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1) {
-    changed_ = true;
+    ++edits_;
     if (x0 == x1 && y0 == y1) return 0;
     if (penWidth_ == 0) {
         context_->FillWhite({x1 - 5, y1 - 5, x1 + 5, y1 + 5});
@@ -160,7 +161,7 @@ int MemoCanvas::NewPage(bool append) {
     if ((append ? list_.Append() : list_.InsertBefore()) == nullptr) return 0;
     Clear();
     UpdateTitle(nullptr);
-    changed_ = true;
+    ++edits_;
     return 1;
 }
 
@@ -169,7 +170,7 @@ int MemoCanvas::DeletePage() {
     if (notifications_ != nullptr) notifications_->RemoveNotification(list_.Current()->alarmHandle);
     list_.DeleteCurrent();
     ShowCurrent();
-    changed_ = true;
+    ++edits_;
     return 1;
 }
 
@@ -187,15 +188,21 @@ int MemoCanvas::NextPage() {
     return 1;
 }
 
-int MemoCanvas::LoadFile(const std::string& path) { return ShowLoaded(file_.Load(list_, path)); }
+int MemoCanvas::LoadFile(const std::string& path) {
+    const std::lock_guard lock(fileUse_);
+    return ShowLoaded(file_.Load(list_, path));
+}
 
-int MemoCanvas::LoadFile(BackgroundLoad& load) { return ShowLoaded(load.TakeInto(file_, list_)); }
+int MemoCanvas::LoadFile(BackgroundLoad& load) {
+    const std::lock_guard lock(fileUse_);
+    return ShowLoaded(load.TakeInto(file_, list_));
+}
 
 int MemoCanvas::ShowLoaded(const FileLoadReport& loaded) {
     if (loaded.outcome == LoadOutcome::NotOpened) return 0;
     ShowLoadProblem(loaded.outcome);
     if (loaded.Result()) ShowCurrent();
-    changed_ = false;
+    savedEdits_ = edits_;
     return loaded.Result();
 }
 
@@ -209,25 +216,61 @@ void MemoCanvas::ShowLoadProblem(LoadOutcome outcome) {
 }
 
 int MemoCanvas::SaveFile(const std::string& path) {
-    if (!changed_) return 0;
+    if (!Changed()) return 0;
     StorePage();
+    const std::uint64_t saving = edits_;
+    const std::lock_guard lock(fileUse_);
     if (!file_.Save(list_, path, mergedAlarms_)) {
-        if (saveError_ != file_.LastError()) saveErrorReported_ = false;
-        saveError_ = file_.LastError();
+        NoteSaveFailure(file_.LastError());
         return 0;
     }
     if (file_.LastMerge().merged) {
         merge_ = file_.LastMerge();
         ShowCurrent();
     }
-    saveError_.clear();
-    saveErrorReported_ = false;
-    NoteSaveWarning();
-    changed_ = false;
+    NoteSaved(saving);
+    NoteSaveWarning(file_.Warning());
     return 1;
 }
 
+void MemoCanvas::NoteSaveFailure(const std::string& error) {
+    if (saveError_ != error) saveErrorReported_ = false;
+    saveError_ = error;
+}
+
+void MemoCanvas::NoteSaved(std::uint64_t edits) {
+    saveError_.clear();
+    saveErrorReported_ = false;
+    savedEdits_ = std::max(savedEdits_, edits);
+}
+
+std::optional<SaveSnapshot> MemoCanvas::TakeSnapshot() {
+    if (!Changed()) return std::nullopt;
+    StorePage();
+    SaveSnapshot snapshot{std::make_shared<MemoList>(), edits_};
+    if (snapshot.memos->CopyOf(list_) == 0) return std::nullopt;
+    return snapshot;
+}
+
+SnapshotOutcome MemoCanvas::WriteSnapshot(SaveSnapshot& snapshot, const std::string& path) {
+    const std::lock_guard lock(fileUse_);
+    if (file_.Save(*snapshot.memos, path, nullptr, SaveMode::StopIfChanged)) {
+        return {SnapshotOutcome::Saved, {}, file_.Warning()};
+    }
+    return {file_.StoppedForMerge() ? SnapshotOutcome::ChangedOnDisk : SnapshotOutcome::Failed, file_.LastError(), {}};
+}
+
+void MemoCanvas::SnapshotWritten(const SaveSnapshot& snapshot, const SnapshotOutcome& outcome) {
+    if (outcome.result == SnapshotOutcome::Saved) {
+        NoteSaved(snapshot.edits);
+        NoteSaveWarning(outcome.warning);
+    } else if (outcome.result == SnapshotOutcome::Failed) {
+        NoteSaveFailure(outcome.error);
+    }
+}
+
 int MemoCanvas::MergeConflictCopies(const std::string& path) {
+    const std::lock_guard lock(fileUse_);
     // The file itself could not be read: its memos would be missing from
     // the merged list, which could not be saved anyway.
     if (file_.KeepsUnopened(path)) return 0;
@@ -237,22 +280,44 @@ int MemoCanvas::MergeConflictCopies(const std::string& path) {
     }
     if (!merged.merged) return 0;
     merge_ = merged;
-    changed_ = true;
+    ++edits_;
     ShowCurrent();
     return 1;
 }
 
 std::optional<std::string> MemoCanvas::SaveBeside(const std::string& path) {
     StorePage();
+    const std::lock_guard lock(fileUse_);
     std::optional<std::string> saved = file_.SaveBeside(list_, path);
     if (!saved) saveError_ = file_.LastError();
-    if (saved) NoteSaveWarning();
+    if (saved) NoteSaveWarning(file_.Warning());
     return saved;
 }
 
-void MemoCanvas::NoteSaveWarning() {
-    if (saveWarning_ == file_.Warning()) return;
-    saveWarning_ = file_.Warning();
+int MemoCanvas::SaveCopy(const std::string& path) {
+    StorePage();
+    const std::lock_guard lock(fileUse_);
+    if (file_.SaveCopy(list_, path)) return 1;
+    saveError_ = file_.LastError();
+    return 0;
+}
+
+std::optional<std::string> MemoCanvas::SaveRescueCopy(const std::string& folder, const std::string& dataPath) {
+    StorePage();
+    const std::lock_guard lock(fileUse_);
+    std::optional<std::string> rescued = file_.SaveRescueCopy(list_, folder, dataPath);
+    if (!rescued) saveError_ = file_.LastError();
+    return rescued;
+}
+
+std::optional<std::string> MemoCanvas::WhyUnread(const std::string& path) {
+    const std::lock_guard lock(fileUse_);
+    return file_.UnreadReason(path);
+}
+
+void MemoCanvas::NoteSaveWarning(const std::string& warning) {
+    if (saveWarning_ == warning) return;
+    saveWarning_ = warning;
     saveWarningReported_ = false;
 }
 

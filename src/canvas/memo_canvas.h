@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,6 +26,21 @@ namespace tavrin {
 constexpr std::string_view kCorruptedWarning =
     "Tavrin data file is corrupted, it will be cleaned up.";
 constexpr std::string_view kViewerCorruptedWarning = "Tavrin data file is corrupted.";
+
+// The memos as they were at one moment, for a save on another thread: the
+// pages are shared with the canvas's list, never copied, and never drawn on.
+struct SaveSnapshot {
+    std::shared_ptr<MemoList> memos;
+    std::uint64_t edits = 0;  // the canvas's count of changes when it was taken
+};
+
+// How writing a snapshot ended.
+struct SnapshotOutcome {
+    enum Result { Saved, ChangedOnDisk, Failed };
+    Result result = Failed;
+    std::string error;    // Failed: why
+    std::string warning;  // Saved: what the save left to know
+};
 
 // Everything the canvas reaches outside itself, set by the program that owns it.
 struct CanvasSetup {
@@ -91,6 +107,17 @@ public:
     // when one was merged; a copy left alone is told in a warning box.
     int MergeConflictCopies(const std::string& path);
     void SetMergedAlarms(MergedAlarms* alarms) { mergedAlarms_ = alarms; }
+    // A snapshot of the memos for WriteSnapshot, the current page stored
+    // first; none when nothing changed (or memory for it can't be had).
+    std::optional<SaveSnapshot> TakeSnapshot();
+    // Writes a snapshot to the file; may run on another thread than the
+    // canvas's, and waits for any other use of the file. A file changed
+    // elsewhere is never merged here (the list is the canvas's): it ends
+    // ChangedOnDisk, for a SaveFile on the canvas's thread to merge.
+    SnapshotOutcome WriteSnapshot(SaveSnapshot& snapshot, const std::string& path);
+    // Back on the canvas's thread: what a snapshot's save means for
+    // `changed` and the save failures to tell.
+    void SnapshotWritten(const SaveSnapshot& snapshot, const SnapshotOutcome& outcome);
     // What the last save merged, once; none when it merged nothing.
     std::optional<MergeReport> TakeMerge() { return std::exchange(merge_, std::nullopt); }
     const std::string& SaveError() const { return saveError_; }
@@ -98,6 +125,15 @@ public:
     // when the file itself can't be written; its path, or none with
     // SaveError() saying why. The memo data file and `changed` stay as they are.
     std::optional<std::string> SaveBeside(const std::string& path);
+    // Writes every memo to `path`, a file of the user's choosing; 1, or 0
+    // with SaveError() saying why. The memo data file stays as it is.
+    int SaveCopy(const std::string& path);
+    // Writes every memo into `folder` as a rescue copy of the data file at
+    // `dataPath`; its path, or none with SaveError() saying why.
+    std::optional<std::string> SaveRescueCopy(const std::string& folder, const std::string& dataPath);
+    // Why the file at `path` could not be read at the load, for the user;
+    // none when it was read or is not there.
+    std::optional<std::string> WhyUnread(const std::string& path);
     // The reason of a save failure not yet reported to the user, once per
     // run of failures: a save that works again ends the run.
     std::optional<std::string> TakeUnreportedSaveFailure();
@@ -113,13 +149,19 @@ public:
     std::int32_t Height() const { return height_; }
     std::int16_t PenWidth() const { return penWidth_; }
     Color PenColor() const { return penColor_; }
-    bool Changed() const { return changed_; }
-    void SetChanged() { changed_ = true; }
+    // `changed`: whether anything changed since the last load or save that
+    // holds it. Counted, so that a save of a snapshot taken before a later
+    // change leaves the list changed.
+    bool Changed() const { return edits_ != savedEdits_; }
+    void SetChanged() { ++edits_; }
+    std::uint64_t Edits() const { return edits_; }
 
 private:
     int ShowLoaded(const FileLoadReport& loaded);
+    void NoteSaveFailure(const std::string& error);
+    void NoteSaved(std::uint64_t edits);
     void ShowLoadProblem(LoadOutcome outcome);
-    void NoteSaveWarning();
+    void NoteSaveWarning(const std::string& warning);
 
     platform::HostWindow* window_;
     std::string programName_;
@@ -140,7 +182,10 @@ private:
     std::int32_t height_ = 0;
     std::int16_t penWidth_ = 2;
     Color penColor_ = 0x000000;
-    bool changed_ = false;
+    std::uint64_t edits_ = 0;
+    std::uint64_t savedEdits_ = 0;
+    // The file is written from a saving thread too: one use at a time.
+    std::mutex fileUse_;
 
     std::string saveError_;
     bool saveErrorReported_ = false;

@@ -1,6 +1,9 @@
 #include "handheld/notepad.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
 #include <optional>
 #include <string>
 #include <utility>
@@ -11,9 +14,9 @@
 namespace tavrin::handheld {
 namespace {
 
-CanvasSetup NotepadCanvasSetup(const NotepadSetup& setup) {
+CanvasSetup NotepadCanvasSetup(const NotepadSetup& setup, platform::HostWindow& window) {
     CanvasSetup canvas;
-    canvas.window = &setup.window;
+    canvas.window = &window;
     canvas.programName = kProgramName;
     canvas.notifications = &setup.notifications;
     canvas.files = setup.files;
@@ -22,11 +25,11 @@ CanvasSetup NotepadCanvasSetup(const NotepadSetup& setup) {
     return canvas;
 }
 
-AlarmSetup NotepadAlarmSetup(const NotepadSetup& setup, MemoCanvas& canvas) {
+AlarmSetup NotepadAlarmSetup(const NotepadSetup& setup, MemoCanvas& canvas, platform::HostWindow& window) {
     return AlarmSetup{canvas,
                       setup.notifications,
                       setup.clock != nullptr ? *setup.clock : platform::SystemClock(),
-                      setup.window,
+                      window,
                       setup.programPath,
                       kProgramName,
                       setup.locale != nullptr ? *setup.locale : platform::UserLocaleTexts()};
@@ -55,14 +58,39 @@ std::string DataFileBeside(const std::string& programPath) {
     return programPath.substr(0, nameHasDot ? dot : programPath.size()) + ".dat";
 }
 
+class Notepad::ModalScope {
+public:
+    explicit ModalScope(Notepad& notepad) : notepad_(notepad) { ++notepad_.modalDepth_; }
+    ~ModalScope() {
+        // What waited goes on once the command that opened the dialog is over.
+        if (--notepad_.modalDepth_ == 0 && !notepad_.afterModal_.empty()) {
+            notepad_.shell_.StartTimer(NotepadTimer::Resume, 0);
+        }
+    }
+    ModalScope(const ModalScope&) = delete;
+    ModalScope& operator=(const ModalScope&) = delete;
+
+private:
+    Notepad& notepad_;
+};
+
+void Notepad::ModalWindow::ShowMessage(const std::string& text, const std::string& caption,
+                                       platform::MessageIcon icon) {
+    const ModalScope modal(notepad_);
+    window_.ShowMessage(text, caption, icon);
+}
+
 Notepad::Notepad(const NotepadSetup& setup)
-    : window_(setup.window),
+    : window_(*this, setup.window),
       shell_(setup.shell),
       dataPath_(setup.dataPath),
-      canvas_(NotepadCanvasSetup(setup)),
-      alarms_(NotepadAlarmSetup(setup, canvas_)) {
+      rescueFolder_(setup.rescueFolder),
+      canvas_(NotepadCanvasSetup(setup, window_)),
+      alarms_(NotepadAlarmSetup(setup, canvas_, window_)),
+      saver_([this](SaveSnapshot& snapshot) { WriteSnapshot(snapshot); }) {
     canvas_.SetMergedAlarms(&alarms_);
-    canvas_.LoadFile(dataPath_);
+    LoadUntilRead();
+    if (quitAtStart_) return;
     // Copies a sync tool could not reconcile are merged in and saved at once.
     if (canvas_.MergeConflictCopies(dataPath_)) Save();
     if (setup.alarmStart) {
@@ -71,11 +99,47 @@ Notepad::Notepad(const NotepadSetup& setup)
     }
 }
 
+// A memo file that exists but can't be read holds memos the blank page
+// doesn't: the user hears of it, and may retry once the other program lets
+// it go. Nothing is ever saved over it before it was read.
+void Notepad::LoadUntilRead() {
+    canvas_.LoadFile(dataPath_);
+    while (const std::optional<std::string> why = canvas_.WhyUnread(dataPath_)) {
+        const ModalScope modal(*this);
+        if (!shell_.AskRetry(*why + "\n\nYour memos stay in it. Retry once it can be read, or Quit: "
+                                    "Tavrin saves nothing over it before it has read it.",
+                             kProgramName)) {
+            quitAtStart_ = true;
+            return;
+        }
+        canvas_.LoadFile(dataPath_);
+    }
+}
+
+// While a dialog is open, nothing may change the memo it was opened over:
+// a hand-over from a second start, or a save that merges, waits for it.
+bool Notepad::WaitsForModal(std::function<void()> later) {
+    if (modalDepth_ == 0) return false;
+    afterModal_.push_back(std::move(later));
+    return true;
+}
+
+void Notepad::Resume() {
+    if (modalDepth_ > 0) return;
+    std::vector<std::function<void()>> waiting = std::exchange(afterModal_, {});
+    for (const std::function<void()>& step : waiting) step();
+}
+
 bool Notepad::RunCommand(int command) {
+    if (WaitsForModal([this, command] { RunCommand(command); })) return true;
     switch (command) {
         case IDM_EXIT_KEY:
         case IDM_EXIT: shell_.Close(); return true;
-        case IDM_ABOUT: shell_.ShowAbout(); return true;
+        case IDM_ABOUT: {
+            const ModalScope modal(*this);
+            shell_.ShowAbout();
+            return true;
+        }
         case IDM_NEW_PAGE:
             Save();
             canvas_.NewPage(true);
@@ -86,16 +150,26 @@ bool Notepad::RunCommand(int command) {
             canvas_.NewPage(false);
             RepaintWindow();
             return true;
-        case IDM_DELETE_PAGE:
+        case IDM_DELETE_PAGE: {
             // Nothing is saved first: the memo is about to go.
-            if (shell_.Confirm(kDeleteQuestion, kDeleteCaption)) {
+            bool yes = false;
+            {
+                const ModalScope modal(*this);
+                yes = shell_.Confirm(kDeleteQuestion, kDeleteCaption);
+            }
+            if (yes) {
                 canvas_.DeletePage();
                 RepaintWindow();
             }
             return true;
+        }
         case IDM_PREVIOUS_PAGE: SaveThen(&MemoCanvas::PreviousPage); return true;
         case IDM_NEXT_PAGE: SaveThen(&MemoCanvas::NextPage); return true;
-        case IDM_SET_TIME: shell_.RunSetTimeDialog(); return true;
+        case IDM_SET_TIME: {
+            const ModalScope modal(*this);
+            shell_.RunSetTimeDialog();
+            return true;
+        }
         case IDM_SAVE: Save(); return true;
         default: break;
     }
@@ -148,6 +222,7 @@ void Notepad::StylusUp(std::int32_t x, std::int32_t y) {
     lastPoint_ = {x, y};
     penDown_ = false;
     shell_.ReleaseStylus();
+    shell_.StartTimer(NotepadTimer::Autosave, kAutosaveMilliseconds);
 }
 
 // The ink follows the stylus: only the box around the new segment is
@@ -176,9 +251,40 @@ void Notepad::Paint(platform::DrawingContext& context, const Rect& update) {
 }
 
 void Notepad::TimerFired(NotepadTimer timer) {
-    if (timer != NotepadTimer::Note || note_.empty()) return;
-    note_.clear();
-    RepaintStrip();
+    switch (timer) {
+        case NotepadTimer::Note:
+            if (note_.empty()) return;
+            note_.clear();
+            RepaintStrip();
+            return;
+        case NotepadTimer::Autosave: Autosave(); return;
+        case NotepadTimer::Resume: Resume(); return;
+    }
+}
+
+void Notepad::FocusLost() { Autosave(); }
+
+// The pen rested, or the window lost the focus: the memos as they are now
+// are written on the saver's thread, so that the pen never waits for it.
+void Notepad::Autosave() {
+    if (std::optional<SaveSnapshot> snapshot = canvas_.TakeSnapshot()) saver_.Submit(std::move(*snapshot));
+}
+
+// On the saver's thread.
+void Notepad::WriteSnapshot(SaveSnapshot& snapshot) {
+    const SnapshotOutcome outcome = canvas_.WriteSnapshot(snapshot, dataPath_);
+    shell_.PostToUiThread([this, snapshot, outcome] { SnapshotWritten(snapshot, outcome); });
+}
+
+// A file changed elsewhere is merged by an ordinary save, here on the
+// window's thread, where the list lives.
+void Notepad::SnapshotWritten(const SaveSnapshot& snapshot, const SnapshotOutcome& outcome) {
+    canvas_.SnapshotWritten(snapshot, outcome);
+    if (outcome.result == SnapshotOutcome::ChangedOnDisk) {
+        Save();
+    } else {
+        TellSaveProblems();
+    }
 }
 
 void Notepad::ShowNote(std::string note) {
@@ -196,47 +302,100 @@ void Notepad::Minimised() { Save(); }
 // The due memo may be another one than the window shows, so the whole window
 // is painted again.
 void Notepad::AlarmStart() {
+    if (WaitsForModal([this] { AlarmStart(); })) return;
     Save();
     alarms_.DueAlarmLookup();
     RepaintWindow();
 }
 
-bool Notepad::SaveAtExit() {
-    alarms_.WakeUpPass();
+bool Notepad::SaveAtExit(Ending ending) {
+    saver_.Settle();
+    // The window's close, the end of the event loop, the session's end and
+    // a signal may each come: the memos are saved at the first.
+    if (exitSavedAt_ && *exitSavedAt_ == canvas_.Edits()) return true;
     canvas_.SetChanged();
+    bool inFile = false;
+    if (!WriteForExit(ending, inFile)) return false;
+    // Only now the notification service, which may take long to answer
+    // while the session ends; the file again only when alarms changed.
+    if (alarms_.WakeUpPass() && inFile) {
+        canvas_.SetChanged();
+        canvas_.SaveFile(dataPath_);
+    }
+    exitSavedAt_ = canvas_.Edits();
+    return true;
+}
+
+// The memos go to their file, or beside it; false when they went nowhere
+// and the window is to stay.
+bool Notepad::WriteForExit(Ending ending, bool& inFile) {
     if (canvas_.SaveFile(dataPath_)) {
-        TellMerge();
-        ShowSaveWarning();
+        inFile = true;
+        if (ending == Ending::Asked) TellSaveProblems();
         return true;
     }
     const std::string failure = canvas_.SaveError();
     if (const std::optional<std::string> beside = canvas_.SaveBeside(dataPath_)) {
-        window_.ShowMessage(failure + "\n\nThe memos were saved to " + *beside + " instead.",
-                            kErrorCaption, platform::MessageIcon::Error);
-        ShowSaveWarning();
+        Tell(ending, failure + "\n\nThe memos were saved to " + *beside + " instead.");
         return true;
     }
-    window_.ShowMessage(failure + "\n\n" + canvas_.SaveError() +
-                            "\n\nTavrin stays open so that no memo is lost.",
-                        kErrorCaption, platform::MessageIcon::Error);
-    return false;
+    return EndWithoutFile(ending, failure + "\n\n" + canvas_.SaveError());
+}
+
+// Neither the file nor its folder can be written (a full disk, a read-only
+// medium). Asked, the user picks another file, quits knowing what is lost,
+// or stays; unattended, a rescue copy goes to the user's own data folder.
+bool Notepad::EndWithoutFile(Ending ending, const std::string& failure) {
+    if (ending == Ending::Unattended) {
+        const std::optional<std::string> rescued = canvas_.SaveRescueCopy(rescueFolder_, dataPath_);
+        Tell(ending, failure + (rescued ? "\n\nThe memos were saved to " + *rescued + " instead."
+                                        : "\n\n" + canvas_.SaveError()));
+        return true;
+    }
+    for (;;) {
+        const ModalScope modal(*this);
+        switch (shell_.AskHowToEnd(failure + "\n\nIf Tavrin ends without saving, every change since "
+                                             "the memos were last saved is lost.",
+                                   kProgramName)) {
+            case EndChoice::SaveElsewhere:
+                if (const std::optional<std::string> path = shell_.ChooseFileToSave(dataPath_)) {
+                    if (canvas_.SaveCopy(*path)) return true;
+                    window_.ShowMessage(canvas_.SaveError(), kErrorCaption, platform::MessageIcon::Error);
+                }
+                break;
+            case EndChoice::QuitWithoutSaving: return true;
+            case EndChoice::StayOpen: return false;
+        }
+    }
+}
+
+// Unattended, nobody could answer a box: the text goes to the error output.
+void Notepad::Tell(Ending ending, const std::string& text) {
+    if (ending == Ending::Asked) {
+        window_.ShowMessage(text, kErrorCaption, platform::MessageIcon::Error);
+    } else {
+        std::fprintf(stderr, "tavrin: %s\n", text.c_str());
+    }
 }
 
 // Writes the file when something changed; a failure is told once, with its
-// reason, and everything stays in memory for the next try.
+// reason, and everything stays in memory for the next try. A snapshot still
+// waiting to be written is older than the list saved here: it is dropped.
 void Notepad::Save() {
+    if (WaitsForModal([this] { Save(); })) return;
+    saver_.Settle();
     canvas_.SaveFile(dataPath_);
     TellMerge();
+    TellSaveProblems();
+}
+
+void Notepad::TellSaveProblems() {
     if (const std::optional<std::string> failure = canvas_.TakeUnreportedSaveFailure()) {
         window_.ShowMessage(*failure + "\n\nThe memos stay open; Tavrin tries again at the next save.",
                             kErrorCaption, platform::MessageIcon::Error);
     }
-    ShowSaveWarning();
-}
-
-// A save that worked but left something to know (a folder that refuses to
-// sync) is told once, as a warning: the memos are in the file.
-void Notepad::ShowSaveWarning() {
+    // A save that worked but left something to know (a folder that refuses
+    // to sync) is told once, as a warning: the memos are in the file.
     if (const std::optional<std::string> warning = canvas_.TakeUnreportedSaveWarning()) {
         window_.ShowMessage(*warning, kWarningCaption, platform::MessageIcon::Warning);
     }

@@ -7,11 +7,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "alarm_schedule/alarm_scheduler.h"
+#include "handheld/background_saver.h"
 #include "canvas/memo_canvas.h"
 #include "platform/byte_file.h"
 #include "platform/clock.h"
@@ -62,6 +65,8 @@ std::string DataFileBeside(const std::string& programPath);
 
 // A note shown in the status strip, in place of the creation time, for this long.
 inline constexpr int kNoteMilliseconds = 5000;
+// A changed memo is saved this long after the pen lifts.
+inline constexpr int kAutosaveMilliseconds = 2000;
 
 // The note that tells of a merge with memos another program or machine
 // changed: "Merged N memos changed elsewhere".
@@ -69,8 +74,22 @@ std::string MergedNote(std::size_t changedElsewhere);
 
 // The notepad's timers, which the shell runs.
 enum class NotepadTimer {
-    Note,  // the status strip's note ends
+    Note,      // the status strip's note ends
+    Autosave,  // the pen has rested: a changed memo is saved
+    Resume,    // a modal dialog closed: what waited for it goes on
 };
+
+// What the user chose when the memos could be saved neither in their file
+// nor beside it at the end.
+enum class EndChoice {
+    SaveElsewhere,      // a file the user picks
+    QuitWithoutSaving,  // the changes since the last save are lost
+    StayOpen,           // the window and its memos stay
+};
+
+// How the program is ending: closed by the user, who may be asked, or by the
+// session, a signal or a lost display, where nobody can answer.
+enum class Ending { Asked, Unattended };
 
 // What the notepad asks of the window that shows it.
 class NotepadShell {
@@ -94,6 +113,14 @@ public:
     // Runs Notepad::TimerFired(timer) once, `milliseconds` from now; asked
     // again before that, it starts over.
     virtual void StartTimer(NotepadTimer timer, int milliseconds) = 0;
+    // Runs `task` on the window's thread soon; may be called from any thread.
+    virtual void PostToUiThread(std::function<void()> task) = 0;
+    // Retry or Quit, with the error icon: true for Retry.
+    virtual bool AskRetry(const std::string& text, const std::string& caption) = 0;
+    // The question at an end that can save the memos nowhere.
+    virtual EndChoice AskHowToEnd(const std::string& text, const std::string& caption) = 0;
+    // A file dialog for saving the memos; none when the user cancels.
+    virtual std::optional<std::string> ChooseFileToSave(const std::string& suggested) = 0;
 };
 
 struct NotepadSetup {
@@ -109,14 +136,20 @@ struct NotepadSetup {
     // Where daily copies of the memo file and merged conflict copies go;
     // empty: none are kept.
     std::string backupFolder{};
+    // Where an unattended end that can save nowhere else writes the memos;
+    // empty: nowhere.
+    std::string rescueFolder{};
 };
 
 class Notepad {
 public:
     // Makes the canvas over the window, loads the memo data file and, on a
     // start by the service, saves and shows the due memo. The title is set
-    // by RefreshTitle, which the shell runs once creation is over.
+    // by RefreshTitle, which the shell runs once creation is over. A file
+    // that exists but can't be read is said, with Retry and Quit.
     explicit Notepad(const NotepadSetup& setup);
+    // The user chose Quit at the start: the program ends without a window.
+    bool QuitAtStart() const { return quitAtStart_; }
 
     // False when `command` is none of the notepad's (the drop-down buttons'
     // own commands among them).
@@ -135,23 +168,54 @@ public:
 
     void RefreshTitle();
     void Minimised();
+    // The window lost the keyboard focus: a changed memo is saved.
+    void FocusLost();
     void TimerFired(NotepadTimer timer);
     // The note in the status strip; empty when none shows.
     const std::string& Note() const { return note_; }
     // A second start handed over the service's start: save, then show the due memo.
     void AlarmStart();
-    // The end of the program: drops the alarms that passed, asks for the next
-    // wake-up and writes the memo data file even when nothing changed. When
-    // the file can't be written the memos go to a file beside it; false when
-    // that fails too and the window must stay, so that nothing is lost.
-    bool SaveAtExit();
+    // The end of the program, once whichever way it comes: writes the memo
+    // data file even when nothing changed, then drops the alarms that passed
+    // and asks for the next wake-up (the service may be slow to answer),
+    // writing the file again only when that changed an alarm. When the file
+    // can't be written the memos go to a file beside it; when that fails too,
+    // the user chooses another file, to quit, or to stay (false: the window
+    // stays). Unattended, a rescue copy goes to the rescue folder instead.
+    bool SaveAtExit(Ending ending = Ending::Asked);
 
     MemoCanvas& Canvas() { return canvas_; }
     AlarmScheduler& Alarms() { return alarms_; }
 
 private:
+    // Counts the modal dialogs open: hand-overs and saves that could change
+    // the memo under a dialog wait until the last one closes.
+    class ModalScope;
+    // The main window as the canvas and the alarms see it: its message
+    // boxes are modal moments too.
+    class ModalWindow : public platform::HostWindow {
+    public:
+        ModalWindow(Notepad& notepad, platform::HostWindow& window) : notepad_(notepad), window_(window) {}
+        Rect ClientRect() const override { return window_.ClientRect(); }
+        void SetTitle(const std::string& title) override { window_.SetTitle(title); }
+        void ShowMessage(const std::string& text, const std::string& caption, platform::MessageIcon icon) override;
+
+    private:
+        Notepad& notepad_;
+        platform::HostWindow& window_;
+    };
+
+    void LoadUntilRead();
+    bool WaitsForModal(std::function<void()> later);
+    void Resume();
+    void Autosave();
+    void WriteSnapshot(SaveSnapshot& snapshot);
+    void SnapshotWritten(const SaveSnapshot& snapshot, const SnapshotOutcome& outcome);
+    bool WriteForExit(Ending ending, bool& inFile);
+    bool EndWithoutFile(Ending ending, const std::string& failure);
     void Save();
-    void ShowSaveWarning();
+    void TellSaveProblems();
+    void Tell(Ending ending, const std::string& text);
     void SaveThen(int (MemoCanvas::*move)());
     // After a save: a merge with memos changed elsewhere is told in the
     // status strip, and its alarms are followed up.
@@ -162,14 +226,22 @@ private:
     void RepaintWindow();
     bool RunPenCommand(int command);
 
-    platform::HostWindow& window_;
+    ModalWindow window_;
     NotepadShell& shell_;
     std::string dataPath_;
+    std::string rescueFolder_;
     MemoCanvas canvas_;
     AlarmScheduler alarms_;
     Point lastPoint_{0, 0};
     bool penDown_ = false;
     std::string note_;
+    bool quitAtStart_ = false;
+    int modalDepth_ = 0;
+    std::vector<std::function<void()>> afterModal_;
+    // The exit save ran, and the canvas's count of changes then.
+    std::optional<std::uint64_t> exitSavedAt_;
+    // Last, so that its thread ends before anything it uses goes.
+    BackgroundSaver saver_;
 };
 
 }  // namespace tavrin::handheld

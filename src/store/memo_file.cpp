@@ -54,7 +54,7 @@ FileLoadReport MemoFile::Load(MemoList& list, const std::string& path) {
         lastError_ = "Could not open " + path + ": " + error;
         unreadable_.erase(path);
         if (failure != platform::OpenFailure::Missing) {
-            unopened_.emplace(path, error);
+            unopened_.emplace(path, Unopened{error, failure == platform::OpenFailure::Busy});
         } else {
             Remember(path, std::nullopt, nullptr);
         }
@@ -127,14 +127,15 @@ FileLoadReport MemoFile::Read(platform::ByteFile& file, MemoList& list) const {
     return report;
 }
 
-int MemoFile::Save(MemoList& list, const std::string& path, MergedAlarms* alarms) {
+int MemoFile::Save(MemoList& list, const std::string& path, MergedAlarms* alarms, SaveMode mode) {
     lastMerge_ = {};
+    stoppedForMerge_ = false;
     warning_.clear();
     std::string cause;
     std::string target;
     if (!MayReplace(path, cause) || !links_.MayFollow(path, cause) ||
         !files_.ResolveLinks(path, target, cause) ||
-        !MergeChangesOnDisk(list, path, target, alarms, cause) || !KeepUnreadableCopy(path, cause)) {
+        !MergeChangesOnDisk(list, path, target, alarms, mode, cause) || !KeepUnreadableCopy(path, cause)) {
         lastError_ = "Could not save " + path + ": " + cause;
         return 0;
     }
@@ -211,7 +212,7 @@ void MemoFile::AddWarning(const std::string& warning) {
 // they wrote, and the sync tool would carry that loss everywhere. Its memos
 // are merged into the list first, against the memos as they were read.
 bool MemoFile::MergeChangesOnDisk(MemoList& list, const std::string& path, const std::string& target,
-                                  MergedAlarms* alarms, std::string& cause) {
+                                  MergedAlarms* alarms, SaveMode mode, std::string& cause) {
     const auto known = known_.find(path);
     // A file this program never read is saved as it always was.
     if (known == known_.end()) {
@@ -227,6 +228,11 @@ bool MemoFile::MergeChangesOnDisk(MemoList& list, const std::string& path, const
     // Unchanged, or gone: the list is all there is to save.
     if (now == known->second.identity || !now) {
         return true;
+    }
+    if (mode == SaveMode::StopIfChanged) {
+        stoppedForMerge_ = true;
+        cause = "another program changed the file; it is merged at the next save";
+        return false;
     }
     std::unique_ptr<platform::ByteFile> file = OpenWaitingWhileBusy(target, failure, error);
     if (file == nullptr) {
@@ -273,6 +279,45 @@ std::optional<std::string> MemoFile::SaveBeside(const MemoList& list, const std:
     return std::nullopt;
 }
 
+int MemoFile::SaveCopy(const MemoList& list, const std::string& path) {
+    warning_.clear();
+    std::string cause;
+    if (!WriteReplacing(list, path, cause)) {
+        lastError_ = "Could not save the memos to " + path + ": " + cause;
+        return 0;
+    }
+    lastError_.clear();
+    return 1;
+}
+
+std::optional<std::string> MemoFile::SaveRescueCopy(const MemoList& list, const std::string& folder,
+                                                    const std::string& dataPath) {
+    std::string cause;
+    if (folder.empty()) {
+        cause = "no folder for a rescue copy";
+    } else if (!files_.MakeFolders(folder, cause)) {
+        cause = "could not make " + folder + ": " + cause;
+    } else {
+        const std::size_t nameStart = dataPath.find_last_of("/\\") + 1;
+        const char separator = folder.find('\\') != std::string::npos ? '\\' : '/';
+        std::optional<std::string> rescue =
+            FreeName(folder + separator + dataPath.substr(nameStart) + ".rescued-", cause);
+        if (rescue && WriteReplacing(list, *rescue, cause)) {
+            lastError_.clear();
+            return rescue;
+        }
+    }
+    lastError_ = "Could not save a rescue copy of the memos: " + cause;
+    return std::nullopt;
+}
+
+std::optional<std::string> MemoFile::UnreadReason(const std::string& path) const {
+    const auto unopened = unopened_.find(path);
+    if (unopened == unopened_.end()) return std::nullopt;
+    if (unopened->second.busy) return "The memo file " + path + " is in use by another program.";
+    return "The memo file " + path + " can't be opened: " + unopened->second.cause + ".";
+}
+
 // The memos of a file that could not be opened are not in the list: saving
 // over it would lose them all. It is kept until a load opens it, or it is gone.
 bool MemoFile::MayReplace(const std::string& path, std::string& cause) {
@@ -280,7 +325,7 @@ bool MemoFile::MayReplace(const std::string& path, std::string& cause) {
     if (unopened == unopened_.end() || !files_.Exists(path)) {
         return true;
     }
-    cause = "the file could not be read (" + unopened->second +
+    cause = "the file could not be read (" + unopened->second.cause +
             "), so it is kept as it is: replacing it would lose its memos";
     return false;
 }

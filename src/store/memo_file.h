@@ -54,6 +54,15 @@ struct FileLoadReport {
     }
 };
 
+// Whether a save may merge a file another program changed into the list.
+enum class SaveMode {
+    Merge,
+    // The file is left as it is and the save fails (StoppedForMerge): the
+    // list saved is a snapshot, and the memos merged into it would not reach
+    // the list the program goes on with.
+    StopIfChanged,
+};
+
 class MemoFile {
 public:
     explicit MemoFile(platform::FileSystem& files);
@@ -76,7 +85,10 @@ public:
     // memos as they were then (LastMerge() tells); `alarms` hears of the
     // alarms the merge brings and drops. One that can't be read as a memo
     // file is kept beside as an unreadable copy and replaced.
-    int Save(MemoList& list, const std::string& path, MergedAlarms* alarms = nullptr);
+    int Save(MemoList& list, const std::string& path, MergedAlarms* alarms = nullptr,
+             SaveMode mode = SaveMode::Merge);
+    // Whether the last Save failed because the file changed and it was not to merge.
+    bool StoppedForMerge() const { return stoppedForMerge_; }
     // What the last Save merged.
     const MergeReport& LastMerge() const { return lastMerge_; }
     // Keeps a daily copy of each file saved in `folder` (see MemoBackups),
@@ -91,10 +103,21 @@ public:
     // Whether Save refuses `path`: it exists but could not be opened at the
     // last Load (held by another program past the wait, no access, ...).
     bool KeepsUnopened(const std::string& path) const { return unopened_.contains(path); }
+    // Why `path` was not read at the last Load, in a sentence for the user;
+    // none when it was read or is not there.
+    std::optional<std::string> UnreadReason(const std::string& path) const;
     // Saves the list to a new file `<path>.saved-N` (the first free N) beside
     // a data file that Save keeps, for when the user agrees to save there.
     // The new file's path, or none with LastError() saying why.
     std::optional<std::string> SaveBeside(const MemoList& list, const std::string& path);
+    // Saves the list to `path`, a file of the user's choosing, as a new file
+    // replaces the data file; 1, or 0 with LastError() saying why.
+    int SaveCopy(const MemoList& list, const std::string& path);
+    // Saves the list into `folder` (made for the user alone when missing) as
+    // `<name of the data file>.rescued-N`, for an end that could save it
+    // nowhere else; its path, or none with LastError() saying why.
+    std::optional<std::string> SaveRescueCopy(const MemoList& list, const std::string& folder,
+                                              const std::string& dataPath);
     const std::string& LastError() const { return lastError_; }
     // What the last save that put its file in place, or the last merge of
     // conflict copies, left for the user to know, in words; empty when
@@ -110,7 +133,7 @@ public:
 
 private:
     bool MergeChangesOnDisk(MemoList& list, const std::string& path, const std::string& target,
-                            MergedAlarms* alarms, std::string& cause);
+                            MergedAlarms* alarms, SaveMode mode, std::string& cause);
     void Remember(const std::string& path, std::optional<platform::FileIdentity> identity,
                   const MemoList* memos);
     void KeepMergedCopies(const std::string& path);
@@ -133,7 +156,11 @@ private:
     // save replaces it.
     std::set<std::string> unreadable_;
     // Files that exist but could not be opened, with the cause: never replaced.
-    std::map<std::string, std::string> unopened_;
+    struct Unopened {
+        std::string cause;
+        bool busy = false;  // held by another program past the wait
+    };
+    std::map<std::string, Unopened> unopened_;
     // What this program last read from or wrote to each file: the file's
     // identity (none: there was no file, or it could not be told) and its
     // memos (none: it did not read as a memo file), the base of a merge.
@@ -143,6 +170,7 @@ private:
     };
     std::map<std::string, KnownFile> known_;
     MergeReport lastMerge_;
+    bool stoppedForMerge_ = false;
     std::unique_ptr<MemoBackups> backups_;
     // Conflict copies merged into the list, moved to the backups after the save.
     std::map<std::string, std::vector<std::string>> mergedCopies_;

@@ -3,8 +3,10 @@
 // mouse and keys, its memo file read back afterwards.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QProcess>
 #include <QStringList>
+#include <QThread>
 
 #include <filesystem>
 #include <memory>
@@ -38,10 +40,11 @@ protected:
     }
 
     // Starts tavrin and waits for its window; the window's id for xdotool.
-    std::string Start() {
+    std::string Start(const QString& display = qEnvironmentVariable("DISPLAY")) {
         tavrin_ = std::make_unique<QProcess>();
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("QT_QPA_PLATFORM", "xcb");
+        environment.insert("DISPLAY", display);
         environment.insert("XDG_RUNTIME_DIR", QString::fromStdString(scratch.PathOf("run")));
         environment.insert("XDG_CONFIG_HOME", QString::fromStdString(scratch.PathOf("config")));
         environment.insert("XDG_STATE_HOME", QString::fromStdString(scratch.PathOf("state")));
@@ -51,17 +54,45 @@ protected:
         tavrin_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         tavrin_->start(TAVRIN_PROGRAM, {});
         EXPECT_TRUE(tavrin_->waitForStarted(5000));
-        const std::string window = XdoTool({"search", "--sync", "--onlyvisible", "--class", "tavrin"});
+        const std::string window = XdoTool({"search", "--sync", "--onlyvisible", "--class", "tavrin"}, display);
         return window.substr(0, window.find('\n'));
     }
 
     // Runs xdotool with `arguments`; what it printed.
-    static std::string XdoTool(const QStringList& arguments) {
+    static std::string XdoTool(const QStringList& arguments,
+                               const QString& display = qEnvironmentVariable("DISPLAY")) {
         QProcess tool;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("DISPLAY", display);
+        tool.setProcessEnvironment(environment);
         tool.start("timeout", QStringList{"20", "xdotool"} + arguments);
         EXPECT_TRUE(tool.waitForFinished(30000));
         EXPECT_EQ(tool.exitCode(), 0) << "xdotool " << arguments.join(' ').toStdString();
         return tool.readAllStandardOutput().toStdString();
+    }
+
+    // A stroke from (60, 100) to (160, 200) of the page.
+    static void DrawStroke(const std::string& window, const QString& display = qEnvironmentVariable("DISPLAY")) {
+        const QString id = QString::fromStdString(window);
+        XdoTool({"mousemove", "--window", id, "60", "100", "mousedown", "1", "mousemove", "--window", id, "160",
+                 "200", "mouseup", "1"},
+                display);
+    }
+
+    // The memo file as it is now; whether its current memo holds the stroke.
+    bool StrokeSaved() const {
+        MemoList saved;
+        if (MemoFile(platform::LocalFileSystem()).Load(saved, dataPath).outcome != LoadOutcome::ReadWhole) return false;
+        return tt::PagePixels(saved.Current()->page).IndexAt(110, 150) != 1;
+    }
+
+    // Waits up to `milliseconds` for the stroke to reach the file.
+    bool StrokeSavedWithin(int milliseconds) const {
+        for (int waited = 0; waited < milliseconds; waited += 100) {
+            if (StrokeSaved()) return true;
+            QThread::msleep(100);
+        }
+        return StrokeSaved();
     }
 
     bool EndsWithin(int milliseconds) {
@@ -84,10 +115,8 @@ TEST_F(DesktopTest, CtrlQAfterASyncToolReplacedTheFileKeepsEveryMemo) {
     ASSERT_TRUE(MemoFile(platform::LocalFileSystem())
                     .Save(*tt::SketchList("a1 b1 c1 d1 x1 y1", tt::kOtherMachine), dataPath));
 
-    const QString id = QString::fromStdString(window);
-    XdoTool({"mousemove", "--window", id, "60", "100", "mousedown", "1", "mousemove", "--window", id, "160", "200",
-             "mouseup", "1"});
-    XdoTool({"windowfocus", "--sync", id, "key", "--clearmodifiers", "ctrl+q"});
+    DrawStroke(window);
+    XdoTool({"windowfocus", "--sync", QString::fromStdString(window), "key", "--clearmodifiers", "ctrl+q"});
     ASSERT_TRUE(EndsWithin(10000));
 
     MemoList saved;
@@ -95,6 +124,40 @@ TEST_F(DesktopTest, CtrlQAfterASyncToolReplacedTheFileKeepsEveryMemo) {
     EXPECT_EQ(tt::Sketch(saved), "a1 b1 c1 *d1 x1 y1");
     const tt::PagePixels drawn(saved.Current()->page);
     EXPECT_NE(drawn.IndexAt(110, 150), 1) << "the stroke from (60, 100) to (160, 200)";
+}
+
+// The pen rests: the stroke reaches the file by itself, so that a crash
+// right after (here SIGKILL, which nothing can catch) loses nothing.
+TEST_F(DesktopTest, AStrokeIsSavedWhileThePenRestsAndSurvivesAKill) {
+    ASSERT_TRUE(MemoFile(platform::LocalFileSystem()).Save(*tt::SketchList("a1 *b1"), dataPath));
+    const std::string window = Start();
+    ASSERT_FALSE(window.empty());
+    DrawStroke(window);
+    EXPECT_TRUE(StrokeSavedWithin(15000));
+    tavrin_->kill();
+    tavrin_->waitForFinished();
+    EXPECT_TRUE(StrokeSaved());
+}
+
+// The X server ends under a running tavrin (a crashed session, a closed
+// remote display): Qt ends the program, and the memos are saved on the way.
+TEST_F(DesktopTest, TheMemosAreSavedWhenTheDisplayGoesAway) {
+    ASSERT_TRUE(MemoFile(platform::LocalFileSystem()).Save(*tt::SketchList("a1 *b1"), dataPath));
+    const QString display = ":" + QString::number(200 + QCoreApplication::applicationPid() % 500);
+    QProcess server;
+    server.start("Xvfb", {display, "-nolisten", "tcp", "-screen", "0", "640x480x24"});
+    ASSERT_TRUE(server.waitForStarted(5000));
+    const std::string socket = "/tmp/.X11-unix/X" + display.mid(1).toStdString();
+    for (int waited = 0; waited < 10000 && !std::filesystem::exists(socket); waited += 100) QThread::msleep(100);
+
+    const std::string window = Start(display);
+    ASSERT_FALSE(window.empty());
+    DrawStroke(window, display);
+    QThread::msleep(300);  // the stroke's events reach tavrin; its pen-rest save is 2 s away
+    server.kill();
+    server.waitForFinished();
+    ASSERT_TRUE(tavrin_->waitForFinished(20000));
+    EXPECT_TRUE(StrokeSaved());
 }
 
 }  // namespace

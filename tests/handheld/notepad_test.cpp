@@ -3,9 +3,13 @@
 // stands still.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,14 +40,58 @@ public:
     void RepaintNow(const Rect& box) override { repainted.push_back(box); }
     bool Confirm(const std::string& question, const std::string& caption) override {
         questions.push_back(caption + ": " + question);
+        WhileOpen();
         return answerYes;
     }
-    void ShowAbout() override { ++abouts; }
-    void RunSetTimeDialog() override { ++dialogs; }
+    void ShowAbout() override {
+        ++abouts;
+        WhileOpen();
+    }
+    void RunSetTimeDialog() override {
+        ++dialogs;
+        WhileOpen();
+    }
     void Close() override { ++closes; }
     void CaptureStylus() override { captured = true; }
     void ReleaseStylus() override { captured = false; }
     void StartTimer(NotepadTimer timer, int milliseconds) override { timers.emplace_back(timer, milliseconds); }
+    void PostToUiThread(std::function<void()> task) override {
+        const std::lock_guard lock(postedUse);
+        posted.push_back(std::move(task));
+    }
+    bool AskRetry(const std::string& text, const std::string&) override {
+        retryQuestions.push_back(text);
+        WhileOpen();
+        return retries-- > 0;
+    }
+    EndChoice AskHowToEnd(const std::string& text, const std::string&) override {
+        endQuestions.push_back(text);
+        return endChoice;
+    }
+    std::optional<std::string> ChooseFileToSave(const std::string&) override { return chosenFile; }
+
+    // Runs what the saving thread posted, as the window's event loop would.
+    int RunPosted() {
+        std::vector<std::function<void()>> tasks;
+        {
+            const std::lock_guard lock(postedUse);
+            tasks.swap(posted);
+        }
+        for (const auto& task : tasks) task();
+        return static_cast<int>(tasks.size());
+    }
+    // Waits for the saving thread's word, then runs it.
+    bool RunPostedOnceThere() {
+        for (int tries = 0; tries < 1000; ++tries) {
+            if (RunPosted() > 0) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+    // What a toolkit's nested loop delivers while a dialog is open.
+    void WhileOpen() {
+        if (duringDialog) duringDialog();
+    }
 
     std::vector<Rect> repainted;
     std::vector<std::string> questions;
@@ -53,6 +101,14 @@ public:
     int closes = 0;
     bool captured = false;
     std::vector<std::pair<NotepadTimer, int>> timers;
+    std::mutex postedUse;
+    std::vector<std::function<void()>> posted;
+    int retries = 0;
+    std::vector<std::string> retryQuestions;
+    EndChoice endChoice = EndChoice::StayOpen;
+    std::vector<std::string> endQuestions;
+    std::optional<std::string> chosenFile;
+    std::function<void()> duringDialog;
 };
 
 constexpr Rect kWholeWindow{0, 0, kPageWidth, kPageHeight};
@@ -80,7 +136,9 @@ protected:
                                      .dataPath = dataPath,
                                      .alarmStart = alarmStart,
                                      .clock = &clock,
-                                     .locale = &locale});
+                                     .files = files,
+                                     .locale = &locale,
+                                     .rescueFolder = scratch.PathOf("rescue")});
         shell.repainted.clear();
         return *notepad;
     }
@@ -112,6 +170,7 @@ protected:
     tt::RecordingNotifications notifications;
     tt::FixedClock clock;
     const tt::FixedLocale locale{false, false};
+    platform::FileSystem* files = nullptr;  // none: the local file system
     std::optional<Notepad> notepad;
 };
 
@@ -356,15 +415,15 @@ TEST_F(NotepadTest, AFailedSaveIsToldOnceAndKeepsTheMemos) {
 // told once, and nothing left to save.
 TEST_F(NotepadTest, AFolderThatRefusesToSyncIsAWarningToldOnce) {
     WriteMemos(1);
-    tt::FailingFileSystem files;
-    files.RefuseFolderSync();
+    tt::FailingFileSystem refusing;
+    refusing.RefuseFolderSync();
     Notepad pad(NotepadSetup{.window = window,
                              .shell = shell,
                              .notifications = notifications,
                              .programPath = "/opt/tavrin/tavrin",
                              .dataPath = dataPath,
                              .clock = &clock,
-                             .files = &files,
+                             .files = &refusing,
                              .locale = &locale});
     pad.StylusDown(10, 20);
     pad.RunCommand(IDM_SAVE);
@@ -383,28 +442,231 @@ TEST_F(NotepadTest, AFolderThatRefusesToSyncIsAWarningToldOnce) {
     EXPECT_EQ(ReadBack()->Count(), 2);
 }
 
-TEST_F(NotepadTest, AnExitThatCantWriteTheFileSavesBesideIt) {
+// However many ways the end comes (the close button, Ctrl+Q, the end of the
+// event loop, the session's end, a signal), the memos are written once, and
+// a failure is told once.
+TEST_F(NotepadTest, AnExitThatCantWriteTheFileSavesBesideItOnce) {
     Notepad& pad = Open();
     std::filesystem::remove(dataPath);
     std::filesystem::create_directory(dataPath);  // in the way of the new file
     pad.StylusDown(10, 20);
-    EXPECT_TRUE(pad.SaveAtExit());
+    EXPECT_TRUE(pad.SaveAtExit(Ending::Asked));
+    EXPECT_TRUE(pad.SaveAtExit(Ending::Unattended));
+    EXPECT_TRUE(pad.SaveAtExit(Ending::Asked));
     ASSERT_EQ(window.messages.size(), 1U);
     EXPECT_NE(window.messages[0].text.find(dataPath + ".saved-1 instead"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dataPath + ".saved-2"));
     MemoList beside(clock);
     MemoFile(platform::LocalFileSystem()).Load(beside, dataPath + ".saved-1");
     EXPECT_EQ(tt::IndexAt(beside.First()->page, 10, 20), 0);
 }
 
-TEST_F(NotepadTest, AnExitThatCanWriteNothingKeepsTheWindow) {
-    tt::ScratchFolder::WriteFile(scratch.PathOf("plain"), {1, 2, 3});
-    dataPath = scratch.PathOf("plain/tavrin.dat");  // under a file: no folder to write in
+// Neither the file nor its folder can be written: the user picks another
+// file, quits knowing what is lost, or stays with the window. Nobody can
+// answer at a session's end: a rescue copy goes to the user's own folder.
+TEST_F(NotepadTest, AnExitThatCanWriteNothingAsksWhatToDo) {
+    struct Case {
+        const char* name;
+        Ending ending;
+        EndChoice choice;
+        bool chooses;  // the file dialog gets a name
+        bool ends;
+        const char* written;  // where the memos are afterwards, or ""
+    };
+    const Case cases[] = {
+        {"stay open", Ending::Asked, EndChoice::StayOpen, false, false, ""},
+        {"quit without saving", Ending::Asked, EndChoice::QuitWithoutSaving, false, true, ""},
+        {"save elsewhere", Ending::Asked, EndChoice::SaveElsewhere, true, true, "elsewhere.dat"},
+        {"unattended", Ending::Unattended, EndChoice::StayOpen, false, true, "rescue/tavrin.dat.rescued-1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        tt::ScratchFolder::WriteFile(scratch.PathOf("plain"), {1, 2, 3});
+        dataPath = scratch.PathOf("plain/tavrin.dat");  // under a file: no folder to write in
+        Notepad& pad = Open(0);
+        pad.StylusDown(10, 20);
+        window.messages.clear();
+        shell.endQuestions.clear();
+        shell.endChoice = c.choice;
+        if (c.chooses) shell.chosenFile = scratch.PathOf(c.written);
+
+        EXPECT_EQ(pad.SaveAtExit(c.ending), c.ends);
+        EXPECT_EQ(shell.endQuestions.size(), c.ending == Ending::Asked ? 1U : 0U);
+        if (!shell.endQuestions.empty()) {
+            EXPECT_NE(shell.endQuestions[0].find("Could not save " + dataPath), std::string::npos);
+            EXPECT_NE(shell.endQuestions[0].find("every change since the memos were last saved is lost"),
+                      std::string::npos);
+        }
+        EXPECT_TRUE(window.messages.empty());
+        if (*c.written != '\0') {
+            MemoList saved(clock);
+            MemoFile(platform::LocalFileSystem()).Load(saved, scratch.PathOf(c.written));
+            EXPECT_EQ(tt::IndexAt(saved.First()->page, 10, 20), 0);
+        }
+        std::filesystem::remove_all(scratch.PathOf("plain"));
+        std::filesystem::remove_all(scratch.PathOf("rescue"));
+    }
+}
+
+// The notification service may be slow to answer while the session ends:
+// the memos are in the file before it is asked, and the file is written
+// again only when an alarm that passed was dropped.
+TEST_F(NotepadTest, TheExitSavesBeforeItAsksTheServiceAndAgainOnlyForAPassedAlarm) {
+    struct Case {
+        const char* name;
+        int minutesLater;
+        std::uint32_t handleAfter;
+    };
+    const Case cases[] = {{"alarm to come", 0, 7}, {"alarm passed", 1, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        clock.now = tt::Time(2026, 12, 10, 9, 30, 0, 0);
+        WriteMemos(2, 7);  // the last memo's alarm is now
+        Notepad& pad = Open(0);
+        clock.now = tt::Time(2026, 12, 10, 9, 30 + c.minutesLater, 0, 0);
+        pad.StylusDown(10, 20);
+        std::vector<bool> inkOnDiskAtCall;
+        notifications.onWakeUpCall = [&] {
+            inkOnDiskAtCall.push_back(tt::IndexAt(ReadBack()->First()->page, 10, 20) == 0);
+        };
+
+        EXPECT_TRUE(pad.SaveAtExit());
+        EXPECT_EQ(inkOnDiskAtCall, std::vector<bool>{true});
+        EXPECT_EQ(ReadBack()->Last()->alarmHandle, c.handleAfter);
+        notifications.onWakeUpCall = nullptr;
+    }
+}
+
+// The pen rested, or the window lost the focus: a changed memo is written on
+// the saving thread, whose word comes back to the window's thread. A stroke
+// drawn meanwhile keeps the memo changed for the next save.
+TEST_F(NotepadTest, ARestingPenOrALostFocusSavesAChangedMemo) {
+    struct Case {
+        const char* name;
+        void (*moment)(Notepad&);
+    };
+    const Case cases[] = {
+        {"the pen rested", [](Notepad& pad) { pad.TimerFired(NotepadTimer::Autosave); }},
+        {"the focus went", [](Notepad& pad) { pad.FocusLost(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Notepad& pad = Open(2);
+        shell.timers.clear();
+        c.moment(pad);
+        EXPECT_EQ(shell.RunPosted(), 0) << "nothing changed, nothing written";
+
+        pad.StylusDown(10, 20);
+        pad.StylusUp(10, 20);
+        EXPECT_EQ(shell.timers,
+                  (std::vector<std::pair<NotepadTimer, int>>{{NotepadTimer::Autosave, kAutosaveMilliseconds}}));
+        c.moment(pad);
+        pad.StylusDown(30, 40);  // while the first stroke is written
+        ASSERT_TRUE(shell.RunPostedOnceThere());
+        EXPECT_EQ(tt::IndexAt(ReadBack()->First()->page, 10, 20), 0);
+        EXPECT_TRUE(pad.Canvas().Changed()) << "the second stroke is not saved yet";
+
+        c.moment(pad);
+        ASSERT_TRUE(shell.RunPostedOnceThere());
+        EXPECT_EQ(tt::IndexAt(ReadBack()->First()->page, 30, 40), 0);
+        EXPECT_FALSE(pad.Canvas().Changed());
+        EXPECT_TRUE(window.messages.empty());
+    }
+}
+
+// A file another machine's copy replaced is merged by the save that follows
+// the written snapshot, on the window's thread.
+TEST_F(NotepadTest, ASaveWhileThePenRestsMergesAFileChangedElsewhere) {
+    ASSERT_TRUE(MemoFile(platform::LocalFileSystem()).Save(*tt::SketchList("*a1 b1"), dataPath));
     Notepad& pad = Open(0);
-    window.messages.clear();
-    EXPECT_FALSE(pad.SaveAtExit());
-    ASSERT_EQ(window.messages.size(), 1U);
-    EXPECT_NE(window.messages[0].text.find("Could not save " + dataPath), std::string::npos);
-    EXPECT_NE(window.messages[0].text.find("stays open"), std::string::npos);
+    ASSERT_TRUE(MemoFile(platform::LocalFileSystem()).Save(*tt::SketchList("a1 b1 x1", tt::kOtherMachine), dataPath));
+    pad.StylusDown(10, 20);
+    pad.TimerFired(NotepadTimer::Autosave);
+    ASSERT_TRUE(shell.RunPostedOnceThere());
+    EXPECT_EQ(tt::Sketch(*ReadBack()), "*a1 b1 x1");
+    EXPECT_EQ(tt::IndexAt(ReadBack()->First()->page, 10, 20), 0);
+    EXPECT_EQ(pad.Note(), "Merged 1 memo changed elsewhere");
+}
+
+// A hand-over (an alarm start, a second start) that the toolkit delivers
+// while a dialog is open waits until it closes: the delete deletes the memo
+// it asked about, and the dialogs act on the memo they were opened over.
+TEST_F(NotepadTest, AHandOverDuringADialogWaitsUntilItCloses) {
+    struct Case {
+        const char* name;
+        int command;
+        std::uint16_t countAfter;
+    };
+    const Case cases[] = {
+        {"delete question", IDM_DELETE_PAGE, 2},
+        {"set-time dialog", IDM_SET_TIME, 3},
+        {"about box", IDM_ABOUT, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteMemos(3, 7);  // the last memo's alarm is now
+        Notepad& pad = Open(0);
+        const MemoEntry* second = pad.Canvas().List().NextOf(pad.Canvas().List().First());
+        std::uint16_t shownDuringDialog = 0;
+        shell.duringDialog = [&] {
+            pad.AlarmStart();
+            shownDuringDialog = pad.Canvas().List().CurrentIndex();
+        };
+        shell.timers.clear();
+
+        pad.RunCommand(c.command);
+        EXPECT_EQ(shownDuringDialog, 1);
+        EXPECT_EQ(pad.Canvas().List().Count(), c.countAfter);
+        if (c.command == IDM_DELETE_PAGE) {
+            EXPECT_EQ(pad.Canvas().List().First(), second) << "the memo on screen went";
+        }
+        EXPECT_EQ(shell.timers, (std::vector<std::pair<NotepadTimer, int>>{{NotepadTimer::Resume, 0}}));
+        shell.duringDialog = nullptr;
+        pad.TimerFired(NotepadTimer::Resume);
+        EXPECT_EQ(pad.Canvas().List().CurrentIndex(), c.countAfter) << "the due memo, last";
+    }
+}
+
+// A memo file that exists but can't be read is said at the start, with
+// Retry and Quit; the list stays unread and nothing is saved over the file.
+TEST_F(NotepadTest, AFileThatCantBeReadAtStartIsSaidWithRetryAndQuit) {
+    struct Case {
+        const char* name;
+        bool busy;
+        int retries;
+        const char* said;
+        bool quits;
+    };
+    const Case cases[] = {
+        {"refused, quit", false, 0, "can't be opened: Permission denied", true},
+        {"refused, then let go", false, 1, "can't be opened: Permission denied", false},
+        {"held by another program, quit", true, 0, "is in use by another program", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteMemos(3);
+        const auto before = Written();
+        tt::FailingFileSystem failing;
+        if (c.busy) failing.BusyFor(1000000);
+        failing.RefuseOpening(!c.busy);
+        files = &failing;
+        shell.retries = c.retries;
+        shell.retryQuestions.clear();
+        shell.duringDialog = [&] { failing.RefuseOpening(false); };
+
+        Notepad& pad = Open(0);
+        EXPECT_EQ(pad.QuitAtStart(), c.quits);
+        ASSERT_EQ(shell.retryQuestions.size(), 1U);
+        EXPECT_NE(shell.retryQuestions[0].find("The memo file " + dataPath + " " + c.said),
+                  std::string::npos) << shell.retryQuestions[0];
+        if (!c.quits) {
+            EXPECT_EQ(pad.Canvas().List().Count(), 3);
+        }
+        EXPECT_EQ(Written(), before);
+        notepad.reset();
+        files = nullptr;
+        shell.duringDialog = nullptr;
+    }
 }
 
 TEST_F(NotepadTest, AnAlarmStartSavesThenShowsTheDueMemo) {
@@ -461,6 +723,7 @@ TEST_F(NotepadTest, ASaveMergesAFileChangedElsewhereAndSaysSo) {
     pad.StylusMove(120, 130);
     pad.StylusUp(120, 130);
     shell.repainted.clear();
+    shell.timers.clear();
     pad.RunCommand(IDM_SAVE);
 
     EXPECT_EQ(tt::Sketch(*ReadBack()), "a1 *b1@5 c1 x1@7n");

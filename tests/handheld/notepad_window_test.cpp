@@ -499,17 +499,22 @@ TEST_F(NotepadWindowTest, FailingSaveIsToldOnceAndKeepsTheWindowAtExit) {
     Drag(*window, {{10, 220}, {30, 230}});
     EXPECT_TRUE(WhileModal([&] { Minimise(*window); }).empty());
     Minimise(*window, false);
-    const auto atExit = WhileModal([&] { window->close(); });
+    const auto atExit = WhileModal([&] { window->close(); }, QMessageBox::Cancel);
     ASSERT_EQ(atExit.size(), 1u);
-    EXPECT_TRUE(atExit[0].text.contains("stays open")) << atExit[0].text.toStdString();
+    EXPECT_TRUE(atExit[0].text.contains("every change since the memos were last saved is lost"))
+        << atExit[0].text.toStdString();
     EXPECT_TRUE(window->isVisible());
+    const auto quitting = WhileModal([&] { window->close(); }, QMessageBox::Discard);
+    ASSERT_EQ(quitting.size(), 1u);
+    EXPECT_FALSE(window->isVisible());
 }
 
-// A data file that can't be opened (here a folder) is never replaced: at
-// exit the memos go beside it, and the message says where.
+// A data file that can't be written (here a folder took its place) is never
+// replaced: at exit the memos go beside it, and the message says where.
 TEST_F(NotepadWindowTest, ExitSavesBesideAFileItCanNotWrite) {
-    std::filesystem::create_directory(dataPath);
     auto window = Open();
+    std::filesystem::remove(dataPath);
+    std::filesystem::create_directory(dataPath);
     Drag(*window, {{10, 200}, {30, 210}});
     const auto atExit = WhileModal([&] { window->close(); });
     ASSERT_EQ(atExit.size(), 1u);
@@ -517,6 +522,21 @@ TEST_F(NotepadWindowTest, ExitSavesBesideAFileItCanNotWrite) {
     EXPECT_TRUE(atExit[0].text.contains(QString::fromStdString(beside))) << atExit[0].text.toStdString();
     EXPECT_FALSE(window->isVisible());
     EXPECT_TRUE(std::filesystem::is_regular_file(beside));
+}
+
+// A memo file that can't be opened is said before the window shows, with
+// Retry and Quit; Quit ends the program without touching the file.
+TEST_F(NotepadWindowTest, AFileThatCantBeOpenedAtStartOffersRetryAndQuit) {
+    std::filesystem::create_directory(dataPath);
+    std::unique_ptr<NotepadWindow> window;
+    const auto seen = WhileModal([&] { window = Open(); }, QMessageBox::Close);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].icon, QMessageBox::Critical);
+    EXPECT_TRUE(seen[0].text.startsWith(QString::fromStdString("The memo file " + dataPath + " can't be opened")))
+        << seen[0].text.toStdString();
+    EXPECT_TRUE(window->Core().QuitAtStart());
+    window.reset();
+    EXPECT_TRUE(std::filesystem::is_directory(dataPath));
 }
 
 TEST_F(NotepadWindowTest, QuickAlarmReachesTheServiceWithItsRecords) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -28,10 +29,12 @@ public:
         return 1;
     }
     int ScheduleAppStart(const std::string& programPath, const SYSTEMTIME& start) override {
+        if (onWakeUpCall) onWakeUpCall();
         starts.push_back({programPath, start});
         return 1;
     }
     int AcknowledgeAppNotifications(const std::string& programPath) override {
+        if (onWakeUpCall) onWakeUpCall();
         acknowledged.push_back(programPath);
         return 1;
     }
@@ -52,6 +55,8 @@ public:
     std::vector<std::uint32_t> removed;
     std::vector<StartCall> starts;
     std::vector<std::string> acknowledged;
+    // Runs as the wake-up is asked for or acknowledged, before it is recorded.
+    std::function<void()> onWakeUpCall;
 };
 
 }  // namespace tavrin::testing

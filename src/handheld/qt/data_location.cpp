@@ -54,6 +54,10 @@ DataLocation DataFileLocation(const std::string& programPath) {
     return location;
 }
 
+std::string RescueFolder() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation).toStdString() + "/tavrin/rescue";
+}
+
 std::string BackupFolder() {
     const char* state = std::getenv("XDG_STATE_HOME");
     const std::filesystem::path base = state != nullptr && std::filesystem::path(state).is_absolute()

@@ -23,4 +23,8 @@ DataLocation DataFileLocation(const std::string& programPath);
 // ($HOME/.local/state/tavrin/backups when that is unset or not absolute).
 std::string BackupFolder();
 
+// Where an end that can save the memos nowhere else leaves a rescue copy:
+// $XDG_DATA_HOME/tavrin/rescue.
+std::string RescueFolder();
+
 }  // namespace tavrin::handheld

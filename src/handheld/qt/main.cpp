@@ -3,12 +3,19 @@
 #include <QLocale>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "handheld/qt/data_location.h"
 #include "handheld/qt/notepad_window.h"
 #include "handheld/qt/single_instance.h"
 #include "handheld/qt/termination.h"
 #include "platform/linux/systemd_notification_service.h"
+
+namespace {
+
+tavrin::handheld::NotepadWindow* endingWindow = nullptr;
+
+}  // namespace
 
 int main(int argc, char** argv) {
     using namespace tavrin;
@@ -35,12 +42,22 @@ int main(int argc, char** argv) {
     handheld::NotepadWindow window({.programPath = programPath,
                                     .dataPath = data.path,
                                     .backupFolder = handheld::BackupFolder(),
+                                    .rescueFolder = handheld::RescueFolder(),
                                     .alarmStart = alarmStart,
                                     .twelveHour = handheld::UsesTwelveHourClock(QLocale()),
                                     .notifications = notifications});
+    if (window.Core().QuitAtStart()) return 0;
     QObject::connect(&instance, &handheld::SingleInstance::handedOver, &window,
                      &handheld::NotepadWindow::TakeHandOver);
-    handheld::CloseOnTerminationSignals(window);
+    handheld::OnTerminationSignals(window, [&window] { window.EndUnattended(); });
+    // Qt ends the program with exit() when the display's connection breaks
+    // (the X server ended): the memos are saved on the way out.
+    endingWindow = &window;
+    std::atexit([] {
+        if (endingWindow != nullptr) endingWindow->Core().SaveAtExit(handheld::Ending::Unattended);
+    });
     window.show();
-    return QApplication::exec();
+    const int code = QApplication::exec();
+    endingWindow = nullptr;
+    return code;
 }

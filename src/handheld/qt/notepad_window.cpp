@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -145,7 +146,8 @@ NotepadWindow::NotepadWindow(const NotepadWindowSetup& setup)
                                                       .dataPath = setup.dataPath,
                                                       .alarmStart = setup.alarmStart,
                                                       .clock = setup.clock,
-                                                      .backupFolder = setup.backupFolder});
+                                                      .backupFolder = setup.backupFolder,
+                                                      .rescueFolder = setup.rescueFolder});
     auto* client = new QWidget(this);
     auto* layout = new QVBoxLayout(client);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -159,11 +161,10 @@ NotepadWindow::NotepadWindow(const NotepadWindowSetup& setup)
     BuildShortcuts();
 
     // The end of the desktop session and the end of the event loop save too,
-    // when the window's close has not saved already.
-    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
-        if (!SaveForExit()) manager.cancel();
-    });
-    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { SaveForExit(); });
+    // when the window's close has not saved already; nobody is asked then.
+    connect(qApp, &QGuiApplication::commitDataRequest, this,
+            [this](QSessionManager&) { notepad_->SaveAtExit(Ending::Unattended); });
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { notepad_->SaveAtExit(Ending::Unattended); });
     // The title is set once the window is made, as the load may have shown
     // messages in the meantime.
     QMetaObject::invokeMethod(this, [this] { notepad_->RefreshTitle(); }, Qt::QueuedConnection);
@@ -258,27 +259,25 @@ void NotepadWindow::keyPressEvent(QKeyEvent* event) {
 
 void NotepadWindow::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow()) notepad_->FocusLost();
     if (event->type() != QEvent::WindowStateChange) return;
     const auto* change = static_cast<QWindowStateChangeEvent*>(event);
     if (isMinimized() && !(change->oldState() & Qt::WindowMinimized)) notepad_->Minimised();
 }
 
-// The window closes only once the memos are saved, in the file or beside it.
+// The window closes once the memos are saved, or the user chose to end
+// without saving them.
 void NotepadWindow::closeEvent(QCloseEvent* event) {
-    if (SaveForExit()) {
+    if (notepad_->SaveAtExit(Ending::Asked)) {
         event->accept();
     } else {
         event->ignore();
     }
 }
 
-// The exit save runs once: again only when something changed after it (the
-// desktop asked for a save at the end of the session, which was then
-// cancelled, and the user went on writing).
-bool NotepadWindow::SaveForExit() {
-    if (exitSaved_ && !notepad_->Canvas().Changed()) return true;
-    exitSaved_ = notepad_->SaveAtExit();
-    return exitSaved_;
+void NotepadWindow::EndUnattended() {
+    notepad_->SaveAtExit(Ending::Unattended);
+    QCoreApplication::quit();
 }
 
 void NotepadWindow::RepaintNow(const Rect& box) {
@@ -297,6 +296,41 @@ void NotepadWindow::ShowAbout() { AboutBox(this).exec(); }
 void NotepadWindow::RunSetTimeDialog() { SetTimeWindow(notepad_->Alarms(), twelveHour_, this).exec(); }
 
 void NotepadWindow::Close() { close(); }
+
+void NotepadWindow::PostToUiThread(std::function<void()> task) {
+    QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+}
+
+// Standard buttons with the texts of these questions, so that Escape and the
+// platform's button order work as in any other box.
+bool NotepadWindow::AskRetry(const std::string& text, const std::string& caption) {
+    QMessageBox box(QMessageBox::Critical, QString::fromStdString(caption), QString::fromStdString(text),
+                    QMessageBox::Retry | QMessageBox::Close, this);
+    box.button(QMessageBox::Close)->setText(QStringLiteral("Quit"));
+    box.setEscapeButton(QMessageBox::Close);
+    return box.exec() == QMessageBox::Retry;
+}
+
+EndChoice NotepadWindow::AskHowToEnd(const std::string& text, const std::string& caption) {
+    QMessageBox box(QMessageBox::Warning, QString::fromStdString(caption), QString::fromStdString(text),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+    box.button(QMessageBox::Save)->setText(QStringLiteral("Save Elsewhere..."));
+    box.button(QMessageBox::Discard)->setText(QStringLiteral("Quit Without Saving"));
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+        case QMessageBox::Save: return EndChoice::SaveElsewhere;
+        case QMessageBox::Discard: return EndChoice::QuitWithoutSaving;
+        default: return EndChoice::StayOpen;
+    }
+}
+
+std::optional<std::string> NotepadWindow::ChooseFileToSave(const std::string& suggested) {
+    const QString chosen = QFileDialog::getSaveFileName(this, QStringLiteral("Save the memos"),
+                                                        QString::fromStdString(suggested));
+    if (chosen.isEmpty()) return std::nullopt;
+    return chosen.toStdString();
+}
 
 void NotepadWindow::StartTimer(NotepadTimer timer, int milliseconds) {
     QTimer*& running = timers_[timer];

@@ -8,7 +8,9 @@
 #include <QLocale>
 #include <QWidget>
 
+#include <functional>
 #include <map>
+#include <optional>
 #include <memory>
 #include <string>
 
@@ -30,6 +32,7 @@ struct NotepadWindowSetup {
     std::string programPath;
     std::string dataPath;  // empty: no memo data file is read or written
     std::string backupFolder{};  // empty: no backups are kept
+    std::string rescueFolder{};  // empty: an end that can save nowhere keeps no rescue copy
     bool alarmStart = false;
     bool twelveHour = false;
     platform::NotificationService& notifications;
@@ -86,6 +89,14 @@ public:
     void CaptureStylus() override {}
     void ReleaseStylus() override {}
     void StartTimer(NotepadTimer timer, int milliseconds) override;
+    void PostToUiThread(std::function<void()> task) override;
+    bool AskRetry(const std::string& text, const std::string& caption) override;
+    EndChoice AskHowToEnd(const std::string& text, const std::string& caption) override;
+    std::optional<std::string> ChooseFileToSave(const std::string& suggested) override;
+
+    // The end of the session, a termination signal or a lost display: the
+    // memos are saved without a question, and the program ends.
+    void EndUnattended();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -97,13 +108,11 @@ private:
     QToolButton* BuildButton(const BarButton& button);
     QMenu* BuildMenu(const std::vector<MenuItem>& items, QMenu* menu);
     void BuildShortcuts();
-    bool SaveForExit();
 
     bool twelveHour_;
     std::unique_ptr<Notepad> notepad_;
     PageView* page_ = nullptr;
     QWidget* bar_ = nullptr;
-    bool exitSaved_ = false;
     std::map<NotepadTimer, QTimer*> timers_;
 };
 

@@ -1,7 +1,7 @@
 #include "handheld/qt/termination.h"
 
+#include <QObject>
 #include <QSocketNotifier>
-#include <QWidget>
 
 #include <array>
 #include <csignal>
@@ -13,7 +13,7 @@ namespace tavrin::handheld {
 namespace {
 
 // A signal handler may only write to a descriptor: the event loop reads the
-// other end and closes the window on the program's own thread.
+// other end and ends the program on its own thread.
 int signalWriteEnd = -1;
 
 void OnSignal(int signal) {
@@ -24,17 +24,17 @@ void OnSignal(int signal) {
 
 }  // namespace
 
-void CloseOnTerminationSignals(QWidget& window) {
+void OnTerminationSignals(QObject& owner, std::function<void()> end) {
     std::array<int, 2> ends{};
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends.data()) != 0) {
         std::perror("tavrin: no way to save at a termination signal");
         return;
     }
     signalWriteEnd = ends[0];
-    auto* notifier = new QSocketNotifier(ends[1], QSocketNotifier::Read, &window);
-    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window, readEnd = ends[1]] {
+    auto* notifier = new QSocketNotifier(ends[1], QSocketNotifier::Read, &owner);
+    QObject::connect(notifier, &QSocketNotifier::activated, &owner, [end = std::move(end), readEnd = ends[1]] {
         char byte = 0;
-        if (::read(readEnd, &byte, 1) == 1) window.close();
+        if (::read(readEnd, &byte, 1) == 1) end();
     });
     struct sigaction action {};
     action.sa_handler = OnSignal;

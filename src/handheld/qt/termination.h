@@ -1,13 +1,15 @@
 // The desktop ends a session, and a user or service manager stops programs,
-// with SIGTERM, SIGHUP or SIGINT: Tavrin then closes its window as if the
-// user did, which saves the memos.
+// with SIGTERM, SIGHUP or SIGINT: Tavrin then ends as it does at the end of a
+// session, saving the memos without asking anything.
 #pragma once
 
-class QWidget;
+#include <functional>
+
+class QObject;
 
 namespace tavrin::handheld {
 
-// From now on those signals close `window`. Call once, after the window is made.
-void CloseOnTerminationSignals(QWidget& window);
+// From now on those signals run `end` on `owner`'s thread. Call once.
+void OnTerminationSignals(QObject& owner, std::function<void()> end);
 
 }  // namespace tavrin::handheld

@@ -4,6 +4,7 @@
 #include "platform/win32/win32_api.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
 #include <windowsx.h>
 // windowsx.h is here for the signed point of mouse messages (GET_X_LPARAM);
 // its object selection macros would rename the drawing contexts' functions.
@@ -12,6 +13,7 @@
 #undef SelectBrush
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <new>
 #include <optional>
@@ -36,6 +38,8 @@ namespace platform = tavrin::platform;
 namespace handheld = tavrin::handheld;
 
 constexpr int kTextLimit = 100;
+// A task the notepad posts from its saving thread, run on the window's.
+constexpr UINT WM_RUN_TASK = WM_APP + 1;
 // Long enough for any path Windows hands out, so that the program's path is
 // never cut into the name of another file.
 constexpr DWORD kPathLimit = 32768;
@@ -66,7 +70,6 @@ struct Program {
     std::string dataPath;  // empty when the program's path can't be had
     bool twelveHour = false;
     bool alarmStart = false;
-    bool savedAtExit = false;
 };
 Program program;
 handheld::MenuBarWindow menuBar;
@@ -145,6 +148,43 @@ public:
         SetTimer(program.mainWindow, static_cast<UINT_PTR>(timer) + 1, static_cast<UINT>(milliseconds),
                  nullptr);
     }
+    // The task travels in a posted message, which the window procedure runs.
+    void PostToUiThread(std::function<void()> task) override {
+        auto* posted = new std::function<void()>(std::move(task));
+        if (!PostMessageW(program.mainWindow, WM_RUN_TASK, 0, reinterpret_cast<LPARAM>(posted))) delete posted;
+    }
+    bool AskRetry(const std::string& text, const std::string& caption) override {
+        return Ask(text + "\n\nCancel quits Tavrin.", caption, MB_RETRYCANCEL | MB_ICONERROR) == IDRETRY;
+    }
+    handheld::EndChoice AskHowToEnd(const std::string& text, const std::string& caption) override {
+        switch (Ask(text + "\n\nYes saves the memos to another file, No ends Tavrin without saving them, "
+                           "Cancel keeps Tavrin open.",
+                    caption, MB_YESNOCANCEL | MB_ICONWARNING)) {
+            case IDYES: return handheld::EndChoice::SaveElsewhere;
+            case IDNO: return handheld::EndChoice::QuitWithoutSaving;
+            default: return handheld::EndChoice::StayOpen;
+        }
+    }
+    std::optional<std::string> ChooseFileToSave(const std::string& suggested) override {
+        std::wstring name(kPathLimit, L'\0');
+        const std::wstring start = platform::ToSystemTextForDisplay(suggested);
+        std::copy_n(start.begin(), std::min<std::size_t>(start.size(), kPathLimit - 1), name.begin());
+        OPENFILENAMEW dialog{};
+        dialog.lStructSize = sizeof dialog;
+        dialog.hwndOwner = program.mainWindow;
+        dialog.lpstrFile = name.data();
+        dialog.nMaxFile = kPathLimit;
+        dialog.lpstrTitle = L"Save the memos";
+        dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
+        if (!GetSaveFileNameW(&dialog)) return std::nullopt;
+        return platform::FromSystemText(name.c_str());
+    }
+
+private:
+    static int Ask(const std::string& text, const std::string& caption, UINT kind) {
+        return MessageBoxW(program.mainWindow, platform::ToSystemTextForDisplay(text).c_str(),
+                           platform::ToSystemTextForDisplay(caption).c_str(), kind);
+    }
 };
 Win32Shell shell;
 
@@ -178,6 +218,11 @@ bool CreateMainWindow(HWND window) {
         page.ShowMessage("Not enough memory", tavrin::kErrorCaption, platform::MessageIcon::Error);
         return false;
     }
+    // The user chose to quit rather than run without the memo file's memos.
+    if (notepad->QuitAtStart()) {
+        notepad.reset();
+        return false;
+    }
     PostMessageW(window, WM_REFRESH_TITLE, 0, 0);
     return true;
 }
@@ -186,15 +231,15 @@ bool CreateMainWindow(HWND window) {
 // neither it nor a file beside it can be written, the window stays open, so
 // that the memos are not lost; the user is told so.
 LRESULT CloseMainWindow(HWND window) {
-    if (notepad != nullptr && !notepad->SaveAtExit()) return 0;
-    program.savedAtExit = true;
+    if (notepad != nullptr && !notepad->SaveAtExit(handheld::Ending::Asked)) return 0;
     DestroyWindow(window);
     return 0;
 }
 
+// Saves only when the close did not: the notepad runs its exit save once.
 void DestroyMainWindow() {
     if (notepad != nullptr) {
-        if (!program.savedAtExit) notepad->SaveAtExit();
+        notepad->SaveAtExit(handheld::Ending::Unattended);
         notepad.reset();
     }
     menuBar.Destroy();
@@ -254,6 +299,18 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
         case WM_MOUSEMOVE: notepad->StylusMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
         case WM_LBUTTONUP: notepad->StylusUp(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
         case WM_REFRESH_TITLE: notepad->RefreshTitle(); return 0;
+        case WM_RUN_TASK: {
+            const std::unique_ptr<std::function<void()>> task(reinterpret_cast<std::function<void()>*>(lParam));
+            (*task)();
+            return 0;
+        }
+        case WM_ACTIVATE:
+            if (LOWORD(wParam) == WA_INACTIVE) notepad->FocusLost();
+            break;
+        // The session ends: nobody is there to answer a question.
+        case WM_ENDSESSION:
+            if (wParam) notepad->SaveAtExit(handheld::Ending::Unattended);
+            return 0;
         case WM_TIMER:
             KillTimer(window, wParam);
             notepad->TimerFired(static_cast<handheld::NotepadTimer>(wParam - 1));

@@ -18,6 +18,10 @@
 namespace tavrin::platform {
 namespace {
 
+// A path under a regular file names no file, as one that isn't there does:
+// there is nothing in it to lose.
+bool IsMissing(int code) { return code == ENOENT || code == ENOTDIR; }
+
 std::string Cause(int error) { return std::generic_category().message(error); }
 
 std::string LastCause() { return Cause(errno); }
@@ -249,7 +253,7 @@ public:
         int code = 0;
         const int fd = OpenThroughLinks(path, O_RDONLY | O_NONBLOCK, code, error);
         if (fd < 0) {
-            failure = code == ENOENT ? OpenFailure::Missing : OpenFailure::Unreadable;
+            failure = IsMissing(code) ? OpenFailure::Missing : OpenFailure::Unreadable;
             return nullptr;
         }
         auto file = std::make_unique<PosixFile>(fd, true);
@@ -409,7 +413,7 @@ public:
                                            std::string& error) override {
         struct stat status {};
         if (::stat(path.c_str(), &status) != 0) {
-            failure = errno == ENOENT ? OpenFailure::Missing : OpenFailure::Unreadable;
+            failure = IsMissing(errno) ? OpenFailure::Missing : OpenFailure::Unreadable;
             error = LastCause();
             return std::nullopt;
         }
