@@ -17,8 +17,8 @@ public:
         return FromPlatformTime(now);
     }
 
-    // The zone's own rules for each year (the dynamic zone), as the Task
-    // Scheduler reads its local times.
+    // The zone's own rules for each year (the dynamic zone's rules for the
+    // instant's year), as the Task Scheduler reads its local times.
     SYSTEMTIME ExistingTime(const SYSTEMTIME& wall) const override {
         DYNAMIC_TIME_ZONE_INFORMATION zone{};
         if (::GetDynamicTimeZoneInformation(&zone) == TIME_ZONE_ID_INVALID) return wall;
@@ -28,8 +28,10 @@ public:
             const FILETIME fileTime{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
             ::SYSTEMTIME utc{};
             ::SYSTEMTIME local{};
+            TIME_ZONE_INFORMATION rules{};
             if (!::FileTimeToSystemTime(&fileTime, &utc) ||
-                !::SystemTimeToTzSpecificLocalTimeEx(&zone, &utc, &local)) {
+                !::GetTimeZoneInformationForYear(utc.wYear, &zone, &rules) ||
+                !::SystemTimeToTzSpecificLocalTime(&rules, &utc, &local)) {
                 return SYSTEMTIME{};
             }
             return FromPlatformTime(local);
