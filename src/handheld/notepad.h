@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,6 +27,10 @@ inline constexpr const char* kProgramName = "Tavrin";
 // Found anywhere on the command line, it marks a start by the notification service.
 inline constexpr std::string_view kAlarmStartArgument = "AppRunAtTime";
 inline constexpr const char* kDeleteQuestion = "Do you really want to delete this memo?";
+// An alarm's notification named a memo the notepad does not have (any more).
+inline constexpr const char* kNoSuchMemo = "The memo of this alarm is no longer there.";
+inline constexpr const char* kNothingToSnooze =
+    "This alarm can't be snoozed: its memo is no longer there, or has another alarm now.";
 inline constexpr const char* kDeleteCaption = "Delete";
 
 // The page's part of the window's top edge where the two status texts sit:
@@ -56,6 +61,29 @@ HandOver HandOverFor(bool alarmStart, bool runningWindowWasInFront);
 
 // Whether the command line holds the notification service's start argument.
 bool IsAlarmStart(std::string_view commandLine);
+
+// What a start of the program asks for: of the running instance, which a
+// later start hands it over to, or of itself when none runs.
+struct StartRequest {
+    enum class Kind {
+        Plain,
+        AlarmStart,  // the service started it: show the due memo
+        OpenMemo,    // "Open" on a notification: show the memo of `key`
+        SnoozeMemo,  // "Snooze 10 minutes": move the alarm of `key` on, show nothing
+    };
+    Kind kind = Kind::Plain;
+    std::string key;  // the notification's alarm key (AlarmKeyText)
+
+    friend bool operator==(const StartRequest&, const StartRequest&) = default;
+};
+// From the command line (the program's path may lead it): "AppRunAtTime"
+// anywhere makes an alarm start; "--open KEY" and "--snooze KEY" come from
+// a notification's actions.
+StartRequest ReadStartRequest(std::string_view commandLine);
+// The one line, without its line break, that a later start sends the
+// running instance; nothing for a line no start sends.
+std::string HandOverLine(const StartRequest& request);
+std::optional<StartRequest> ParseHandOverLine(std::string_view line);
 
 // The memo data file beside the program: the program's path with the part of
 // its file name from the last "." replaced by ".dat", or with ".dat" added to
@@ -90,6 +118,7 @@ struct NotepadSetup {
     std::string programPath;
     std::string dataPath;  // empty: no memo data file is read or written
     bool alarmStart = false;
+    std::string openMemo{};  // an alarm's key: its memo is shown once loaded
     const platform::Clock* clock = nullptr;        // none: the local clock
     platform::FileSystem* files = nullptr;         // none: the local file system
     const platform::LocaleTexts* locale = nullptr;  // none: the user's locale
@@ -121,6 +150,15 @@ public:
     void Minimised();
     // A second start handed over the service's start: save, then show the due memo.
     void AlarmStart();
+    // "Open" on an alarm's notification: save, then show the memo of `key`.
+    void OpenMemo(const std::string& key);
+    // "Snooze 10 minutes" on an alarm's notification: save, move the alarm
+    // of `key` on, save again. What went wrong is told to the user.
+    void SnoozeMemo(const std::string& key);
+    // A start that only snoozes, when no instance runs: loads the memo data
+    // file, snoozes, saves as at exit and ends. The exit code: 0 snoozed,
+    // 1 not (told through the setup's window).
+    static int SnoozeWithoutWindow(const NotepadSetup& setup, const std::string& key);
     // The end of the program: drops the alarms that passed, asks for the next
     // wake-up and writes the memo data file even when nothing changed. When
     // the file can't be written the memos go to a file beside it; false when
@@ -132,6 +170,7 @@ public:
     const std::string& DataPath() const { return dataPath_; }
 
 private:
+    AlarmScheduler::Snoozed Snooze(const std::string& key);
     void Save();
     void SaveThen(int (MemoCanvas::*move)());
     void StrokeTo(std::int32_t x, std::int32_t y);
@@ -145,6 +184,29 @@ private:
     AlarmScheduler alarms_;
     Point lastPoint_{0, 0};
     bool penDown_ = false;
+};
+
+// The window of a notepad that shows none (a start that only snoozes an
+// alarm): the page's size, no title, no questions; messages go to `report`.
+class NoWindow final : public platform::HostWindow, public NotepadShell {
+public:
+    explicit NoWindow(std::function<void(const std::string& message)> report)
+        : report_(std::move(report)) {}
+
+    Rect ClientRect() const override;
+    void SetTitle(const std::string&) override {}
+    void ShowMessage(const std::string& text, const std::string& caption,
+                     platform::MessageIcon icon) override;
+    void RepaintNow(const Rect&) override {}
+    bool Confirm(const std::string&, const std::string&) override { return false; }
+    void ShowAbout() override {}
+    void RunSetTimeDialog() override {}
+    void Close() override {}
+    void CaptureStylus() override {}
+    void ReleaseStylus() override {}
+
+private:
+    std::function<void(const std::string& message)> report_;
 };
 
 }  // namespace tavrin::handheld
