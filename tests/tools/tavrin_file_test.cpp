@@ -20,6 +20,7 @@
 #include "store/memo_file.h"
 #include "support/memo_lists.h"
 #include "support/page_pixels.h"
+#include "tavrin_version.h"
 
 namespace tavrin {
 namespace {
