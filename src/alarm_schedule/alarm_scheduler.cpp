@@ -102,10 +102,35 @@ int AlarmScheduler::QuickAlarm(std::uint16_t commandId) {
 }
 
 bool AlarmScheduler::RegisterAlarm(const SYSTEMTIME& time) {
-    return Register(*setup_.canvas.List().Current(), time);
+    // The notification shows the page as it is on the surface, strokes not yet stored included.
+    setup_.canvas.StorePage();
+    return SetAlarmOf(*setup_.canvas.List().Current(), time);
 }
 
-bool AlarmScheduler::Register(MemoEntry& memo, const SYSTEMTIME& time) {
+bool AlarmScheduler::SetAlarmOf(MemoEntry& memo, const SYSTEMTIME& time) {
+    const std::uint32_t handle = Register(memo, memo.alarmHandle, time);
+    memo.SetAlarm(handle, time);
+    if (&memo == setup_.canvas.List().Current()) UpdateTitle(&time);
+    WakeUpPass();
+    setup_.canvas.SetChanged();
+    return handle != 0;
+}
+
+void AlarmScheduler::Adopt(MemoEntry& memo) {
+    if (RingsAt(memo) <= TimeToSeconds(setup_.clock.Now())) {
+        memo.SetAlarm(0, memo.alarmTime);
+        return;
+    }
+    // The handle it came with was given by another machine's service: it
+    // may even name a notification of ours, so it is never passed on.
+    const std::uint32_t handle = Register(memo, 0, memo.alarmTime);
+    if (handle == 0) refusedAdoptions_ = true;
+    memo.SetAlarm(handle, memo.alarmTime);
+}
+
+void AlarmScheduler::Withdraw(std::uint32_t handle) { setup_.notifications.RemoveNotification(handle); }
+
+std::uint32_t AlarmScheduler::Register(const MemoEntry& memo, std::uint32_t old, const SYSTEMTIME& time) {
     platform::NotificationTrigger trigger;
     trigger.application = setup_.programPath;
     trigger.startTime = time;
@@ -121,10 +146,10 @@ bool AlarmScheduler::Register(MemoEntry& memo, const SYSTEMTIME& time) {
     FormatTimeText(time, kNotificationFormat, &notification.dialogText, setup_.locale,
                    kNotificationTextLimit);
     notification.sound = kAlarmSound;
-    std::unique_ptr<platform::PageBitmap> page;
-    const platform::AlarmMemo alarmMemo = MemoOf(memo, time, page);
+    // The memo's page, as stored, is the notification's picture.
+    const std::unique_ptr<platform::PageBitmap> page = memo.page.MakeSurface();
+    const platform::AlarmMemo alarmMemo{AlarmKeyText({memo.created, time}), page.get(), PenPalette};
 
-    const std::uint32_t old = memo.alarmHandle;
     std::uint32_t handle = setup_.notifications.SetNotification(old, trigger, notification, alarmMemo);
     if (handle == 0 && old != 0) {
         // The service no longer knows the old handle (a stale one from the
@@ -133,19 +158,7 @@ bool AlarmScheduler::Register(MemoEntry& memo, const SYSTEMTIME& time) {
         setup_.notifications.RemoveNotification(old);
         handle = setup_.notifications.SetNotification(0, trigger, notification, alarmMemo);
     }
-    memo.SetAlarm(handle, time);
-    if (&memo == setup_.canvas.List().Current()) UpdateTitle(&time);
-    WakeUpPass();
-    setup_.canvas.SetChanged();
-    return handle != 0;
-}
-
-// The memo's page as it is now: the current memo's lies on the surface.
-platform::AlarmMemo AlarmScheduler::MemoOf(const MemoEntry& memo, const SYSTEMTIME& time,
-                                           std::unique_ptr<platform::PageBitmap>& page) {
-    if (&memo == setup_.canvas.List().Current()) setup_.canvas.StorePage();
-    page = memo.page.MakeSurface();
-    return {AlarmKeyText({memo.created, time}), page.get(), PenPalette};
+    return handle;
 }
 
 void AlarmScheduler::ReportRefusal() {
@@ -232,7 +245,7 @@ AlarmScheduler::Snoozed AlarmScheduler::Snooze(const AlarmKey& key) {
     SYSTEMTIME time = setup_.clock.Now();
     time.milliseconds = 0;
     AddMinutes(&time, kSnoozeMinutes);
-    return Register(*memo, time) ? Snoozed::Yes : Snoozed::Refused;
+    return SetAlarmOf(*memo, time) ? Snoozed::Yes : Snoozed::Refused;
 }
 
 void AlarmScheduler::BringUp(MemoEntry& memo) {

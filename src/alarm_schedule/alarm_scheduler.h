@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "canvas/memo_canvas.h"
 #include "platform/clock.h"
@@ -18,6 +19,7 @@
 #include "platform/locale_text.h"
 #include "platform/notification_service.h"
 #include "platform/types.h"
+#include "store/memo_merge.h"
 
 namespace tavrin {
 
@@ -97,7 +99,10 @@ struct AlarmSetup {
     const platform::LocaleTexts& locale = platform::UserLocaleTexts();
 };
 
-class AlarmScheduler {
+// The notepad's alarms. They also take over the alarms that a merge with
+// another machine's copy of the memos brings in, and withdraw the
+// notifications of memos deleted or changed there.
+class AlarmScheduler : public MergedAlarms {
 public:
     explicit AlarmScheduler(AlarmSetup setup) : setup_(std::move(setup)) {}
 
@@ -125,6 +130,15 @@ public:
     // first, so that the picture shown is stored before another memo is shown.
     void DueAlarmLookup();
 
+    // An alarm a merge brought from another machine, whose handle means
+    // nothing here: one still ahead is registered with this machine's
+    // service; one that has passed is kept as passed. A refusal is counted
+    // for TakeRefusedAdoptions rather than shown in the middle of a save.
+    void Adopt(MemoEntry& memo) override;
+    void Withdraw(std::uint32_t handle) override;
+    // Whether an adopted alarm was refused since the last call.
+    bool TakeRefusedAdoptions() { return std::exchange(refusedAdoptions_, false); }
+
     // "Open" on a notification: the memo of `key` becomes current; the
     // notification's alarm, when it is the memo's pending one and has come,
     // is dropped as an answered alarm is. False when no memo has that
@@ -139,9 +153,12 @@ public:
     const MemoEntry& CurrentMemo() const { return *setup_.canvas.List().Current(); }
 
 private:
-    bool Register(MemoEntry& memo, const SYSTEMTIME& time);
-    platform::AlarmMemo MemoOf(const MemoEntry& memo, const SYSTEMTIME& time,
-                               std::unique_ptr<platform::PageBitmap>& page);
+    // Hands the alarm of `memo` at `time` to the service, replacing the
+    // notification `old` (0: none); the new handle, 0 when the service refused it.
+    std::uint32_t Register(const MemoEntry& memo, std::uint32_t old, const SYSTEMTIME& time);
+    // Registers the memo's alarm at `time` and keeps it in the memo, as the
+    // user sets it; true when the service took it.
+    bool SetAlarmOf(MemoEntry& memo, const SYSTEMTIME& time);
     // The memo's alarm is answered: it is dropped and the memo shown.
     void BringUp(MemoEntry& memo);
     // When the memo's alarm rings on the clock, in seconds.
@@ -150,6 +167,7 @@ private:
     void UpdateTitle(const SYSTEMTIME* alarmTime);
 
     AlarmSetup setup_;
+    bool refusedAdoptions_ = false;
 };
 
 }  // namespace tavrin

@@ -41,6 +41,7 @@ public:
     void Close() override { ++closes; }
     void CaptureStylus() override { captured = true; }
     void ReleaseStylus() override { captured = false; }
+    void StartTimer(NotepadTimer timer, int milliseconds) override { timers.emplace_back(timer, milliseconds); }
 
     std::vector<Rect> repainted;
     std::vector<std::string> questions;
@@ -49,6 +50,7 @@ public:
     int dialogs = 0;
     int closes = 0;
     bool captured = false;
+    std::vector<std::pair<NotepadTimer, int>> timers;
 };
 
 constexpr Rect kWholeWindow{0, 0, kPageWidth, kPageHeight};
