@@ -28,5 +28,8 @@ int Info(const std::string& path, bool json);
 int Export(const std::string& path, const std::string& folder);
 int Check(const std::string& path);
 int Demo(const std::string& path);
+// `basePath` null: no base, every memo of both is kept.
+int Merge(const std::string* basePath, const std::string& ours, const std::string& theirs,
+          const std::string& output);
 
 }  // namespace tavrin::file_tool

@@ -1,6 +1,6 @@
 // Memo lists written as short sketches, for tests that compare lists memo by
 // memo: "a1 *b2@5 c1" is three memos a, b and c (created 10:00:00, :01 and
-// :02), with pages in versions 1, 2 and 1 (small pages of one palette color
+// :02), with pages in versions 1, 2 and 1 (whole pages of one palette color
 // each), b current, with an alarm at 11:05 whose handle the list's side gave.
 // Handles are side * 1000 + the alarm's minute: side 2 is this machine
 // ("@5"), side 3 another ("@5t"), side 9 a handle given by a merge ("@5n").
@@ -28,15 +28,15 @@ inline SYSTEMTIME SketchCreated(char letter) {
 
 inline SYSTEMTIME SketchAlarm(std::uint16_t minute) { return {2030, 1, 2, 1, 11, minute, 0, 0}; }
 
-// A 4 × 2 page in palette color `version`.
+// A page in palette color `version`, as the notepad stores it.
 inline void DrawSketchPage(MemoEntry& memo, int version) {
     const auto context = platform::GetScreenContext()->CreateCompatibleContext();
-    const auto bitmap = context->CreateCompatibleBitmap(4, 2);
+    const auto bitmap = context->CreateCompatibleBitmap(kPageWidth, kPageHeight);
     platform::Bitmap* previous = context->SelectBitmap(bitmap.get());
     const platform::RgbQuad& color = PenPalette[static_cast<std::size_t>(version)];
     const auto brush = platform::CreateSolidBrush(MakeColor(color.red, color.green, color.blue));
-    context->FillRect({0, 0, 4, 2}, *brush);
-    memo.page.Capture(*context, 0, 0, 4, 2);
+    context->FillRect({0, 0, kPageWidth, kPageHeight}, *brush);
+    memo.page.Capture(*context, 0, 0, kPageWidth, kPageHeight);
     context->SelectBitmap(previous);
 }
 
