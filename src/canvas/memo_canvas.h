@@ -34,6 +34,9 @@ struct CanvasSetup {
     platform::NotificationService* notifications = nullptr;  // the viewer has none
     platform::FileSystem* files = nullptr;                   // none: the local file system
     const platform::Clock* clock = nullptr;                  // none: the local clock
+    // Where daily copies of the file and merged conflict copies are kept;
+    // empty: none are (the viewer only reads).
+    std::string backupFolder{};
 };
 
 class MemoCanvas {
@@ -82,6 +85,11 @@ public:
     // the current memo is shown again (TakeMerge tells); `SetMergedAlarms`
     // names who takes over the alarms a merge brings and drops.
     int SaveFile(const std::string& path);
+    // Merges the conflict copies a sync tool left beside the file into the
+    // list (where backups are kept), marks the list changed and shows the
+    // current memo again; the next SaveFile moves them to the backups. 1
+    // when one was merged; a copy left alone is told in a warning box.
+    int MergeConflictCopies(const std::string& path);
     void SetMergedAlarms(MergedAlarms* alarms) { mergedAlarms_ = alarms; }
     // What the last save merged, once; none when it merged nothing.
     std::optional<MergeReport> TakeMerge() { return std::exchange(merge_, std::nullopt); }

@@ -18,6 +18,7 @@ CanvasSetup NotepadCanvasSetup(const NotepadSetup& setup) {
     canvas.notifications = &setup.notifications;
     canvas.files = setup.files;
     canvas.clock = setup.clock;
+    canvas.backupFolder = setup.backupFolder;
     return canvas;
 }
 
@@ -115,6 +116,8 @@ Notepad::Notepad(const NotepadSetup& setup)
       alarms_(NotepadAlarmSetup(setup, canvas_)) {
     canvas_.SetMergedAlarms(&alarms_);
     canvas_.LoadFile(dataPath_);
+    // Copies a sync tool could not reconcile are merged in and saved at once.
+    if (canvas_.MergeConflictCopies(dataPath_)) Save();
     if (setup.alarmStart) {
         Save();
         alarms_.DueAlarmLookup();

@@ -134,6 +134,9 @@ struct NotepadSetup {
     const platform::Clock* clock = nullptr;        // none: the local clock
     platform::FileSystem* files = nullptr;         // none: the local file system
     const platform::LocaleTexts* locale = nullptr;  // none: the user's locale
+    // Where daily copies of the memo file and merged conflict copies go;
+    // empty: none are kept.
+    std::string backupFolder{};
 };
 
 class Notepad {

@@ -127,11 +127,20 @@ FileLoadReport MemoFile::Read(platform::ByteFile& file, MemoList& list) const {
 
 int MemoFile::Save(MemoList& list, const std::string& path, MergedAlarms* alarms) {
     lastMerge_ = {};
+    warning_.clear();
     std::string cause;
     std::string target;
     if (!MayReplace(path, cause) || !files_.ResolveLinks(path, target, cause) ||
-        !MergeChangesOnDisk(list, path, target, alarms, cause) || !KeepUnreadableCopy(path, cause) ||
-        !WriteReplacing(list, path, cause)) {
+        !MergeChangesOnDisk(list, path, target, alarms, cause) || !KeepUnreadableCopy(path, cause)) {
+        lastError_ = "Could not save " + path + ": " + cause;
+        return 0;
+    }
+    // A backup that can't be made must not keep the memos from being saved.
+    std::string notBackedUp;
+    if (backups_ != nullptr && !backups_->BeforeReplacing(target, notBackedUp)) {
+        notBackedUp = "No backup of the day was kept: " + notBackedUp;
+    }
+    if (!WriteReplacing(list, path, cause)) {
         lastError_ = "Could not save " + path + ": " + cause;
         return 0;
     }
@@ -140,7 +149,58 @@ int MemoFile::Save(MemoList& list, const std::string& path, MergedAlarms* alarms
     platform::OpenFailure failure = platform::OpenFailure::Missing;
     std::string error;
     Remember(path, files_.IdentityOf(target, failure, error), &list);
+    AddWarning(notBackedUp);
+    KeepMergedCopies(path);
     return 1;
+}
+
+void MemoFile::KeepBackupsIn(std::string folder, const platform::Clock& clock) {
+    backups_ = std::make_unique<MemoBackups>(files_, std::move(folder), clock);
+}
+
+MergeReport MemoFile::MergeConflictCopies(MemoList& list, const std::string& path, MergedAlarms* alarms) {
+    warning_.clear();
+    MergeReport total;
+    if (backups_ == nullptr) return total;
+    for (const std::string& copy : ConflictCopiesOf(files_, path)) {
+        MemoList theirs;
+        platform::OpenFailure failure = platform::OpenFailure::Missing;
+        std::string error;
+        std::unique_ptr<platform::ByteFile> file = OpenWaitingWhileBusy(copy, failure, error);
+        if (file == nullptr || Read(*file, theirs).outcome != LoadOutcome::ReadWhole) {
+            AddWarning("The conflict copy " + copy + " was left as it is: it could not be read whole" +
+                       (error.empty() ? std::string() : " (" + error + ")"));
+            continue;
+        }
+        std::string cause;
+        const MergeReport merged = MergeMemoLists(nullptr, list, theirs, alarms, cause);
+        if (!merged.merged) {
+            AddWarning("The conflict copy " + copy + " was left as it is: " + cause);
+            continue;
+        }
+        total.merged = true;
+        total.changedElsewhere += merged.changedElsewhere;
+        mergedCopies_[path].push_back(copy);
+    }
+    return total;
+}
+
+// Only once their memos are in the data file: until then a copy stays
+// where the next start finds it again.
+void MemoFile::KeepMergedCopies(const std::string& path) {
+    const auto copies = mergedCopies_.find(path);
+    if (copies == mergedCopies_.end()) return;
+    for (const std::string& copy : copies->second) {
+        std::string cause;
+        if (!backups_->Keep(copy, cause)) AddWarning("A merged conflict copy was not moved to the backups: " + cause);
+    }
+    mergedCopies_.erase(copies);
+}
+
+void MemoFile::AddWarning(const std::string& warning) {
+    if (warning.empty()) return;
+    if (!warning_.empty()) warning_ += "\n";
+    warning_ += warning;
 }
 
 // A sync tool or another machine's Tavrin may have replaced the file (or

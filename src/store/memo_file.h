@@ -11,8 +11,10 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #include "platform/byte_file.h"
+#include "store/memo_backups.h"
 #include "store/memo_list.h"
 #include "store/memo_merge.h"
 
@@ -76,6 +78,18 @@ public:
     int Save(MemoList& list, const std::string& path, MergedAlarms* alarms = nullptr);
     // What the last Save merged.
     const MergeReport& LastMerge() const { return lastMerge_; }
+    // Keeps a daily copy of each file saved in `folder` (see MemoBackups),
+    // and takes merged conflict copies there.
+    void KeepBackupsIn(std::string folder, const platform::Clock& clock);
+    // Merges into `list` the conflict copies a sync tool left beside `path`,
+    // each without a base: every memo of both is kept. Once the next Save of
+    // `path` has the merged list in place, they are moved into the backup
+    // folder; never deleted. Only where backups are kept. A copy that does
+    // not read whole is left where it is, and said in Warning().
+    MergeReport MergeConflictCopies(MemoList& list, const std::string& path, MergedAlarms* alarms);
+    // What the last operation left for the user to know, in words; empty
+    // when nothing. The save itself worked.
+    const std::string& Warning() const { return warning_; }
     // Whether Save refuses `path`: it exists but could not be opened at the
     // last Load (held by another program past the wait, no access, ...).
     bool KeepsUnopened(const std::string& path) const { return unopened_.contains(path); }
@@ -95,6 +109,8 @@ private:
                             MergedAlarms* alarms, std::string& cause);
     void Remember(const std::string& path, std::optional<platform::FileIdentity> identity,
                   const MemoList* memos);
+    void KeepMergedCopies(const std::string& path);
+    void AddWarning(const std::string& warning);
     std::unique_ptr<platform::ByteFile> OpenWaitingWhileBusy(const std::string& path,
                                                              platform::OpenFailure& failure,
                                                              std::string& error);
@@ -120,6 +136,10 @@ private:
     };
     std::map<std::string, KnownFile> known_;
     MergeReport lastMerge_;
+    std::unique_ptr<MemoBackups> backups_;
+    // Conflict copies merged into the list, moved to the backups after the save.
+    std::map<std::string, std::vector<std::string>> mergedCopies_;
+    std::string warning_;
 };
 
 // A memo file read on a thread of its own from the moment this is made, so

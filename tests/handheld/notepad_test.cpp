@@ -568,6 +568,34 @@ TEST_F(NotepadTest, TheExitMergesAndWithdrawsAnAlarmClearedElsewhere) {
     EXPECT_EQ(notifications.removed, std::vector<std::uint32_t>{tt::kThisMachine * 1000 + 5});
 }
 
+// At start, a copy that a sync tool left beside the file when both machines
+// saved at once is merged in (every memo of both kept), saved, and then kept
+// in the backup folder; the day's first save kept the file as it was there too.
+TEST_F(NotepadTest, AConflictCopyIsMergedAtStartAndKeptInTheBackups) {
+    ASSERT_TRUE(MemoFile(platform::LocalFileSystem()).Save(*tt::SketchList("a1 *b1"), dataPath));
+    const std::string copy = scratch.PathOf("tavrin (conflicted copy 2026-12-09 101112).dat");
+    ASSERT_TRUE(MemoFile(platform::LocalFileSystem()).Save(*tt::SketchList("a1 b2 x1", tt::kOtherMachine), copy));
+    const std::vector<std::uint8_t> before = tt::ScratchFolder::ReadFile(dataPath);
+    notepad.emplace(NotepadSetup{.window = window,
+                                 .shell = shell,
+                                 .notifications = notifications,
+                                 .programPath = "/opt/tavrin/tavrin",
+                                 .dataPath = dataPath,
+                                 .clock = &clock,
+                                 .locale = &locale,
+                                 .backupFolder = scratch.PathOf("backups")});
+
+    EXPECT_EQ(tt::Sketch(*ReadBack()), "a1 *b1 b2 x1");
+    EXPECT_EQ(notepad->Note(), "Merged 2 memos changed elsewhere");
+    EXPECT_FALSE(std::filesystem::exists(copy));
+    const std::vector<std::string> kept = tt::ScratchFolder::NamesIn(scratch.PathOf("backups"));
+    ASSERT_EQ(kept.size(), 2U);
+    EXPECT_EQ(kept[0], "tavrin (conflicted copy 2026-12-09 101112).dat");
+    EXPECT_TRUE(kept[1].starts_with("tavrin-") && kept[1].ends_with("-2026-12-10.dat")) << kept[1];
+    EXPECT_EQ(tt::ScratchFolder::ReadFile(scratch.PathOf("backups/" + kept[1])), before);
+    EXPECT_TRUE(window.messages.empty());
+}
+
 TEST(NotepadNotes, MergedNoteCountsMemos) {
     EXPECT_EQ(MergedNote(1), "Merged 1 memo changed elsewhere");
     EXPECT_EQ(MergedNote(3), "Merged 3 memos changed elsewhere");

@@ -1,5 +1,6 @@
 #include "handheld/qt/data_location.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -26,6 +27,14 @@ std::string DataFileLocation(const std::string& programPath) {
         std::filesystem::permissions(folder, std::filesystem::perms::owner_all, ignored);
     }
     return (folder / "tavrin.dat").string();
+}
+
+std::string BackupFolder() {
+    const char* state = std::getenv("XDG_STATE_HOME");
+    const std::filesystem::path base = state != nullptr && std::filesystem::path(state).is_absolute()
+                                           ? std::filesystem::path(state)
+                                           : std::filesystem::path(QDir::homePath().toStdString()) / ".local/state";
+    return (base / "tavrin" / "backups").string();
 }
 
 }  // namespace tavrin::handheld

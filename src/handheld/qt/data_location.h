@@ -11,4 +11,8 @@ namespace tavrin::handheld {
 // $XDG_DATA_HOME/tavrin/tavrin.dat, its folder made for the user alone.
 std::string DataFileLocation(const std::string& programPath);
 
+// Where the daily copies of the memo file go: $XDG_STATE_HOME/tavrin/backups
+// ($HOME/.local/state/tavrin/backups when that is unset or not absolute).
+std::string BackupFolder();
+
 }  // namespace tavrin::handheld

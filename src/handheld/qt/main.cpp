@@ -41,7 +41,8 @@ int main(int argc, char** argv) {
                                                       .shell = noWindow,
                                                       .notifications = notifications,
                                                       .programPath = programPath,
-                                                      .dataPath = dataPath},
+                                                      .dataPath = dataPath,
+                                                      .backupFolder = handheld::BackupFolder()},
                                                      request.key);
     }
     if (!instance.Listen()) {
@@ -50,6 +51,7 @@ int main(int argc, char** argv) {
     }
     handheld::NotepadWindow window({.programPath = programPath,
                                     .dataPath = dataPath,
+                                    .backupFolder = handheld::BackupFolder(),
                                     .alarmStart = request.kind == Kind::AlarmStart,
                                     .openMemo = request.kind == Kind::OpenMemo ? request.key : std::string(),
                                     .twelveHour = handheld::UsesTwelveHourClock(QLocale()),

@@ -145,7 +145,8 @@ NotepadWindow::NotepadWindow(const NotepadWindowSetup& setup)
                                                       .dataPath = setup.dataPath,
                                                       .alarmStart = setup.alarmStart,
                                                       .openMemo = setup.openMemo,
-                                                      .clock = setup.clock});
+                                                      .clock = setup.clock,
+                                                      .backupFolder = setup.backupFolder});
     auto* client = new QWidget(this);
     auto* layout = new QVBoxLayout(client);
     layout->setContentsMargins(0, 0, 0, 0);
