@@ -10,7 +10,7 @@ packages=(
   qt6-base-dev fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev liblz4-dev libpng-dev
   libcanberra-dev dbus systemd
-  xvfb xdotool
+  dunst xvfb xdotool imagemagick
 )
 
 # The Windows build and its tests under Wine, only for `install-deps.sh windows`

@@ -140,15 +140,16 @@ saved deleted
 check "one memo fewer after Yes" test "$(memo_count deleted)" -eq 5
 
 # Alarms go to Wine's Task Scheduler: the title shows the memo's alarm, the
-# notification is a task in the "Tavrin" folder and the program's start one
-# more beside it; OK in Set time replaces the memo's notification.
+# notification is a task in the user's folder (named by the user's SID) in
+# the "Tavrin" folder and the program's start one more beside it; OK in Set
+# time replaces the memo's notification.
 tasks=$WINEPREFIX/drive_c/windows/system32/tasks/Tavrin
-notifications() { find "$tasks" -maxdepth 1 -name 'Notification *' 2>/dev/null | wc -l; }
+notifications() { find "$tasks" -mindepth 2 -maxdepth 2 -path '*/S-1-*/Notification *' 2>/dev/null | wc -l; }
 earlier=$(notifications)  # left by an earlier run in this prefix
 choose 2-minutes
 check "a quick alarm shows its time in the title" title_is "$window" '^\[[^]]+\] Tavrin$'
 check "the quick alarm is a notification task" test "$(notifications)" -eq $((earlier + 1))
-check "the program's start is a task beside it" test -n "$(find "$tasks" -maxdepth 1 -name 'Start *')"
+check "the program's start is a task beside it" test -n "$(find "$tasks" -mindepth 2 -maxdepth 2 -path '*/S-1-*/Start *')"
 choose set-time
 check "Set time opens its dialog and Cancel closes it" answer 'Set notification time' Escape
 choose set-time
@@ -251,4 +252,30 @@ sleep 1
 check "the running Tavrin shows the due memo" window_shows_saved demo 1
 type_keys "$window" ctrl+q
 wait_gone '(^|\] )Tavrin$' || true
+
+# A notification's "Open" and "Snooze 10 minutes" start Tavrin.exe with
+# --open KEY and --snooze KEY, which hand the memo's key over to the running
+# Tavrin: the memo comes on screen; its alarm is registered again.
+memo_key() {  # memo_key POSITION: the key its notification holds, the memo's creation and alarm times
+  "$tool" info "$data" --json | python3 -c '
+import json, sys
+memo = json.load(sys.stdin)["memos"][int(sys.argv[1])]
+print(memo["created"] + "/" + memo["alarmTime"][:19])' "$1"
+}
+"$tool" demo "$data" >/dev/null
+start_notepad
+window=$(notepad_window) || window=
+start_notepad --open "$(memo_key 0)"
+check "--open handed over ends with 0" ends_with_zero "$notepad_pid"
+sleep 1
+check "the running Tavrin shows the notification's memo" window_shows_saved demo 1
+start_notepad --snooze "$(memo_key 2)"
+check "--snooze handed over ends with 0" ends_with_zero "$notepad_pid"
+sleep 1
+type_keys "$window" ctrl+q
+wait_gone '(^|\] )Tavrin$' || true
+check "the snoozed alarm is saved, pending, this year" bash -c "'$tool' info '$data' --json | python3 -c '
+import json, sys, time
+memo = json.load(sys.stdin)[\"memos\"][2]
+sys.exit(not (memo[\"alarmHandle\"] and memo[\"alarmTime\"].startswith(str(time.localtime().tm_year))))'"
 echo "== Tavrin.exe checks took $((SECONDS - notepad_started))s; screenshots in $shots"

@@ -1,13 +1,16 @@
 // Memo alarms: the quick choices of the alarm menu, handing an alarm to the
 // notification service, clearing it, keeping one wake-up of the program at
-// the earliest pending alarm, and finding the memo whose alarm woke it.
+// the earliest pending alarm, finding the memo whose alarm woke it, and
+// answering the notification's actions (open the memo, snooze its alarm).
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "canvas/memo_canvas.h"
@@ -69,6 +72,21 @@ inline constexpr std::size_t kNotificationTextLimit = 1024;
 inline constexpr const char* kAlarmSound = "Alarm2.wav";
 inline constexpr const char* kSetNotificationFailed = "SetNotification() failed";
 inline constexpr const char* kErrorCaption = "Error";
+// "Snooze 10 minutes" moves the alarm this far on from the moment it is chosen.
+inline constexpr std::uint16_t kSnoozeMinutes = 10;
+
+// Names a memo's alarm from outside the program (a notification's actions):
+// the memo by its creation time, to the millisecond, and the alarm by its time.
+struct AlarmKey {
+    SYSTEMTIME created;
+    SYSTEMTIME alarm;
+    friend bool operator==(const AlarmKey&, const AlarmKey&) = default;
+};
+// "2030-05-03T07:00:00.123/2030-05-03T07:15:00": digits and punctuation
+// only, a word of any command line.
+std::string AlarmKeyText(const AlarmKey& key);
+// Nothing for a text that AlarmKeyText did not write.
+std::optional<AlarmKey> ParseAlarmKey(std::string_view text);
 
 // Everything the alarms reach outside themselves, set up by the notepad.
 struct AlarmSetup {
@@ -105,10 +123,12 @@ public:
     // left, acknowledges the program's notifications. Leaves `changed` alone;
     // true when it dropped an alarm, which the file then needs to hold.
     bool WakeUpPass();
-    // Answers a start by the service: the first memo whose alarm lies within
-    // 15 seconds of now loses its alarm and becomes current. Asks for no
-    // repaint and schedules nothing. The caller saves first, so that the
-    // picture shown is stored before another memo is shown.
+    // Answers a start by the service: the first memo whose alarm rings
+    // within 15 seconds of now loses its alarm and becomes current. When none
+    // does, the earliest alarm that has passed without being answered (the
+    // machine was off or asleep, or the start came late) is brought up the
+    // same way. Asks for no repaint and schedules nothing. The caller saves
+    // first, so that the picture shown is stored before another memo is shown.
     void DueAlarmLookup();
 
     // An alarm a merge brought from another machine, whose handle means
@@ -120,13 +140,31 @@ public:
     // Whether an adopted alarm was refused since the last call.
     bool TakeRefusedAdoptions() { return std::exchange(refusedAdoptions_, false); }
 
+    // "Open" on a notification: the memo of `key` becomes current; the
+    // notification's alarm, when it is the memo's pending one and has come,
+    // is dropped as an answered alarm is. False when no memo has that
+    // creation time. The caller saves first and repaints.
+    bool ShowAlarmMemo(const AlarmKey& key);
+    // "Snooze 10 minutes" on a notification: the memo keeps its alarm, now
+    // kSnoozeMinutes from now, whether or not it is the current memo.
+    enum class Snoozed { Yes, NoSuchAlarm, Refused };
+    Snoozed Snooze(const AlarmKey& key);
+
     SYSTEMTIME Now() const { return setup_.clock.Now(); }
     const MemoEntry& CurrentMemo() const { return *setup_.canvas.List().Current(); }
 
 private:
-    // Hands the alarm at `time` to the service, replacing the notification
-    // `old` (0: none); the new handle, 0 when the service refused it.
-    std::uint32_t Register(std::uint32_t old, const SYSTEMTIME& time);
+    // Hands the alarm of `memo` at `time` to the service, replacing the
+    // notification `old` (0: none); the new handle, 0 when the service refused it.
+    std::uint32_t Register(const MemoEntry& memo, std::uint32_t old, const SYSTEMTIME& time);
+    // Registers the memo's alarm at `time` and keeps it in the memo, as the
+    // user sets it; true when the service took it.
+    bool SetAlarmOf(MemoEntry& memo, const SYSTEMTIME& time);
+    // The memo's alarm is answered: it is dropped and the memo shown.
+    void BringUp(MemoEntry& memo);
+    // When the memo's alarm rings on the clock, in seconds.
+    std::uint64_t RingsAt(const MemoEntry& memo) const;
+    MemoEntry* MemoCreatedAt(const SYSTEMTIME& created);
     void UpdateTitle(const SYSTEMTIME* alarmTime);
 
     AlarmSetup setup_;

@@ -51,6 +51,59 @@ bool IsAlarmStart(std::string_view commandLine) {
     return commandLine.find(kAlarmStartArgument) != std::string_view::npos;
 }
 
+namespace {
+
+constexpr std::string_view kPlainLine = "start";
+constexpr std::string_view kOpenLine = "open ";
+constexpr std::string_view kSnoozeLine = "snooze ";
+
+// The word after the first `word` in the command line; nothing when there is none.
+std::optional<std::string> WordAfter(std::string_view commandLine, std::string_view word) {
+    constexpr std::string_view kSpaces = " \t";
+    for (std::size_t begin = commandLine.find_first_not_of(kSpaces); begin != std::string_view::npos;) {
+        const std::size_t end = std::min(commandLine.find_first_of(kSpaces, begin), commandLine.size());
+        const std::size_t next = commandLine.find_first_not_of(kSpaces, end);
+        if (commandLine.substr(begin, end - begin) == word && next != std::string_view::npos) {
+            const std::size_t after = std::min(commandLine.find_first_of(kSpaces, next), commandLine.size());
+            return std::string(commandLine.substr(next, after - next));
+        }
+        begin = next;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+StartRequest ReadStartRequest(std::string_view commandLine) {
+    using Kind = StartRequest::Kind;
+    if (IsAlarmStart(commandLine)) return {Kind::AlarmStart, {}};
+    if (auto key = WordAfter(commandLine, platform::kOpenMemoSwitch)) return {Kind::OpenMemo, std::move(*key)};
+    if (auto key = WordAfter(commandLine, platform::kSnoozeMemoSwitch)) return {Kind::SnoozeMemo, std::move(*key)};
+    return {Kind::Plain, {}};
+}
+
+std::string HandOverLine(const StartRequest& request) {
+    switch (request.kind) {
+        case StartRequest::Kind::Plain: return std::string(kPlainLine);
+        case StartRequest::Kind::AlarmStart: return std::string(kAlarmStartArgument);
+        case StartRequest::Kind::OpenMemo: return std::string(kOpenLine) + request.key;
+        case StartRequest::Kind::SnoozeMemo: return std::string(kSnoozeLine) + request.key;
+    }
+    return {};
+}
+
+std::optional<StartRequest> ParseHandOverLine(std::string_view line) {
+    using Kind = StartRequest::Kind;
+    if (line == kPlainLine) return StartRequest{Kind::Plain, {}};
+    if (line == kAlarmStartArgument) return StartRequest{Kind::AlarmStart, {}};
+    for (const auto& [prefix, kind] : {std::pair{kOpenLine, Kind::OpenMemo}, std::pair{kSnoozeLine, Kind::SnoozeMemo}}) {
+        if (line.starts_with(prefix) && ParseAlarmKey(line.substr(prefix.size()))) {
+            return StartRequest{kind, std::string(line.substr(prefix.size()))};
+        }
+    }
+    return std::nullopt;
+}
+
 std::string DataFileBeside(const std::string& programPath) {
     const std::size_t nameStart = programPath.find_last_of("/\\") + 1;  // 0 without a folder
     const std::size_t dot = programPath.rfind('.');
@@ -96,6 +149,8 @@ Notepad::Notepad(const NotepadSetup& setup)
     if (setup.alarmStart) {
         Save();
         alarms_.DueAlarmLookup();
+    } else if (!setup.openMemo.empty()) {
+        OpenMemo(setup.openMemo);
     }
 }
 
@@ -308,6 +363,44 @@ void Notepad::AlarmStart() {
     RepaintWindow();
 }
 
+void Notepad::OpenMemo(const std::string& key) {
+    if (WaitsForModal([this, key] { OpenMemo(key); })) return;
+    Save();
+    const std::optional<AlarmKey> alarm = ParseAlarmKey(key);
+    if (!alarm || !alarms_.ShowAlarmMemo(*alarm)) {
+        window_.ShowMessage(kNoSuchMemo, kProgramName, platform::MessageIcon::Warning);
+        return;
+    }
+    RepaintWindow();
+}
+
+void Notepad::SnoozeMemo(const std::string& key) {
+    if (WaitsForModal([this, key] { SnoozeMemo(key); })) return;
+    Save();
+    // A refused snooze leaves the memo with the new time and no pending alarm: saved too.
+    if (Snooze(key) != AlarmScheduler::Snoozed::NoSuchAlarm) Save();
+}
+
+AlarmScheduler::Snoozed Notepad::Snooze(const std::string& key) {
+    const std::optional<AlarmKey> alarm = ParseAlarmKey(key);
+    const auto snoozed = alarm ? alarms_.Snooze(*alarm) : AlarmScheduler::Snoozed::NoSuchAlarm;
+    if (snoozed == AlarmScheduler::Snoozed::NoSuchAlarm) {
+        window_.ShowMessage(kNothingToSnooze, kProgramName, platform::MessageIcon::Warning);
+    } else if (snoozed == AlarmScheduler::Snoozed::Refused) {
+        alarms_.ReportRefusal();
+    }
+    return snoozed;
+}
+
+int Notepad::SnoozeWithoutWindow(const NotepadSetup& setup, const std::string& key) {
+    Notepad notepad(setup);
+    if (notepad.QuitAtStart()) return 1;
+    const AlarmScheduler::Snoozed snoozed = notepad.Snooze(key);
+    // Nothing changed: the file is left as it is.
+    if (snoozed == AlarmScheduler::Snoozed::NoSuchAlarm) return 1;
+    return notepad.SaveAtExit(Ending::Unattended) && snoozed == AlarmScheduler::Snoozed::Yes ? 0 : 1;
+}
+
 bool Notepad::SaveAtExit(Ending ending) {
     saver_.Settle();
     // The window's close, the end of the event loop, the session's end and
@@ -420,5 +513,21 @@ void Notepad::SaveThen(int (MemoCanvas::*move)()) {
 }
 
 void Notepad::RepaintWindow() { shell_.RepaintNow(window_.ClientRect()); }
+
+Rect NoWindow::ClientRect() const { return {0, 0, kPageWidth, kPageHeight}; }
+
+void NoWindow::ShowMessage(const std::string& text, const std::string& caption, platform::MessageIcon) {
+    report_(caption + ": " + text);
+}
+
+bool NoWindow::AskRetry(const std::string& text, const std::string&) {
+    report_(text);
+    return false;
+}
+
+EndChoice NoWindow::AskHowToEnd(const std::string& text, const std::string&) {
+    report_(text);
+    return EndChoice::StayOpen;
+}
 
 }  // namespace tavrin::handheld

@@ -31,6 +31,10 @@ inline constexpr const char* kProgramName = "Tavrin";
 // Found anywhere on the command line, it marks a start by the notification service.
 inline constexpr std::string_view kAlarmStartArgument = "AppRunAtTime";
 inline constexpr const char* kDeleteQuestion = "Do you really want to delete this memo?";
+// An alarm's notification named a memo the notepad does not have (any more).
+inline constexpr const char* kNoSuchMemo = "The memo of this alarm is no longer there.";
+inline constexpr const char* kNothingToSnooze =
+    "This alarm can't be snoozed: its memo is no longer there, or has another alarm now.";
 inline constexpr const char* kDeleteCaption = "Delete";
 inline constexpr const char* kWarningCaption = "Warning";
 
@@ -57,6 +61,29 @@ HandOver HandOverFor(bool alarmStart, bool runningWindowWasInFront);
 
 // Whether the command line holds the notification service's start argument.
 bool IsAlarmStart(std::string_view commandLine);
+
+// What a start of the program asks for: of the running instance, which a
+// later start hands it over to, or of itself when none runs.
+struct StartRequest {
+    enum class Kind {
+        Plain,
+        AlarmStart,  // the service started it: show the due memo
+        OpenMemo,    // "Open" on a notification: show the memo of `key`
+        SnoozeMemo,  // "Snooze 10 minutes": move the alarm of `key` on, show nothing
+    };
+    Kind kind = Kind::Plain;
+    std::string key;  // the notification's alarm key (AlarmKeyText)
+
+    friend bool operator==(const StartRequest&, const StartRequest&) = default;
+};
+// From the command line (the program's path may lead it): "AppRunAtTime"
+// anywhere makes an alarm start; "--open KEY" and "--snooze KEY" come from
+// a notification's actions.
+StartRequest ReadStartRequest(std::string_view commandLine);
+// The one line, without its line break, that a later start sends the
+// running instance; nothing for a line no start sends.
+std::string HandOverLine(const StartRequest& request);
+std::optional<StartRequest> ParseHandOverLine(std::string_view line);
 
 // The memo data file beside the program: the program's path with the part of
 // its file name from the last "." replaced by ".dat", or with ".dat" added to
@@ -130,6 +157,7 @@ struct NotepadSetup {
     std::string programPath;
     std::string dataPath;  // empty: no memo data file is read or written
     bool alarmStart = false;
+    std::string openMemo{};  // an alarm's key: its memo is shown once loaded
     const platform::Clock* clock = nullptr;        // none: the local clock
     platform::FileSystem* files = nullptr;         // none: the local file system
     const platform::LocaleTexts* locale = nullptr;  // none: the user's locale
@@ -175,6 +203,15 @@ public:
     const std::string& Note() const { return note_; }
     // A second start handed over the service's start: save, then show the due memo.
     void AlarmStart();
+    // "Open" on an alarm's notification: save, then show the memo of `key`.
+    void OpenMemo(const std::string& key);
+    // "Snooze 10 minutes" on an alarm's notification: save, move the alarm
+    // of `key` on, save again. What went wrong is told to the user.
+    void SnoozeMemo(const std::string& key);
+    // A start that only snoozes, when no instance runs: loads the memo data
+    // file, snoozes, saves as at exit and ends. The exit code: 0 snoozed,
+    // 1 not (told through the setup's window).
+    static int SnoozeWithoutWindow(const NotepadSetup& setup, const std::string& key);
     // The end of the program, once whichever way it comes: writes the memo
     // data file even when nothing changed, then drops the alarms that passed
     // and asks for the next wake-up (the service may be slow to answer),
@@ -213,6 +250,7 @@ private:
     void SnapshotWritten(const SaveSnapshot& snapshot, const SnapshotOutcome& outcome);
     bool WriteForExit(Ending ending, bool& inFile);
     bool EndWithoutFile(Ending ending, const std::string& failure);
+    AlarmScheduler::Snoozed Snooze(const std::string& key);
     void Save();
     void TellSaveProblems();
     void Tell(Ending ending, const std::string& text);
@@ -242,6 +280,38 @@ private:
     std::optional<std::uint64_t> exitSavedAt_;
     // Last, so that its thread ends before anything it uses goes.
     BackgroundSaver saver_;
+};
+
+// The window of a notepad that shows none (a start that only snoozes an
+// alarm): the page's size, no title, no questions; messages go to `report`.
+class NoWindow final : public platform::HostWindow, public NotepadShell {
+public:
+    explicit NoWindow(std::function<void(const std::string& message)> report)
+        : report_(std::move(report)) {}
+
+    Rect ClientRect() const override;
+    void SetTitle(const std::string&) override {}
+    void ShowMessage(const std::string& text, const std::string& caption,
+                     platform::MessageIcon icon) override;
+    void RepaintNow(const Rect&) override {}
+    bool Confirm(const std::string&, const std::string&) override { return false; }
+    void ShowAbout() override {}
+    void RunSetTimeDialog() override {}
+    void Close() override {}
+    void CaptureStylus() override {}
+    void ReleaseStylus() override {}
+    // It ends before a note would, and it has no pen or focus whose rest
+    // would save in the background.
+    void StartTimer(NotepadTimer, int) override {}
+    void PostToUiThread(std::function<void()> task) override { task(); }
+    // Nobody can answer: the question is reported, and the answer is Quit,
+    // or to leave the memos where they are.
+    bool AskRetry(const std::string& text, const std::string&) override;
+    EndChoice AskHowToEnd(const std::string& text, const std::string&) override;
+    std::optional<std::string> ChooseFileToSave(const std::string&) override { return std::nullopt; }
+
+private:
+    std::function<void(const std::string& message)> report_;
 };
 
 }  // namespace tavrin::handheld

@@ -2,10 +2,17 @@
 // systemd service of a notification runs it with the notification's record
 // when the alarm comes; "tavrin-notify --test" shows a sample one now.
 //
-// The notification goes to the desktop's notification server over D-Bus.
-// When the server does not play sounds, the notifier plays the alarm sound
-// itself. Clicking the notification starts Tavrin with "AppRunAtTime",
-// which brings the running Tavrin to the front.
+// The notification goes to the desktop's notification server over D-Bus,
+// with the memo's picture. When the server does not play sounds, the
+// notifier plays the alarm sound itself. Its actions start Tavrin, which
+// hands over to the running one: "Open" shows the memo, "Snooze 10 minutes"
+// moves its alarm on; "Dismiss" only closes the notification. A
+// notification shown after its time says it was missed.
+//
+// "tavrin-notify --start PROGRAM ARGUMENT..." is what the start timer of
+// Tavrin runs: it asks the systemd user manager to start the program in a
+// unit of its own and ends. Every start the notifier makes goes that way,
+// so that the started program outlives the notifier's own service.
 #include <canberra.h>
 
 #include <QCoreApplication>
@@ -14,12 +21,14 @@
 #include <QDBusServiceWatcher>
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTextStream>
+#include <QUrl>
 #include <cstdio>
 #include <memory>
 
+#include "platform/clock.h"
 #include "platform/linux/notification_record.h"
+#include "platform/linux/systemd_user_manager.h"
 #include "platform/notification_service.h"
 
 namespace tavrin::platform::linux_desktop {
@@ -33,14 +42,48 @@ constexpr unsigned char kUrgencyCritical = 2;
 
 void Complain(const QString& text) { std::fprintf(stderr, "tavrin-notify: %s\n", qUtf8Printable(text)); }
 
-// The sample shown by --test, written as the program writes a real one.
+// The sample shown by --test, written as the program writes a real one; it
+// belongs to no memo, so there is nothing to snooze.
 NotificationRecord TestRecord() {
-    return {QCoreApplication::applicationDirPath() + QStringLiteral("/tavrin"), QStringLiteral("Tavrin"),
+    return {QCoreApplication::applicationDirPath() + QStringLiteral("/tavrin"),
+            QStringLiteral("Tavrin"),
             QStringLiteral("Tavrin [test notification]\r\n"
                            "(Close the notification dialog to switch to the program)"),
             QStringLiteral("Alarm2.wav"),
             UserNotification::kFlashLight | UserNotification::kVibrate |
-                UserNotification::kShowDialog | UserNotification::kPlaySound};
+                UserNotification::kShowDialog | UserNotification::kPlaySound,
+            QString(),
+            std::nullopt};
+}
+
+// The notification's actions, each a key and its label; "default" is the
+// click on the notification itself, where the server has one.
+QStringList ActionsFor(const NotificationRecord& record) {
+    QStringList actions{QStringLiteral("default"), QString::fromUtf8(kOpenAction), QStringLiteral("open"),
+                        QString::fromUtf8(kOpenAction)};
+    if (!record.memo.isEmpty()) actions << QStringLiteral("snooze") << QString::fromUtf8(kSnoozeAction);
+    actions << QStringLiteral("dismiss") << QString::fromUtf8(kDismissAction);
+    return actions;
+}
+
+// The arguments Tavrin is started with for an action; none for an action
+// that starts nothing.
+std::optional<QStringList> ArgumentsFor(const QString& action, const NotificationRecord& record) {
+    if (action == QStringLiteral("default") || action == QStringLiteral("open")) {
+        // Without a memo Tavrin comes to the front as at its alarm start.
+        if (record.memo.isEmpty()) return QStringList{QStringLiteral("AppRunAtTime")};
+        return QStringList{QString::fromUtf8(kOpenMemoSwitch), record.memo};
+    }
+    if (action == QStringLiteral("snooze") && !record.memo.isEmpty()) {
+        return QStringList{QString::fromUtf8(kSnoozeMemoSwitch), record.memo};
+    }
+    return std::nullopt;
+}
+
+// The body: the text, after a line saying so when the alarm's time is over.
+QString ShownText(const NotificationRecord& record) {
+    if (!record.until || !IsMissed(*record.until, SystemClock())) return record.text;
+    return QString::fromUtf8(kMissedAlarmLine) + QStringLiteral("\r\n") + record.text;
 }
 
 // The program's sounds are installed in share/tavrin/sounds beside bin/,
@@ -66,7 +109,8 @@ class Notifier : public QObject {
     Q_OBJECT
 
 public:
-    Notifier(NotificationRecord record, QDBusConnection bus) : record_(std::move(record)), bus_(std::move(bus)) {}
+    Notifier(NotificationRecord record, QString picture, QDBusConnection bus)
+        : record_(std::move(record)), picture_(std::move(picture)), bus_(std::move(bus)), manager_(bus_) {}
     ~Notifier() override {
         if (sound_ != nullptr) ca_context_destroy(sound_);
     }
@@ -92,10 +136,15 @@ public:
 
 private slots:
     void ActionInvoked(uint id, const QString& action) {
-        if (id != id_ || action != QStringLiteral("default")) return;
-        if (!QProcess::startDetached(record_.program, {QStringLiteral("AppRunAtTime")})) {
-            Complain(QStringLiteral("can't start %1").arg(record_.program));
+        if (id != id_) return;
+        if (const auto arguments = ArgumentsFor(action, record_)) {
+            if (const QString error = manager_.StartProgram(record_.program, *arguments); !error.isEmpty()) {
+                Complain(QStringLiteral("can't start %1: %2").arg(record_.program, error));
+            }
         }
+        // Servers differ in whether an action closes the notification: it is done with.
+        bus_.call(QDBusMessage::createMethodCall(kServer, kServerPath, kServer, QStringLiteral("CloseNotification"))
+                  << id);
         Closed(id);
     }
     void Closed(uint id) {
@@ -131,11 +180,15 @@ private:
         QVariantMap hints{{QStringLiteral("urgency"), QVariant::fromValue(kUrgencyCritical)},
                           {QStringLiteral("desktop-entry"), kDesktopEntry}};
         if (!soundFile.isEmpty()) hints.insert(QStringLiteral("sound-file"), soundFile);
+        if (QFileInfo(picture_).isFile()) {
+            hints.insert(QStringLiteral("image-path"), QUrl::fromLocalFile(picture_).toString());
+        }
+        const QStringList actions =
+            capabilities.contains(QStringLiteral("actions")) ? ActionsFor(record_) : QStringList();
         QDBusMessage notify = QDBusMessage::createMethodCall(kServer, kServerPath, kServer, QStringLiteral("Notify"));
         notify << kAppName << 0u << QString() << record_.title
-               << BodyText(record_.text, capabilities.contains(QStringLiteral("body-markup")))
-               << QStringList{QStringLiteral("default"), QStringLiteral("Open Tavrin")} << hints
-               << 0;  // the alarm stays until the user closes it
+               << BodyText(ShownText(record_), capabilities.contains(QStringLiteral("body-markup")))
+               << actions << hints << 0;  // the alarm stays until the user closes it
         const QDBusMessage reply = bus_.call(notify);
         if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
             Complain(QStringLiteral("the notification server refused the notification: %1")
@@ -174,25 +227,36 @@ private:
     }
 
     NotificationRecord record_;
+    QString picture_;  // the memo's picture, when there is one
     QDBusConnection bus_;
+    SystemdUserManager manager_;
     ca_context* sound_ = nullptr;
     uint id_ = 0;
     bool playing_ = false;
 };
 
+// --start PROGRAM ARGUMENT...
+int StartProgram(const QStringList& command) {
+    const QString error = SystemdUserManager(QDBusConnection::sessionBus()).StartProgram(command[0], command.mid(1));
+    if (error.isEmpty()) return 0;
+    Complain(QStringLiteral("can't start %1: %2").arg(command[0], error));
+    return 1;
+}
+
 int Run(const QStringList& arguments) {
+    if (arguments.size() > 2 && arguments[1] == QStringLiteral("--start")) return StartProgram(arguments.mid(2));
     if (arguments.size() != 2 || arguments[1] == QStringLiteral("--help")) {
-        QTextStream(stderr) << "usage: tavrin-notify RECORD.json | --test\n";
+        QTextStream(stderr) << "usage: tavrin-notify RECORD.json | --test | --start PROGRAM [ARGUMENT...]\n";
         return 2;
     }
     QString error;
-    const auto record =
-        arguments[1] == QStringLiteral("--test") ? TestRecord() : ReadNotificationRecord(arguments[1], &error);
+    const bool test = arguments[1] == QStringLiteral("--test");
+    const auto record = test ? TestRecord() : ReadNotificationRecord(arguments[1], &error);
     if (!record) {
         Complain(error);
         return 1;
     }
-    Notifier notifier(*record, QDBusConnection::sessionBus());
+    Notifier notifier(*record, test ? QString() : PicturePathFor(arguments[1]), QDBusConnection::sessionBus());
     const bool shown = notifier.Start();
     QCoreApplication::exec();
     return shown ? 0 : 1;

@@ -273,16 +273,20 @@ TEST_F(AlarmSchedulerTest, WakeUpPassWithoutPendingAlarmAcknowledges) {
 struct DueCase {
     const char* name;
     int offsetSeconds;  // the alarm's distance from the wake-up
-    bool due;
+    bool due;           // due, or passed without an answer: brought up
 };
 
 class DueWindowTest : public AlarmFixture, public ::testing::WithParamInterface<DueCase> {};
 
-TEST_P(DueWindowTest, FindsAnAlarmLessThanFifteenSecondsAway) {
+// Less than fifteen seconds away the alarm is due. Farther back it has
+// passed without an answer (the machine was off or asleep, the start came
+// late) and is brought up all the same; farther ahead it waits.
+TEST_P(DueWindowTest, BringsUpAnAlarmLessThanFifteenSecondsAwayOrPassed) {
     const DueCase& c = GetParam();
     MakeMemos(2);
     testing::DrawTaggedPage(Memo(2), 240, 320);
-    const SYSTEMTIME alarm = Time(2006, 5, 9, 10, 0, 30 + c.offsetSeconds);
+    const int fromNine = 3600 + 30 + c.offsetSeconds;  // seconds since 09:00
+    const SYSTEMTIME alarm = Time(2006, 5, 9, 9 + fromNine / 3600, fromNine % 3600 / 60, fromNine % 60);
     clock.now = Time(2006, 5, 9, 10, 0, 30);
     Pend(2, alarm);
     ForgetCalls();
@@ -302,7 +306,8 @@ TEST_P(DueWindowTest, FindsAnAlarmLessThanFifteenSecondsAway) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Alarms, DueWindowTest,
-                         ::testing::Values(DueCase{"FifteenBefore", -15, false},
+                         ::testing::Values(DueCase{"AnHourBefore", -3600, true},
+                                           DueCase{"FifteenBefore", -15, true},
                                            DueCase{"FourteenBefore", -14, true},
                                            DueCase{"AtTheSecond", 0, true},
                                            DueCase{"FourteenAfter", 14, true},
@@ -338,6 +343,166 @@ TEST_F(AlarmSchedulerTest, LookupOnTheCurrentMemoOnlyDropsItsAlarmFromTheTitle) 
     EXPECT_EQ(Memo(2).alarmHandle, 2U);
     EXPECT_EQ(window.titles, Titles{"Tavrin"});
     EXPECT_TRUE(canvas.Changed());
+}
+
+TEST_F(AlarmSchedulerTest, LookupBringsUpTheEarliestMissedAlarmWhenNoneIsDue) {
+    MakeMemos(4);
+    Pend(2, Time(2006, 5, 9, 9, 0, 0));
+    Pend(3, Time(2006, 5, 9, 8, 0, 0));  // the earliest: the start was for this one
+    Pend(4, Time(2006, 5, 9, 11, 0, 0));
+    alarms.DueAlarmLookup();
+    EXPECT_EQ(canvas.List().CurrentIndex(), 3);
+    EXPECT_EQ(Memo(3).alarmHandle, 0U);
+    EXPECT_EQ(Memo(2).alarmHandle, 1U);
+    EXPECT_EQ(Memo(4).alarmHandle, 3U);
+
+    // A due alarm wins over one missed before it in the list.
+    Pend(1, Time(2006, 5, 9, 10, 0, 40));
+    alarms.DueAlarmLookup();
+    EXPECT_EQ(canvas.List().CurrentIndex(), 1);
+    EXPECT_EQ(Memo(1).alarmHandle, 0U);
+    EXPECT_EQ(Memo(2).alarmHandle, 1U);
+}
+
+// Where the clocks skip the alarm's time (daylight-saving time starts), it
+// rings at the gap's end: the start follows two seconds later and finds it due.
+TEST_F(AlarmSchedulerTest, AlarmInAGapRingsAtItsEndAndIsDueThen) {
+    clock.gap = testing::FixedClock::Gap{Time(2006, 3, 26, 2, 0, 0), Time(2006, 3, 26, 3, 0, 0)};
+    clock.now = Time(2006, 3, 26, 1, 45, 10);
+    EXPECT_EQ(alarms.QuickAlarm(40022), 1);  // "1 hour": 02:45, which never comes
+    ASSERT_EQ(notifications.set.size(), 1U);
+    EXPECT_EQ(notifications.set[0].trigger.startTime, Time(2006, 3, 26, 2, 45, 0));
+    EXPECT_EQ(canvas.List().Current()->alarmTime, Time(2006, 3, 26, 2, 45, 0));
+    ASSERT_EQ(notifications.starts.size(), 1U);
+    EXPECT_EQ(notifications.starts[0].start, Time(2006, 3, 26, 3, 0, 2));
+
+    canvas.List().Append();
+    clock.now = Time(2006, 3, 26, 3, 0, 2);
+    alarms.DueAlarmLookup();
+    EXPECT_EQ(canvas.List().CurrentIndex(), 1);
+    EXPECT_EQ(Memo(1).alarmHandle, 0U);
+}
+
+// The notification names its memo by the memo's creation time and the
+// alarm's, and shows the page as it is on the surface, strokes not yet stored included.
+TEST_F(AlarmSchedulerTest, RegisterAlarmHandsOverTheMemosKeyAndPage) {
+    canvas.List().Current()->created = Time(2006, 5, 1, 8, 9, 10, 11);
+    canvas.SetPenWidth(5);
+    canvas.DrawSegment(10, 20, 100, 20);
+    alarms.RegisterAlarm(Time(2006, 5, 9, 10, 5, 0));
+    ASSERT_EQ(notifications.set.size(), 1U);
+    EXPECT_EQ(notifications.set[0].memoKey, "2006-05-01T08:09:10.011/2006-05-09T10:05:00");
+    EXPECT_EQ(notifications.set[0].picture, testing::PagePixels(canvas.List().Current()->page).Bytes());
+    EXPECT_NE(testing::InkBounds(canvas.List().Current()->page), Rect{});
+}
+
+TEST(AlarmKeys, ReadBackAsWrittenAndNothingElse) {
+    const AlarmKey key{Time(2030, 5, 1, 10, 11, 12, 345), Time(2030, 5, 3, 7, 15, 0, 0)};
+    EXPECT_EQ(AlarmKeyText(key), "2030-05-01T10:11:12.345/2030-05-03T07:15:00");
+    const auto read = ParseAlarmKey("2030-05-01T10:11:12.345/2030-05-03T07:15:00");
+    ASSERT_TRUE(read);
+    EXPECT_EQ(AlarmKeyText(*read), AlarmKeyText(key));
+    for (const char* text : {"", "2030-05-01T10:11:12.345", "2030-05-01T10:11:12/2030-05-03T07:15:00",
+                             "2030-05-01T10:11:12.345/2030-05-03T07:15:00 ", "2030-5-01T10:11:12.345/2030-05-03T07:15:00",
+                             "2030-05-01T10:11:12.345/2030-05-03T07:15:00/x"}) {
+        EXPECT_FALSE(ParseAlarmKey(text)) << text;
+    }
+}
+
+class AlarmActionsTest : public AlarmFixture {
+protected:
+    AlarmActionsTest() {
+        MakeMemos(3);
+        // The clock gives the day of week; a key does not hold it.
+        for (std::uint16_t i = 1; i <= 3; ++i) Memo(i).created = Time(2006, 5, 1, 8, 0, 0, i, 1);
+        testing::DrawTaggedPage(Memo(3), 240, 320);
+    }
+    AlarmKey KeyOf(std::uint16_t position, const SYSTEMTIME& alarm) {
+        return *ParseAlarmKey(AlarmKeyText({Memo(position).created, alarm}));
+    }
+};
+
+TEST_F(AlarmActionsTest, OpenShowsTheMemoAndDropsItsAlarmOnceItHasRung) {
+    const SYSTEMTIME rang = Time(2006, 5, 9, 10, 0, 0);
+    Pend(3, rang);
+    ForgetCalls();
+    EXPECT_TRUE(alarms.ShowAlarmMemo(KeyOf(3, rang)));
+    EXPECT_EQ(canvas.List().CurrentIndex(), 3);
+    EXPECT_EQ(Memo(3).alarmHandle, 0U);
+    EXPECT_EQ(Memo(3).alarmTime, rang);
+    EXPECT_EQ(window.titles, Titles{"Tavrin"});
+    canvas.StorePage();
+    EXPECT_EQ(testing::InkBounds(Memo(3).page).Width(), 240);
+    EXPECT_TRUE(canvas.Changed());
+    EXPECT_TRUE(notifications.set.empty());
+}
+
+TEST_F(AlarmActionsTest, OpenKeepsALaterAlarmOfTheMemo) {
+    // Snoozed meanwhile: the notification's alarm is not the memo's any more.
+    const SYSTEMTIME snoozed = Time(2006, 5, 9, 10, 10, 0);
+    Pend(2, snoozed);
+    EXPECT_TRUE(alarms.ShowAlarmMemo(KeyOf(2, Time(2006, 5, 9, 10, 0, 0))));
+    EXPECT_EQ(canvas.List().CurrentIndex(), 2);
+    EXPECT_EQ(Memo(2).alarmHandle, 1U);
+    // The canvas writes the title in the user's locale.
+    EXPECT_THAT(window.titles.back(), ::testing::StartsWith("[10:10"));
+}
+
+TEST_F(AlarmActionsTest, OpenOfAMemoNoLongerThereChangesNothing) {
+    EXPECT_FALSE(alarms.ShowAlarmMemo({Time(2006, 5, 1, 8, 0, 0, 9), Time(2006, 5, 9, 10, 0, 0)}));
+    EXPECT_EQ(canvas.List().CurrentIndex(), 1);
+    EXPECT_TRUE(window.titles.empty());
+    EXPECT_FALSE(canvas.Changed());
+}
+
+TEST_F(AlarmActionsTest, SnoozeMovesTheAlarmTenMinutesOnFromNow) {
+    const SYSTEMTIME rang = Time(2006, 5, 9, 9, 59, 0);
+    canvas.List().Next();  // memo 2 is current
+    Memo(3).SetAlarm(0, rang);  // answered by the start that followed the notification
+    ForgetCalls();
+    EXPECT_EQ(alarms.Snooze(KeyOf(3, rang)), AlarmScheduler::Snoozed::Yes);
+    const SYSTEMTIME later = Time(2006, 5, 9, 10, 10, 37);  // now is 10:00:37.250
+    EXPECT_EQ(Memo(3).alarmTime, later);
+    EXPECT_EQ(Memo(3).alarmHandle, 1U);
+    ASSERT_EQ(notifications.set.size(), 1U);
+    EXPECT_EQ(notifications.set[0].trigger.startTime, later);
+    EXPECT_EQ(notifications.set[0].memoKey, AlarmKeyText(KeyOf(3, later)));
+    // The memo's stored page, not the one on the surface.
+    EXPECT_EQ(notifications.set[0].picture, testing::PagePixels(Memo(3).page).Bytes());
+    // Another memo is shown: it stays, with its title.
+    EXPECT_EQ(canvas.List().CurrentIndex(), 2);
+    EXPECT_TRUE(window.titles.empty());
+    ASSERT_EQ(notifications.starts.size(), 1U);
+    EXPECT_EQ(notifications.starts[0].start, Time(2006, 5, 9, 10, 10, 39));
+    EXPECT_TRUE(canvas.Changed());
+}
+
+TEST_F(AlarmActionsTest, SnoozeOfAPendingAlarmReplacesItsNotification) {
+    const SYSTEMTIME ringing = Time(2006, 5, 9, 10, 0, 30);
+    Pend(1, ringing);
+    ForgetCalls();
+    EXPECT_EQ(alarms.Snooze(KeyOf(1, ringing)), AlarmScheduler::Snoozed::Yes);
+    ASSERT_EQ(notifications.set.size(), 1U);
+    EXPECT_EQ(notifications.set[0].existing, 1U);
+    EXPECT_EQ(Memo(1).alarmHandle, 1U);
+    EXPECT_EQ(window.titles, Titles{"[10:10, 09-05-2006] Tavrin"});
+}
+
+TEST_F(AlarmActionsTest, SnoozeLeavesAnotherAlarmOrAMissingMemoAlone) {
+    Pend(2, Time(2006, 5, 9, 11, 0, 0));
+    ForgetCalls();
+    EXPECT_EQ(alarms.Snooze(KeyOf(2, Time(2006, 5, 9, 10, 0, 0))), AlarmScheduler::Snoozed::NoSuchAlarm);
+    EXPECT_EQ(alarms.Snooze({Time(2006, 5, 1, 8, 0, 0, 9), Time(2006, 5, 9, 10, 0, 0)}),
+              AlarmScheduler::Snoozed::NoSuchAlarm);
+    EXPECT_TRUE(notifications.set.empty());
+    EXPECT_EQ(Memo(2).alarmTime, Time(2006, 5, 9, 11, 0, 0));
+    EXPECT_FALSE(canvas.Changed());
+
+    notifications.refuse = true;
+    Memo(1).SetAlarm(0, Time(2006, 5, 9, 10, 0, 0));
+    EXPECT_EQ(alarms.Snooze(KeyOf(1, Time(2006, 5, 9, 10, 0, 0))), AlarmScheduler::Snoozed::Refused);
+    EXPECT_EQ(Memo(1).alarmTime, Time(2006, 5, 9, 10, 10, 37));
+    EXPECT_EQ(Memo(1).alarmHandle, 0U);
 }
 
 }  // namespace

@@ -1,12 +1,14 @@
 // Tavrin started as real processes, as the desktop and the notification
 // service start it: one instance per user, a later start handing over to it,
-// a lock left by a killed instance taken over, and the memos saved when the
-// session ends it with SIGTERM. Each test has its own runtime folder (where
-// the lock and socket live), data file and an unreachable session bus, so
-// that no alarm reaches the machine's real service.
+// a lock left by a killed instance taken over, the memos saved when the
+// session ends it with SIGTERM, and the starts of a notification's actions.
+// Each test has its own runtime folder (where the lock and socket live),
+// data file and session bus (unreachable, or a private one with a fake
+// systemd user manager), so that no alarm reaches the machine's real service.
 #include <gtest/gtest.h>
 
 #include <QDeadlineTimer>
+#include <QRegularExpression>
 #include <QFileInfo>
 #include <QProcess>
 #include <QThread>
@@ -16,9 +18,12 @@
 #include <memory>
 #include <string>
 
+#include "alarm_schedule/alarm_scheduler.h"
 #include "platform/byte_file.h"
 #include "store/memo_file.h"
 #include "store/memo_list.h"
+#include "support/calendar_time.h"
+#include "support/private_bus.h"
 #include "support/scratch_folder.h"
 
 using namespace tavrin;
@@ -40,10 +45,11 @@ protected:
         environment.insert("XDG_CONFIG_HOME", QString::fromStdString(scratch.PathOf("config")));
         environment.insert("XDG_STATE_HOME", QString::fromStdString(scratch.PathOf("state")));
         environment.insert("DBUS_SESSION_BUS_ADDRESS",
-                           "unix:path=" + QString::fromStdString(scratch.PathOf("no-bus")));
+                           busAddress.isEmpty() ? "unix:path=" + QString::fromStdString(scratch.PathOf("no-bus"))
+                                                : busAddress);
         environment.insert("TAVRIN_DATA_FILE", QString::fromStdString(dataPath));
         process->setProcessEnvironment(environment);
-        process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process->setProcessChannelMode(QProcess::SeparateChannels);
         process->start(TAVRIN_PROGRAM, arguments);
         EXPECT_TRUE(process->waitForStarted(5000));
         return process;
@@ -80,6 +86,7 @@ protected:
 
     tavrin::testing::ScratchFolder scratch;
     std::string dataPath = scratch.PathOf("memos.dat");
+    QString busAddress;  // empty: none can be reached
 };
 
 TEST_F(InstanceTest, ASecondStartHandsOverAndEndsWithZero) {
@@ -111,6 +118,67 @@ TEST_F(InstanceTest, ALockLeftByAKilledInstanceDoesNotBlockTheNextStart) {
     EXPECT_EQ(next->state(), QProcess::Running);
     EXPECT_EQ(Terminate(*next), 0);
     EXPECT_EQ(SavedCount(), 1);
+}
+
+// A notification's actions start Tavrin with "--snooze KEY" or "--open KEY".
+class ActionStartTest : public InstanceTest {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(bus.Address().isEmpty()) << "dbus-daemon did not start";
+        busAddress = bus.Address();
+        MemoList list;
+        list.First()->created = tavrin::testing::Time(2026, 12, 1, 8, 0, 0, 1);
+        MemoEntry& rang = *list.Append();
+        rang.created = tavrin::testing::Time(2026, 12, 1, 8, 0, 0, 2);
+        rang.SetAlarm(0, kRang);
+        list.Rewind();
+        ASSERT_TRUE(MemoFile(platform::LocalFileSystem()).Save(list, dataPath));
+    }
+
+    std::unique_ptr<MemoList> Saved() const {
+        auto list = std::make_unique<MemoList>();
+        MemoFile(platform::LocalFileSystem()).Load(*list, dataPath);
+        return list;
+    }
+    int ManagerCalls(const QString& member) const {
+        return static_cast<int>(manager.Calls().filter(QRegularExpression("^" + member + " ")).size());
+    }
+
+    static constexpr SYSTEMTIME kRang{2026, 12, 4, 10, 9, 29, 0, 0};
+    const QString key = QString::fromStdString(AlarmKeyText({tavrin::testing::Time(2026, 12, 1, 8, 0, 0, 2), kRang}));
+    tavrin::testing::PrivateBus bus;
+    tavrin::testing::FakeSystemdManager manager{bus};
+};
+
+TEST_F(ActionStartTest, ASnoozeWithNoTavrinRunningIsSavedWithoutAWindow) {
+    const auto snooze = Start({"--snooze", key});
+    EXPECT_EQ(EndedWith(*snooze), 0) << snooze->readAllStandardError().toStdString();
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(scratch.PathOf("run/tavrin.socket"))));
+    const auto saved = Saved();
+    EXPECT_NE(saved->Last()->alarmHandle, 0u);
+    EXPECT_NE(saved->Last()->alarmTime, kRang);
+    EXPECT_EQ(saved->CurrentIndex(), 1);
+    EXPECT_EQ(ManagerCalls("StartUnit"), 2);  // the notification and the start after it
+
+    // The same notification again: the memo has another alarm now.
+    const auto again = Start({"--snooze", key});
+    EXPECT_EQ(EndedWith(*again), 1);
+    EXPECT_TRUE(again->readAllStandardError().contains("can't be snoozed"));
+}
+
+TEST_F(ActionStartTest, OpenAndSnoozeHandOverToTheRunningTavrin) {
+    const auto first = Start();
+    WaitUntilListening();
+    const auto open = Start({"--open", key});
+    EXPECT_EQ(EndedWith(*open), 0);
+    const auto snooze = Start({"--snooze", key});
+    EXPECT_EQ(EndedWith(*snooze), 0);
+    QThread::msleep(300);
+    EXPECT_EQ(ManagerCalls("StartUnit"), 2);
+    EXPECT_EQ(Terminate(*first), 0);
+    const auto saved = Saved();
+    EXPECT_EQ(saved->CurrentIndex(), 2);
+    EXPECT_NE(saved->Last()->alarmHandle, 0u);
 }
 
 }  // namespace

@@ -707,6 +707,114 @@ TEST(NotepadStart, ASecondStartHandsOver) {
     EXPECT_EQ(HandOverFor(false, false), HandOver::Nothing);
 }
 
+TEST(NotepadStart, ANotificationsActionsComeAsRequestsAndHandOverAsOneLine) {
+    using Kind = StartRequest::Kind;
+    const std::string key = "2030-05-01T10:11:12.345/2030-05-03T07:15:00";
+    const struct {
+        std::string commandLine;
+        StartRequest request;
+    } cases[] = {
+        {"/usr/bin/tavrin", {Kind::Plain, {}}},
+        {"/usr/bin/tavrin AppRunAtTime", {Kind::AlarmStart, {}}},
+        {"/usr/bin/tavrin --open " + key + " ", {Kind::OpenMemo, key}},
+        {"\"C:\\Program Files\\Tavrin.exe\"  --snooze\t" + key, {Kind::SnoozeMemo, key}},
+        {"/usr/bin/tavrin --open", {Kind::Plain, {}}},
+    };
+    for (const auto& [commandLine, request] : cases) {
+        EXPECT_EQ(ReadStartRequest(commandLine), request) << commandLine;
+        EXPECT_EQ(ParseHandOverLine(HandOverLine(request)), request) << commandLine;
+    }
+    EXPECT_EQ(HandOverLine({Kind::SnoozeMemo, key}), "snooze " + key);
+    for (const char* line : {"", "hello", "AppRunAtTime\n", "open", "open nonsense", "snooze " , "start "}) {
+        EXPECT_FALSE(ParseHandOverLine(line)) << line;
+    }
+}
+
+// Memos 1 to 3 made a millisecond apart; memo 3's alarm at 09:29 has rung.
+class NotepadAlarmActionsTest : public NotepadTest {
+protected:
+    NotepadAlarmActionsTest() {
+        MemoList list(clock);
+        for (std::uint16_t i = 1; i <= 3; ++i) {
+            MemoEntry& memo = i == 1 ? *list.First() : *list.Append();
+            memo.created = tt::Time(2026, 12, 1, 8, 0, 0, i);
+        }
+        list.Last()->SetAlarm(0, kRang);
+        list.Rewind();
+        EXPECT_TRUE(MemoFile(platform::LocalFileSystem()).Save(list, dataPath));
+    }
+    NotepadSetup Setup(platform::HostWindow& host, NotepadShell& asked) {
+        return {.window = host,
+                .shell = asked,
+                .notifications = notifications,
+                .programPath = "/opt/tavrin/tavrin",
+                .dataPath = dataPath,
+                .clock = &clock,
+                .locale = &locale};
+    }
+
+    static constexpr SYSTEMTIME kRang = {2026, 12, 4, 10, 9, 29, 0, 0};
+    const std::string key = AlarmKeyText({tt::Time(2026, 12, 1, 8, 0, 0, 3), kRang});
+    const SYSTEMTIME snoozedTo = tt::Time(2026, 12, 10, 9, 40, 0, 0, 4);  // now is 09:30:00
+};
+
+TEST_F(NotepadAlarmActionsTest, OpenShowsTheMemoAndSnoozeMovesItsAlarmSaved) {
+    notepad.emplace(Setup(window, shell));
+    notepad->SnoozeMemo(key);
+    EXPECT_EQ(notepad->Canvas().List().CurrentIndex(), 1);
+    EXPECT_TRUE(shell.repainted.empty());
+    EXPECT_EQ(ReadBack()->Last()->alarmTime.hour, 9);
+    EXPECT_EQ(ReadBack()->Last()->alarmTime.minute, 40);
+    EXPECT_EQ(ReadBack()->Last()->alarmHandle, 1u);
+
+    notepad->OpenMemo(AlarmKeyText({tt::Time(2026, 12, 1, 8, 0, 0, 3), snoozedTo}));
+    EXPECT_EQ(notepad->Canvas().List().CurrentIndex(), 3);
+    EXPECT_EQ(shell.repainted, std::vector<Rect>{kWholeWindow});
+    // The snoozed alarm is still to come: it stays.
+    EXPECT_EQ(notepad->Canvas().List().Current()->alarmHandle, 1u);
+    EXPECT_TRUE(window.messages.empty());
+}
+
+TEST_F(NotepadAlarmActionsTest, AStartToOpenAMemoShowsIt) {
+    NotepadSetup setup = Setup(window, shell);
+    setup.openMemo = key;
+    notepad.emplace(setup);
+    EXPECT_EQ(notepad->Canvas().List().CurrentIndex(), 3);
+}
+
+TEST_F(NotepadAlarmActionsTest, WhatCantBeOpenedOrSnoozedIsTold) {
+    notepad.emplace(Setup(window, shell));
+    const auto written = Written();
+    notepad->OpenMemo("nonsense");
+    notepad->OpenMemo(AlarmKeyText({tt::Time(2026, 12, 1, 8, 0, 0, 9), kRang}));
+    notepad->SnoozeMemo(AlarmKeyText({tt::Time(2026, 12, 1, 8, 0, 0, 3), snoozedTo}));
+    ASSERT_EQ(window.messages.size(), 3u);
+    EXPECT_EQ(window.messages[0].text, kNoSuchMemo);
+    EXPECT_EQ(window.messages[1].text, kNoSuchMemo);
+    EXPECT_EQ(window.messages[2].text, kNothingToSnooze);
+    EXPECT_EQ(window.messages[2].caption, "Tavrin");
+    EXPECT_TRUE(notifications.set.empty());
+    EXPECT_EQ(Written(), written);
+}
+
+// No Tavrin runs: the snooze is applied to the file, which is saved, and
+// nothing else happens. Nothing to snooze leaves the file as it was.
+TEST_F(NotepadAlarmActionsTest, ASnoozeWithoutWindowSavesTheFileAndEnds) {
+    std::vector<std::string> reported;
+    NoWindow noWindow([&](const std::string& message) { reported.push_back(message); });
+    EXPECT_EQ(Notepad::SnoozeWithoutWindow(Setup(noWindow, noWindow), key), 0);
+    EXPECT_TRUE(reported.empty());
+    const auto list = ReadBack();
+    EXPECT_EQ(list->Last()->alarmHandle, 1u);
+    EXPECT_EQ(list->Last()->alarmTime.minute, 40);
+    EXPECT_EQ(list->CurrentIndex(), 1);
+
+    const auto written = Written();
+    EXPECT_EQ(Notepad::SnoozeWithoutWindow(Setup(noWindow, noWindow), key), 1);
+    EXPECT_EQ(reported, std::vector<std::string>{std::string("Tavrin: ") + kNothingToSnooze});
+    EXPECT_EQ(Written(), written);
+}
+
 // Another machine's copy of the file arrived while the notepad ran (a sync
 // tool replaced it): b's page was drawn on here, x was added there with an
 // alarm. The save keeps both, registers x's alarm here, keeps b on screen

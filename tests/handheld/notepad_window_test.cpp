@@ -629,21 +629,21 @@ TEST_F(NotepadWindowTest, HandOverShowsTheDueMemoOrMakesAPageInFront) {
     WriteMemos(dataPath, 3, 0, 1, clock.now);
     auto window = Open();
     EXPECT_EQ(Counter(*window), "1/3");
-    window->TakeHandOver(true);
+    window->TakeHandOver({StartRequest::Kind::AlarmStart, {}});
     EXPECT_EQ(Counter(*window), "2/3");
     EXPECT_EQ(Screen(*window).pixel(45, 105), kBlack);
     EXPECT_EQ(Screen(*window).pixel(25, 105), kWhite);
 
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    window->TakeHandOver(false);
+    window->TakeHandOver({});
     EXPECT_EQ(Counter(*window), "4/4");
 
     QWidget other;
     other.show();
     other.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
-    window->TakeHandOver(false);
+    window->TakeHandOver({});
     EXPECT_EQ(Counter(*window), "4/4");
     EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
 }

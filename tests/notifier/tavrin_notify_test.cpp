@@ -1,10 +1,12 @@
 // tavrin-notify, run as the notification's service runs it, against a fake
-// notification server on a private bus that records what it is sent.
+// notification server and a fake systemd user manager on a private bus that
+// record what they are sent.
 #include <gtest/gtest.h>
 
 #include <QDBusArgument>
 #include <QFile>
 #include <QFileInfo>
+#include <QUrl>
 #include <filesystem>
 
 #include "platform/linux/notification_record.h"
@@ -14,23 +16,21 @@
 namespace tavrin::platform::linux_desktop {
 namespace {
 
+using testing::FakeSystemdManager;
 using testing::PrivateBus;
 using testing::RecordingObject;
 using testing::RunEventsUntil;
 using testing::ScratchFolder;
 
 constexpr unsigned kNotificationId = 7;
+const QString kMemoKey = QStringLiteral("2030-05-01T10:11:12.345/2030-05-03T07:15:00");
+const SYSTEMTIME kFarFuture{2099, 1, 0, 1, 0, 0, 0, 0};
 const QString kServer = QStringLiteral("org.freedesktop.Notifications");
 const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 
 class TavrinNotifyTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_FALSE(bus_.Address().isEmpty()) << "dbus-daemon did not start";
-        // The program the notification's click starts: it notes its arguments.
-        ScratchFolder::WriteFile(scratch_.PathOf("tavrin"), ToBytes("#!/bin/sh\necho \"$@\" > \"$0.started\"\n"));
-        std::filesystem::permissions(scratch_.PathOf("tavrin"), std::filesystem::perms::owner_all);
-    }
+    void SetUp() override { ASSERT_FALSE(bus_.Address().isEmpty()) << "dbus-daemon did not start"; }
     void TearDown() override {
         if (process_.state() != QProcess::NotRunning) {
             process_.kill();
@@ -50,12 +50,13 @@ protected:
 
     // Runs the notifier on the private bus, with a sound driver that does not
     // exist, so that playing the sound fails alike on every machine.
-    void RunNotifier(const QString& argument) {
+    void RunNotifier(const QString& argument) { RunNotifier(QStringList{argument}); }
+    void RunNotifier(const QStringList& arguments) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("DBUS_SESSION_BUS_ADDRESS", bus_.Address());
         environment.insert("CANBERRA_DRIVER", "tavrin-test-none");
         process_.setProcessEnvironment(environment);
-        process_.start(TAVRIN_NOTIFY_EXE, {argument});
+        process_.start(TAVRIN_NOTIFY_EXE, arguments);
         ASSERT_TRUE(process_.waitForStarted());
     }
     QString WriteRecord(const NotificationRecord& record) {
@@ -64,7 +65,16 @@ protected:
         return path;
     }
     NotificationRecord Record(const QString& text) const {
-        return {QString::fromStdString(scratch_.PathOf("tavrin")), "Tavrin", text, "Alarm2.wav", 15};
+        return {QString::fromStdString(scratch_.PathOf("tavrin")), "Tavrin", text, "Alarm2.wav", 15, kMemoKey,
+                kFarFuture};
+    }
+    // The programs the notifier asked the manager to start, each as its command.
+    std::vector<QStringList> Started() const {
+        std::vector<QStringList> started;
+        for (const QDBusMessage& call : manager_.Messages()) {
+            if (const auto start = testing::ReadTransientStart(call)) started.push_back(start->command.mid(1));
+        }
+        return started;
     }
 
     std::optional<QDBusMessage> NotifyCall() {
@@ -92,6 +102,7 @@ protected:
     ScratchFolder scratch_;
     PrivateBus bus_;
     QDBusConnection server_ = bus_.Connect(QStringLiteral("fake-notifications"));
+    FakeSystemdManager manager_{bus_};
     QStringList capabilities_;
     RecordingObject object_{[this](const QDBusMessage& call) {
         if (call.member() == "GetCapabilities") return call.createReply(QVariant(capabilities_));
@@ -118,7 +129,8 @@ TEST_F(TavrinNotifyTest, SendsTheAlarmAsACriticalNotificationWithItsSound) {
     EXPECT_EQ(arguments[1].toUInt(), 0u);          // a new notification
     EXPECT_EQ(arguments[3].toString(), "Tavrin");  // the summary
     EXPECT_EQ(arguments[4].toString(), "Tavrin [07:15, 03-05-2030]\n(Close \"it\" <b>now</b> & 100% $HOME)");
-    EXPECT_TRUE(arguments[5].toStringList().startsWith("default"));
+    EXPECT_EQ(arguments[5].toStringList(), QStringList({"default", "Open", "open", "Open", "snooze",
+                                                        "Snooze 10 minutes", "dismiss", "Dismiss"}));
     EXPECT_EQ(arguments[7].toInt(), 0);  // stays until closed
 
     const QVariantMap hints = HintsOf(*notify);
@@ -139,21 +151,75 @@ TEST_F(TavrinNotifyTest, TextStaysTextWhereTheServerReadsMarkup) {
     const auto notify = NotifyCall();
     ASSERT_TRUE(notify);
     EXPECT_EQ(notify->arguments()[4].toString(), "&lt;b&gt;bold&lt;/b&gt; &amp; &quot;quoted&quot;");
-    // Without the "actions" capability no click can come: the notifier ends at once.
+    // Without the "actions" capability none is offered, and no click can
+    // come: the notifier ends at once.
+    EXPECT_EQ(notify->arguments()[5].toStringList(), QStringList());
     EXPECT_EQ(Finish().first, 0);
 }
 
-TEST_F(TavrinNotifyTest, ClickStartsTheProgramForTheAlarm) {
+// Each action starts Tavrin in a unit of its own (so that it outlives the
+// notifier's service) with what it asks for, and closes the notification.
+TEST_F(TavrinNotifyTest, ActionsStartTheProgramForTheMemo) {
+    const QString program = QString::fromStdString(scratch_.PathOf("tavrin"));
+    const struct {
+        const char* action;
+        QString memo;
+        std::vector<QStringList> started;
+    } cases[] = {
+        {"default", kMemoKey, {{program, "--open", kMemoKey}}},
+        {"open", kMemoKey, {{program, "--open", kMemoKey}}},
+        {"snooze", kMemoKey, {{program, "--snooze", kMemoKey}}},
+        {"dismiss", kMemoKey, {}},
+        // A notification of no memo (written before memos were named) comes to the front.
+        {"open", "", {{program, "AppRunAtTime"}}},
+        {"snooze", "", {}},
+    };
     StartServer({"actions", "body", "sound"});
-    RunNotifier(WriteRecord(Record("Tavrin [07:15, 03-05-2030]")));
-    ASSERT_TRUE(NotifyCall());
-    SendSignal("ActionInvoked", {kNotificationId, QStringLiteral("default")});
+    for (const auto& [action, memo, started] : cases) {
+        SCOPED_TRACE(std::string(action) + " " + memo.toStdString());
+        const std::size_t before = Started().size();
+        const qsizetype callsBefore = object_.Calls().size();
+        NotificationRecord record = Record("Tavrin [07:15, 03-05-2030]");
+        record.memo = memo;
+        RunNotifier(WriteRecord(record));
+        RunEventsUntil([&] { return object_.Calls().size() >= callsBefore + 2; });  // capabilities, Notify
+        SendSignal("ActionInvoked", {kNotificationId, QString::fromUtf8(action)});
+        EXPECT_EQ(Finish().first, 0);
+        const std::vector<QStringList> all = Started();
+        EXPECT_EQ(std::vector<QStringList>(all.begin() + static_cast<std::ptrdiff_t>(before), all.end()), started);
+        EXPECT_EQ(object_.Calls().constLast().member(), "CloseNotification");
+    }
+}
+
+TEST_F(TavrinNotifyTest, ShowsTheMemosPictureAndSaysWhenTheAlarmWasMissed) {
+    StartServer({"actions", "body"});
+    NotificationRecord record = Record("Tavrin [07:15, 03-05-2020]\r\n(Close the notification dialog to switch to the program)");
+    record.until = SYSTEMTIME{2020, 5, 0, 3, 7, 16, 0, 0};
+    const QString path = WriteRecord(record);
+    ScratchFolder::WriteFile(PicturePathFor(path).toStdString(), ToBytes("a picture"));
+    RunNotifier(path);
+    const auto notify = NotifyCall();
+    ASSERT_TRUE(notify);
+    EXPECT_EQ(notify->arguments()[4].toString(),
+              "Missed alarm\nTavrin [07:15, 03-05-2020]\n(Close the notification dialog to switch to the program)");
+    EXPECT_EQ(HintsOf(*notify).value("image-path").toString(), QUrl::fromLocalFile(PicturePathFor(path)).toString());
+    SendSignal("NotificationClosed", {kNotificationId, 2u});
     EXPECT_EQ(Finish().first, 0);
-    const QString started = QString::fromStdString(scratch_.PathOf("tavrin.started"));
-    ASSERT_TRUE(RunEventsUntil([&] { return QFileInfo(started).size() > 0; }));
-    QFile file(started);
-    file.open(QIODevice::ReadOnly);
-    EXPECT_EQ(file.readAll(), "AppRunAtTime\n");
+}
+
+// The start timer's service runs "tavrin-notify --start": the program is
+// started in a unit of its own and the notifier ends at once.
+TEST_F(TavrinNotifyTest, StartOptionStartsTheProgramInAUnitOfItsOwn) {
+    RunNotifier({"--start", "/opt/my apps/tavrin", "AppRunAtTime"});
+    const auto [exitCode, errors] = Finish();
+    EXPECT_EQ(exitCode, 0) << errors.toStdString();
+    EXPECT_EQ(Started(), std::vector<QStringList>({{"/opt/my apps/tavrin", "AppRunAtTime"}}));
+
+    manager_.FailOn("StartTransientUnit");
+    RunNotifier({"--start", "/opt/my apps/tavrin", "AppRunAtTime"});
+    const auto [failedCode, complaint] = Finish();
+    EXPECT_EQ(failedCode, 1);
+    EXPECT_TRUE(complaint.contains("can't start /opt/my apps/tavrin")) << complaint.toStdString();
 }
 
 TEST_F(TavrinNotifyTest, PlaysTheSoundItselfWhereTheServerDoesNot) {

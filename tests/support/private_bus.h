@@ -15,7 +15,10 @@
 #include <QTemporaryFile>
 #include <QThread>
 #include <functional>
+#include <optional>
 #include <ostream>
+
+#include "platform/linux/systemd_user_manager.h"
 
 // Qt's strings as text in GoogleTest's messages.
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
@@ -135,6 +138,7 @@ public:
         for (const QDBusMessage& call : object_.Calls()) calls << DescribeCall(call);
         return calls;
     }
+    QList<QDBusMessage> Messages() const { return object_.Calls(); }
 
 private:
     // The service reads no values from the answers, only whether they are errors.
@@ -153,5 +157,36 @@ private:
     QMutex mutex_;
     QString failing_;
 };
+
+// A StartTransientUnit call as the manager received it: the unit's name, the
+// job mode, the command it runs (the program's path, then its argv) and its
+// other properties written as "Name=value".
+struct TransientStart {
+    QString unit;
+    QString mode;
+    QStringList command;
+    QStringList properties;
+};
+
+inline std::optional<TransientStart> ReadTransientStart(const QDBusMessage& call) {
+    using platform::linux_desktop::ExecCommand;
+    using platform::linux_desktop::UnitProperty;
+    const QVariantList arguments = call.arguments();
+    if (call.member() != "StartTransientUnit" || arguments.size() != 4) return std::nullopt;
+    TransientStart start{arguments[0].toString(), arguments[1].toString(), {}, {}};
+    QList<UnitProperty> properties;
+    arguments[2].value<QDBusArgument>() >> properties;
+    for (const UnitProperty& property : properties) {
+        const QVariant value = property.value.variant();
+        if (property.name == "ExecStart") {
+            QList<ExecCommand> commands;
+            value.value<QDBusArgument>() >> commands;
+            for (const ExecCommand& command : commands) start.command << command.path << command.arguments;
+        } else {
+            start.properties << property.name + "=" + value.toString();
+        }
+    }
+    return start;
+}
 
 }  // namespace tavrin::testing

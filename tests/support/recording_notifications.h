@@ -16,8 +16,11 @@ namespace tavrin::testing {
 class RecordingNotifications : public platform::NotificationService {
 public:
     std::uint32_t SetNotification(std::uint32_t existing, const platform::NotificationTrigger& trigger,
-                                  const platform::UserNotification& notification) override {
-        set.push_back({existing, trigger, notification});
+                                  const platform::UserNotification& notification,
+                                  const platform::AlarmMemo& memo) override {
+        std::vector<std::uint8_t> picture;
+        if (memo.page != nullptr) picture.assign(memo.page->Pixels(), memo.page->Pixels() + memo.page->PixelByteCount());
+        set.push_back({existing, trigger, notification, memo.key, std::move(picture)});
         if (refuse) return 0;
         if (existing != 0) return held.contains(existing) ? existing : 0;
         held.insert(++lastHandle);
@@ -43,6 +46,8 @@ public:
         std::uint32_t existing;
         platform::NotificationTrigger trigger;
         platform::UserNotification notification;
+        std::string memoKey;
+        std::vector<std::uint8_t> picture;  // the memo's page bytes; empty for none
     };
     struct StartCall {
         std::string programPath;

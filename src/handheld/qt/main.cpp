@@ -19,14 +19,17 @@ tavrin::handheld::NotepadWindow* endingWindow = nullptr;
 
 int main(int argc, char** argv) {
     using namespace tavrin;
-    // The alarm-start flag is read from the raw arguments, before Qt reads its own.
+    using Kind = handheld::StartRequest::Kind;
+    // What the start asks for is read from the raw arguments, before Qt reads its own.
     std::string commandLine;
     for (int i = 1; i < argc; ++i) commandLine += std::string(argv[i]) + ' ';
-    const bool alarmStart = handheld::IsAlarmStart(commandLine);
+    const handheld::StartRequest request = handheld::ReadStartRequest(commandLine);
+    // A snooze shows no window, and may come where the session has no display.
+    if (request.kind == Kind::SnoozeMemo) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
 
     handheld::SingleInstance instance(handheld::SingleInstance::UserFolder());
-    switch (instance.ClaimOrHandOver(alarmStart)) {
+    switch (instance.ClaimOrHandOver(request)) {
         case handheld::SingleInstance::Start::HandedOver: return 0;
         case handheld::SingleInstance::Start::Failed:
             std::fprintf(stderr, "tavrin: %s\n", qPrintable(instance.Error()));
@@ -39,11 +42,28 @@ int main(int argc, char** argv) {
     if (!data.passedOver.empty()) std::fprintf(stderr, "tavrin: %s\n", data.passedOver.c_str());
     platform::linux_desktop::SystemdNotificationService notifications(
         platform::linux_desktop::SystemdNotificationSettings::ForCurrentUser());
+    if (request.kind == Kind::SnoozeMemo) {
+        handheld::NoWindow noWindow(
+            [](const std::string& message) { std::fprintf(stderr, "tavrin: %s\n", message.c_str()); });
+        return handheld::Notepad::SnoozeWithoutWindow({.window = noWindow,
+                                                      .shell = noWindow,
+                                                      .notifications = notifications,
+                                                      .programPath = programPath,
+                                                      .dataPath = data.path,
+                                                      .backupFolder = handheld::BackupFolder(),
+                                                      .rescueFolder = handheld::RescueFolder()},
+                                                     request.key);
+    }
+    if (!instance.Listen()) {
+        std::fprintf(stderr, "tavrin: %s\n", qPrintable(instance.Error()));
+        return 1;
+    }
     handheld::NotepadWindow window({.programPath = programPath,
                                     .dataPath = data.path,
                                     .backupFolder = handheld::BackupFolder(),
                                     .rescueFolder = handheld::RescueFolder(),
-                                    .alarmStart = alarmStart,
+                                    .alarmStart = request.kind == Kind::AlarmStart,
+                                    .openMemo = request.kind == Kind::OpenMemo ? request.key : std::string(),
                                     .twelveHour = handheld::UsesTwelveHourClock(QLocale()),
                                     .notifications = notifications});
     if (window.Core().QuitAtStart()) return 0;

@@ -145,6 +145,7 @@ NotepadWindow::NotepadWindow(const NotepadWindowSetup& setup)
                                                       .programPath = setup.programPath,
                                                       .dataPath = setup.dataPath,
                                                       .alarmStart = setup.alarmStart,
+                                                      .openMemo = setup.openMemo,
                                                       .clock = setup.clock,
                                                       .backupFolder = setup.backupFolder,
                                                       .rescueFolder = setup.rescueFolder});
@@ -237,7 +238,11 @@ void NotepadWindow::BuildShortcuts() {
     }
 }
 
-void NotepadWindow::TakeHandOver(bool alarmStart) {
+void NotepadWindow::TakeHandOver(const StartRequest& request) {
+    if (request.kind == StartRequest::Kind::SnoozeMemo) {
+        notepad_->SnoozeMemo(request.key);
+        return;
+    }
     const bool wasActive = isActiveWindow();
     if (isMinimized()) {
         showNormal();
@@ -246,7 +251,11 @@ void NotepadWindow::TakeHandOver(bool alarmStart) {
     }
     raise();
     activateWindow();
-    switch (HandOverFor(alarmStart, wasActive)) {
+    if (request.kind == StartRequest::Kind::OpenMemo) {
+        notepad_->OpenMemo(request.key);
+        return;
+    }
+    switch (HandOverFor(request.kind == StartRequest::Kind::AlarmStart, wasActive)) {
         case HandOver::AlarmStart: notepad_->AlarmStart(); break;
         case HandOver::NewPage: notepad_->RunCommand(IDM_NEW_PAGE); break;
         case HandOver::Nothing: break;

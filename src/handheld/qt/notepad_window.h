@@ -34,6 +34,7 @@ struct NotepadWindowSetup {
     std::string backupFolder{};  // empty: no backups are kept
     std::string rescueFolder{};  // empty: an end that can save nowhere keeps no rescue copy
     bool alarmStart = false;
+    std::string openMemo{};  // an alarm's key: its memo is shown once loaded
     bool twelveHour = false;
     platform::NotificationService& notifications;
     const platform::Clock* clock = nullptr;  // none: the local clock
@@ -70,9 +71,11 @@ public:
     ~NotepadWindow() override;
 
     // A second start of the program handed over to this one: the window
-    // comes to the front, then shows the due memo (alarm start), makes a new
-    // page (it was in front already) or does nothing more.
-    void TakeHandOver(bool alarmStart);
+    // comes to the front, then shows the due memo (alarm start) or the memo
+    // of a notification ("Open"), makes a new page (it was in front already)
+    // or does nothing more. A snooze moves the alarm on and leaves the
+    // window where it is.
+    void TakeHandOver(const StartRequest& request);
 
     Notepad& Core() { return *notepad_; }
     PageView& Page() { return *page_; }

@@ -9,10 +9,8 @@
 namespace tavrin::handheld {
 namespace {
 
-const QByteArray kAlarmStartLine = "AppRunAtTime\n";
-const QByteArray kPlainStartLine = "start\n";
 const QByteArray kTakenLine = "taken\n";
-constexpr qint64 kLongestLine = 64;
+constexpr qint64 kLongestLine = 128;
 
 // A running instance may still be making its window, or be just ending:
 // a later start keeps trying for this long.
@@ -38,10 +36,11 @@ QString SingleInstance::UserFolder() {
     return folder;
 }
 
-SingleInstance::Start SingleInstance::ClaimOrHandOver(bool alarmStart) {
+SingleInstance::Start SingleInstance::ClaimOrHandOver(const StartRequest& request) {
+    const QByteArray line = QByteArray::fromStdString(HandOverLine(request)) + '\n';
     const QDeadlineTimer deadline(kHandOverWaitMs);
     do {
-        if (lock_.tryLock(0)) return Listen() ? Start::First : Start::Failed;
+        if (lock_.tryLock(0)) return Start::First;
         if (lock_.error() != QLockFile::LockFailedError) {
             error_ = QStringLiteral("Could not make the lock file %1 (%2).")
                          .arg(lock_.fileName(), lock_.error() == QLockFile::PermissionError
@@ -49,7 +48,7 @@ SingleInstance::Start SingleInstance::ClaimOrHandOver(bool alarmStart) {
                                                     : QStringLiteral("unknown error"));
             return Start::Failed;
         }
-        if (SendToRunning(alarmStart)) return Start::HandedOver;
+        if (SendToRunning(line)) return Start::HandedOver;
         QThread::msleep(kRetryPauseMs);
     } while (!deadline.hasExpired());
     qint64 pid = 0;
@@ -71,11 +70,11 @@ bool SingleInstance::Listen() {
     return false;
 }
 
-bool SingleInstance::SendToRunning(bool alarmStart) {
+bool SingleInstance::SendToRunning(const QByteArray& line) {
     QLocalSocket socket;
     socket.connectToServer(socketPath_);
     if (!socket.waitForConnected(kRetryPauseMs)) return false;
-    socket.write(alarmStart ? kAlarmStartLine : kPlainStartLine);
+    socket.write(line);
     if (!socket.waitForBytesWritten(kAnswerWaitMs)) return false;
     while (!socket.canReadLine()) {
         if (!socket.waitForReadyRead(kAnswerWaitMs)) return false;
@@ -83,7 +82,8 @@ bool SingleInstance::SendToRunning(bool alarmStart) {
     return socket.readLine(kLongestLine) == kTakenLine;
 }
 
-// Each later start sends one line; anything else is closed unanswered.
+// Each later start sends one line that ParseHandOverLine reads; anything
+// else is closed unanswered.
 void SingleInstance::Answer() {
     while (QLocalSocket* socket = server_.nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
@@ -93,14 +93,16 @@ void SingleInstance::Answer() {
                 return;
             }
             const QByteArray line = socket->readLine(kLongestLine);
-            if (line != kAlarmStartLine && line != kPlainStartLine) {
+            const auto request =
+                line.endsWith('\n') ? ParseHandOverLine(line.chopped(1).toStdString()) : std::nullopt;
+            if (!request) {
                 socket->abort();
                 return;
             }
             socket->write(kTakenLine);
             socket->flush();
             socket->disconnectFromServer();
-            emit handedOver(line == kAlarmStartLine);
+            emit handedOver(*request);
         });
     }
 }

@@ -1,6 +1,7 @@
 // Tavrin for Windows: the notepad's shell over the wide "W" calls. One main
 // window of class "TAVRIN" shows the 240 × 320 page above the menu bar; a
-// second start hands over to the running one and ends.
+// second start hands over to the running one and ends. A start that only
+// snoozes an alarm, with no Tavrin running, makes no window.
 #include "platform/win32/win32_api.h"
 
 #include <commctrl.h>
@@ -45,6 +46,10 @@ constexpr UINT WM_RUN_TASK = WM_APP + 1;
 constexpr DWORD kPathLimit = 32768;
 constexpr DWORD kWindowStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN | WS_VISIBLE;
+// WM_COPYDATA of a later start carries its hand-over line (UTF-8) under this tag.
+constexpr ULONG_PTR kHandOverData = 0x54415652;  // "TAVR"
+// How long a later start waits for the running one to take a line.
+constexpr UINT kHandOverWaitMs = 5000;
 
 // The notification service that Tavrin.exe hands its alarms to: the user's
 // tasks in the Task Scheduler.
@@ -69,7 +74,7 @@ struct Program {
     std::string programPath;
     std::string dataPath;  // empty when the program's path can't be had
     bool twelveHour = false;
-    bool alarmStart = false;
+    handheld::StartRequest request;
 };
 Program program;
 handheld::MenuBarWindow menuBar;
@@ -207,13 +212,17 @@ bool CreateMainWindow(HWND window) {
     const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_DATE_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
     if (menuBar.Create(program.instance, window, program.twelveHour)) MakeRoomForMenuBar(window);
+    using Kind = handheld::StartRequest::Kind;
+    const handheld::StartRequest& request = program.request;
     try {
-        notepad = std::make_unique<Notepad>(handheld::NotepadSetup{.window = page,
-                                                                   .shell = shell,
-                                                                   .notifications = AlarmService(),
-                                                                   .programPath = program.programPath,
-                                                                   .dataPath = program.dataPath,
-                                                                   .alarmStart = program.alarmStart});
+        notepad = std::make_unique<Notepad>(handheld::NotepadSetup{
+            .window = page,
+            .shell = shell,
+            .notifications = AlarmService(),
+            .programPath = program.programPath,
+            .dataPath = program.dataPath,
+            .alarmStart = request.kind == Kind::AlarmStart,
+            .openMemo = request.kind == Kind::OpenMemo ? request.key : std::string()});
     } catch (const std::bad_alloc&) {
         page.ShowMessage("Not enough memory", tavrin::kErrorCaption, platform::MessageIcon::Error);
         return false;
@@ -257,6 +266,22 @@ void Paint(HWND window) {
         notepad->Paint(context, *update);
     }
     EndPaint(window, &paint);
+}
+
+// A later start's hand-over line, sent with WM_COPYDATA: what it asks for
+// is done; anything else is refused.
+LRESULT TakeHandOverLine(const COPYDATASTRUCT& data) {
+    if (data.dwData != kHandOverData || data.lpData == nullptr) return FALSE;
+    const auto request = handheld::ParseHandOverLine(
+        std::string_view(static_cast<const char*>(data.lpData), data.cbData));
+    if (!request) return FALSE;
+    switch (request->kind) {
+        case handheld::StartRequest::Kind::OpenMemo: notepad->OpenMemo(request->key); break;
+        case handheld::StartRequest::Kind::SnoozeMemo: notepad->SnoozeMemo(request->key); break;
+        case handheld::StartRequest::Kind::AlarmStart: notepad->AlarmStart(); break;
+        case handheld::StartRequest::Kind::Plain: break;
+    }
+    return TRUE;
 }
 
 bool IsDropDown(LPARAM lParam) {
@@ -316,18 +341,39 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
             notepad->TimerFired(static_cast<handheld::NotepadTimer>(wParam - 1));
             return 0;
         case WM_ALARM_START: notepad->AlarmStart(); return 0;
+        case WM_COPYDATA: return TakeHandOverLine(*reinterpret_cast<const COPYDATASTRUCT*>(lParam));
         default: break;
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
+// A notification's action hands its line over; the running window takes
+// it before this start ends.
+void SendHandOverLine(HWND running) {
+    const std::string line = handheld::HandOverLine(program.request);
+    COPYDATASTRUCT data{kHandOverData, static_cast<DWORD>(line.size()), const_cast<char*>(line.data())};
+    DWORD_PTR taken = 0;
+    SendMessageTimeoutW(running, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG,
+                        kHandOverWaitMs, &taken);
+}
+
 // A second start brings the running window (or the dialog it shows) to the
-// front and hands over the alarm start, or a new page when that window was
-// in front already.
+// front and hands over the alarm start, a notification's "Open", or a new
+// page when that window was in front already. A snooze leaves the window
+// where it is.
 void HandOverTo(HWND running) {
+    using Kind = handheld::StartRequest::Kind;
+    if (program.request.kind == Kind::SnoozeMemo) {
+        SendHandOverLine(running);
+        return;
+    }
     const bool wasInFront = GetForegroundWindow() == running;
     SetForegroundWindow(GetLastActivePopup(running));
-    switch (handheld::HandOverFor(program.alarmStart, wasInFront)) {
+    if (program.request.kind == Kind::OpenMemo) {
+        SendHandOverLine(running);
+        return;
+    }
+    switch (handheld::HandOverFor(program.request.kind == Kind::AlarmStart, wasInFront)) {
         case handheld::HandOver::AlarmStart: PostMessageW(running, WM_ALARM_START, 0, 0); break;
         case handheld::HandOver::NewPage:
             PostMessageW(running, WM_COMMAND, MAKEWPARAM(IDM_NEW_PAGE, 0), 0);
@@ -367,17 +413,37 @@ SIZE WindowSizeForPage() {
     return {area.right - area.left, area.bottom - area.top};
 }
 
-// False when this instance is to end: another one runs, or the window can't be made.
+// No Tavrin runs: the snooze is applied to the memo data file, and what went
+// wrong is told in message boxes of their own.
+void SnoozeWithoutWindow() {
+    handheld::NoWindow noWindow([](const std::string& message) {
+        MessageBoxW(nullptr, platform::ToSystemTextForDisplay(message).c_str(), L"Tavrin",
+                    MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
+    });
+    handheld::Notepad::SnoozeWithoutWindow({.window = noWindow,
+                                            .shell = noWindow,
+                                            .notifications = AlarmService(),
+                                            .programPath = program.programPath,
+                                            .dataPath = program.dataPath},
+                                           program.request.key);
+}
+
+// False when this instance is to end: another one runs, it only snoozed, or
+// the window can't be made.
 bool StartInstance(HINSTANCE instance, const wchar_t* commandLine, int showState) {
     program.instance = instance;
     wchar_t className[kTextLimit]{};
     LoadStringW(instance, IDS_WINDOW_CLASS, className, kTextLimit);
-    program.alarmStart = handheld::IsAlarmStart(platform::FromSystemText(commandLine));
+    program.request = handheld::ReadStartRequest(platform::FromSystemText(commandLine));
     if (HWND running = FindWindowW(className, nullptr)) {
         HandOverTo(running);
         return false;
     }
     SetUpPaths();
+    if (program.request.kind == handheld::StartRequest::Kind::SnoozeMemo) {
+        SnoozeWithoutWindow();
+        return false;
+    }
     RegisterWindowClass(className);
     wchar_t title[kTextLimit]{};
     LoadStringW(instance, IDS_APP_TITLE, title, kTextLimit);

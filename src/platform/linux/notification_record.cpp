@@ -5,6 +5,8 @@
 #include <QJsonObject>
 #include <QSaveFile>
 
+#include "platform/linux/systemd_units.h"
+
 namespace tavrin::platform::linux_desktop {
 namespace {
 
@@ -13,18 +15,28 @@ constexpr qint64 kLargestRecord = 64 * 1024;
 
 }  // namespace
 
-QString WriteNotificationRecord(const QString& path, const NotificationRecord& record) {
-    const QJsonObject object{{"program", record.program},
-                             {"title", record.title},
-                             {"text", record.text},
-                             {"sound", record.sound},
-                             {"actionFlags", static_cast<qint64>(record.actionFlags)}};
+QString WritePrivateFile(const QString& path, const QByteArray& contents) {
     QSaveFile file(path);
+    // The new file has its permissions before anything is written into it.
     if (!file.open(QIODevice::WriteOnly) ||
-        file.write(QJsonDocument(object).toJson()) < 0 || !file.commit()) {
+        !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
+        file.write(contents) < 0 || !file.commit()) {
         return QStringLiteral("can't write %1: %2").arg(path, file.errorString());
     }
     return {};
+}
+
+QString WriteNotificationRecord(const QString& path, const NotificationRecord& record) {
+    QJsonObject object{{"program", record.program},
+                       {"title", record.title},
+                       {"text", record.text},
+                       {"sound", record.sound},
+                       {"actionFlags", static_cast<qint64>(record.actionFlags)},
+                       {"memo", record.memo}};
+    if (record.until) {
+        if (const auto until = CalendarTime(*record.until)) object.insert("until", QString::fromStdString(*until));
+    }
+    return WritePrivateFile(path, QJsonDocument(object).toJson());
 }
 
 std::optional<NotificationRecord> ReadNotificationRecord(const QString& path, QString* error) {
@@ -46,9 +58,19 @@ std::optional<NotificationRecord> ReadNotificationRecord(const QString& path, QS
         *error = QStringLiteral("%1 is not a notification: %2").arg(path, parseError.errorString());
         return std::nullopt;
     }
-    return NotificationRecord{object.value("program").toString(), object.value("title").toString(),
-                              object.value("text").toString(), object.value("sound").toString(),
-                              static_cast<std::uint32_t>(flags)};
+    // Records written before the memo and the end time were kept have neither.
+    return NotificationRecord{object.value("program").toString(),
+                              object.value("title").toString(),
+                              object.value("text").toString(),
+                              object.value("sound").toString(),
+                              static_cast<std::uint32_t>(flags),
+                              object.value("memo").toString(),
+                              ParseCalendarTime(object.value("until").toString().toStdString())};
+}
+
+QString PicturePathFor(const QString& recordPath) {
+    return (recordPath.endsWith(QStringLiteral(".json")) ? recordPath.chopped(5) : recordPath) +
+           QStringLiteral(".png");
 }
 
 }  // namespace tavrin::platform::linux_desktop

@@ -8,12 +8,12 @@
 #include <QStandardPaths>
 #include <QtGlobal>
 #include <chrono>
-#include <cstdio>
 #include <random>
 
 #include "platform/clock.h"
 #include "platform/linux/notification_record.h"
 #include "platform/linux/systemd_units.h"
+#include "platform/qt/qt_image_file.h"
 
 namespace tavrin::platform::linux_desktop {
 namespace {
@@ -22,6 +22,7 @@ const QString kNotificationPrefix = QStringLiteral("tavrin-notification-");
 const QString kTimer = QStringLiteral(".timer");
 const QString kService = QStringLiteral(".service");
 const QString kRecord = QStringLiteral(".json");
+const QString kPicture = QStringLiteral(".png");
 const char* const kNotifierName = "tavrin-notify";
 
 // A notification counts as dealt with once the minute its trigger allows
@@ -37,14 +38,7 @@ std::chrono::sys_seconds SecondsOf(const SYSTEMTIME& time) {
 // The time in "OnCalendar=" of a timer this service wrote; nothing for any other text.
 std::optional<SYSTEMTIME> CalendarTimeIn(const QByteArray& timerText) {
     for (const QByteArray& line : timerText.split('\n')) {
-        if (!line.startsWith("OnCalendar=")) continue;
-        const QByteArray value = line.mid(11);
-        SYSTEMTIME time;
-        if (std::sscanf(value.constData(), "%4hu-%2hu-%2hu %2hu:%2hu:%2hu", &time.year, &time.month,
-                        &time.day, &time.hour, &time.minute, &time.second) == 6 &&
-            CalendarTime(time) == value.toStdString()) {
-            return time;
-        }
+        if (line.startsWith("OnCalendar=")) return ParseCalendarTime(line.mid(11).toStdString());
     }
     return std::nullopt;
 }
@@ -79,8 +73,10 @@ QString SystemdNotificationService::StartUnit(const std::string& programPath) {
 
 std::uint32_t SystemdNotificationService::SetNotification(std::uint32_t existing,
                                                           const NotificationTrigger& trigger,
-                                                          const UserNotification& notification) {
-    const auto calendarTime = CalendarTime(trigger.startTime);
+                                                          const UserNotification& notification,
+                                                          const AlarmMemo& memo) {
+    // A time the clocks skip would never come: the timer fires at the gap's end.
+    const auto calendarTime = CalendarTime(settings_.clock->ExistingTime(trigger.startTime));
     const std::string notifier = NotifierBeside(trigger.application);
     const auto notifierWord = QuotedPathForExec(notifier, true);
     if (!calendarTime) {
@@ -113,8 +109,12 @@ std::uint32_t SystemdNotificationService::SetNotification(std::uint32_t existing
                                     QString::fromStdString(notification.dialogTitle),
                                     QString::fromStdString(notification.dialogText),
                                     QString::fromStdString(notification.sound),
-                                    notification.actionFlags};
-    if (const QString error = WriteNotificationRecord(recordPath, record); !error.isEmpty()) {
+                                    notification.actionFlags,
+                                    QString::fromStdString(memo.key),
+                                    trigger.endTime};
+    QString error = WriteNotificationRecord(recordPath, record);
+    if (error.isEmpty()) error = KeepPicture(unit, memo);
+    if (!error.isEmpty()) {
         Uninstall(unit);
         Fail(error);
         return 0;
@@ -145,21 +145,30 @@ int SystemdNotificationService::RemoveNotification(std::uint32_t handle) {
 }
 
 int SystemdNotificationService::ScheduleAppStart(const std::string& programPath, const SYSTEMTIME& start) {
-    const auto calendarTime = CalendarTime(start);
-    const auto programWord = QuotedPathForExec(programPath, true);
+    const auto calendarTime = CalendarTime(settings_.clock->ExistingTime(start));
+    const auto programWord = QuotedPathForExec(programPath, false);
+    const std::string notifier = NotifierBeside(programPath);
+    const auto notifierWord = QuotedPathForExec(notifier, true);
     if (!calendarTime) {
         Fail(QStringLiteral("the start time does not exist"));
         return 0;
     }
-    if (!programWord || !QFileInfo(QString::fromStdString(programPath)).isExecutable()) {
+    if (!programWord || !notifierWord || !QFileInfo(QString::fromStdString(programPath)).isExecutable()) {
         Fail(QStringLiteral("systemd can't start %1").arg(QString::fromStdString(programPath)));
         return 0;
     }
+    if (!QFileInfo(QString::fromStdString(notifier)).isExecutable()) {
+        Fail(QStringLiteral("the notifier %1 is missing").arg(QString::fromStdString(notifier)));
+        return 0;
+    }
+    // The timer's service only asks the manager to start the program in a
+    // unit of its own: a program that were the service's own process would
+    // keep it running, and the timer's next firing would start nothing.
     const QString unit = StartUnit(programPath);
     const std::string description = "Start of Tavrin at an alarm";
+    const std::string execStart = *notifierWord + " --start " + *programWord + " AppRunAtTime";
     return Install(unit,
-                   {{kService, QByteArray::fromStdString(
-                                   ServiceUnitText(description, *programWord + " AppRunAtTime"))},
+                   {{kService, QByteArray::fromStdString(ServiceUnitText(description, execStart))},
                     {kTimer, QByteArray::fromStdString(TimerUnitText(description, *calendarTime))}},
                    QFile::exists(PathOf(unit, kTimer)))
                ? 1
@@ -227,7 +236,7 @@ QString SystemdNotificationService::Uninstall(const QString& unit) {
     QString error = manager_.Stop(timer);
     const QString disableError = manager_.Disable(timer);
     if (error.isEmpty()) error = disableError;
-    for (const QString& suffix : {kTimer, kService, kRecord}) {
+    for (const QString& suffix : {kTimer, kService, kRecord, kPicture}) {
         QFile file(PathOf(unit, suffix));
         if (file.exists() && !file.remove() && error.isEmpty()) {
             error = QStringLiteral("can't remove %1: %2").arg(file.fileName(), file.errorString());
@@ -235,6 +244,23 @@ QString SystemdNotificationService::Uninstall(const QString& unit) {
     }
     const QString reloadError = manager_.Reload();
     return error.isEmpty() ? reloadError : error;
+}
+
+QString SystemdNotificationService::KeepPicture(const QString& unit, const AlarmMemo& memo) const {
+    const QString path = PathOf(unit, kPicture);
+    if (memo.page == nullptr) {
+        // A replaced notification of a memo that has no picture any more shows none.
+        QFile old(path);
+        return !old.exists() || old.remove() ? QString()
+                                             : QStringLiteral("can't remove %1: %2").arg(path, old.errorString());
+    }
+    std::vector<std::uint8_t> png;
+    std::string error;
+    if (!EncodePagePng(*memo.page, memo.colors, png, error)) {
+        return QStringLiteral("can't make the memo's picture: %1").arg(QString::fromStdString(error));
+    }
+    return WritePrivateFile(path, QByteArray(reinterpret_cast<const char*>(png.data()),
+                                             static_cast<qsizetype>(png.size())));
 }
 
 std::uint32_t SystemdNotificationService::ClaimNewHandle() {

@@ -1,8 +1,8 @@
 // The notification service on a Linux desktop: every notification is a
 // systemd user timer with its service, which runs the notifier installed
 // beside the program ("tavrin-notify") to show a desktop notification; the
-// program's start at a time is one more timer that runs it with
-// "AppRunAtTime". The units are written to the user's unit folder and
+// program's start at a time is one more timer, whose service has the
+// notifier start the program with "AppRunAtTime" in a unit of its own. The units are written to the user's unit folder and
 // loaded, enabled and started through the systemd user manager on D-Bus.
 //
 // A handle is the name of a notification's units on disk, so it stays valid
@@ -33,7 +33,7 @@ public:
     explicit SystemdNotificationService(SystemdNotificationSettings settings);
 
     std::uint32_t SetNotification(std::uint32_t existing, const NotificationTrigger& trigger,
-                                  const UserNotification& notification) override;
+                                  const UserNotification& notification, const AlarmMemo& memo) override;
     int RemoveNotification(std::uint32_t handle) override;
     int ScheduleAppStart(const std::string& programPath, const SYSTEMTIME& start) override;
     int AcknowledgeAppNotifications(const std::string& programPath) override;
@@ -54,6 +54,8 @@ private:
 
     bool Install(const QString& unit, const std::vector<UnitFile>& files, bool replacing);
     QString Uninstall(const QString& unit);
+    // The memo's picture beside the notification's record; the error, empty on success.
+    QString KeepPicture(const QString& unit, const AlarmMemo& memo) const;
     std::uint32_t ClaimNewHandle();
     bool Holds(std::uint32_t handle) const;
     bool HasPassed(const QString& unit, const SYSTEMTIME& now) const;

@@ -47,6 +47,17 @@ std::optional<std::string> CalendarTime(const SYSTEMTIME& time) {
     return std::string(text.data());
 }
 
+std::optional<SYSTEMTIME> ParseCalendarTime(std::string_view text) {
+    SYSTEMTIME time;
+    const std::string copy(text);
+    if (std::sscanf(copy.c_str(), "%4hu-%2hu-%2hu %2hu:%2hu:%2hu", &time.year, &time.month, &time.day,
+                    &time.hour, &time.minute, &time.second) != 6 ||
+        CalendarTime(time) != copy) {
+        return std::nullopt;
+    }
+    return time;
+}
+
 std::optional<std::string> QuotedPathForExec(std::string_view path, bool executable) {
     if (path.empty() || path.front() != '/' || !IsUtf8(path) ||
         HasCharacterSystemdRefusesInPaths(path)) {

@@ -15,6 +15,8 @@ namespace tavrin::platform::linux_desktop {
 // nothing for a date or time that does not exist (30 February, 24:00).
 // The same text sorts as the times do.
 std::optional<std::string> CalendarTime(const SYSTEMTIME& time);
+// The time in a text that CalendarTime wrote; nothing for any other text.
+std::optional<SYSTEMTIME> ParseCalendarTime(std::string_view text);
 
 // An absolute path as one quoted word of ExecStart=, as the executable
 // (`executable`) or as an argument. Nothing for a path systemd can't spell:

@@ -10,6 +10,7 @@
 
 #include "platform/byte_file.h"
 #include "platform/image_file.h"
+#include "platform/qt/qt_image_file.h"
 
 namespace tavrin::platform {
 namespace {
@@ -72,16 +73,13 @@ bool EncodePng(const PageBitmap& page, const std::array<RgbQuad, 16>& colors,
 
 }  // namespace
 
-bool WritePng(const std::string& path, const PageBitmap& page,
-              const std::array<RgbQuad, 16>& colors, std::string& error) {
-    const auto fail = [&](const std::string& cause) {
-        error = "Cannot write " + path + ": " + cause;
-        return false;
-    };
+bool EncodePagePng(const PageBitmap& page, const std::array<RgbQuad, 16>& colors,
+                   std::vector<std::uint8_t>& bytes, std::string& error) {
     const auto height = static_cast<std::size_t>(page.Height());
     const std::size_t stride = (static_cast<std::size_t>(page.Width()) * 4 + 31) / 32 * 4;
     if (page.Width() <= 0 || page.Height() <= 0 || page.PixelByteCount() < height * stride) {
-        return fail("the picture's size does not match its pixels");
+        error = "the picture's size does not match its pixels";
+        return false;
     }
     std::vector<png_const_bytep> rows(height);
     for (std::size_t y = 0; y < height; ++y) {
@@ -91,16 +89,31 @@ bool WritePng(const std::string& path, const PageBitmap& page,
     // Room for a page of handwriting at once: growing the buffer step by
     // step cost more than the encoding.
     encoding.bytes.reserve(height * stride / 4 + 1024);
-    if (!EncodePng(page, colors, rows, encoding)) return fail(encoding.error);
+    if (!EncodePng(page, colors, rows, encoding)) {
+        error = encoding.error;
+        return false;
+    }
+    bytes = std::move(encoding.bytes);
+    return true;
+}
+
+bool WritePng(const std::string& path, const PageBitmap& page,
+              const std::array<RgbQuad, 16>& colors, std::string& error) {
+    const auto fail = [&](const std::string& cause) {
+        error = "Cannot write " + path + ": " + cause;
+        return false;
+    };
+    std::vector<std::uint8_t> bytes;
+    std::string cause;
+    if (!EncodePagePng(page, colors, bytes, cause)) return fail(cause);
     // Written beside its name and renamed into place, so that a picture
     // appears only whole. Not synced: an exported picture is a copy that the
     // memo file gives again, and a sync per page cost more than the rest.
     FileSystem& files = LocalFileSystem();
     std::string temporary;
-    std::string cause;
     std::unique_ptr<ByteFile> file = files.CreateTemporaryFor(path, temporary, cause);
     if (file == nullptr) return fail(cause);
-    const bool written = file->Write(encoding.bytes.data(), encoding.bytes.size()) && file->Close();
+    const bool written = file->Write(bytes.data(), bytes.size()) && file->Close();
     if (!written) cause = file->LastError();
     file.reset();
     // A rename on Linux leaves no copies to keep or warn of (ReplaceNotes).

@@ -1,5 +1,6 @@
 #include "platform/win32/task_scheduler_notification_service.h"
 
+#include <sddl.h>
 #include <wrl/client.h>
 
 #include <algorithm>
@@ -22,6 +23,9 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
+// Each user's tasks lie in a folder of their own in this one, named by the
+// user's SID: the start task is named from the program's path alone, and two
+// users of one program must not replace each other's.
 constexpr wchar_t kFolderName[] = L"Tavrin";
 constexpr wchar_t kFolderPath[] = L"\\Tavrin";
 constexpr wchar_t kNotificationPrefix[] = L"Notification ";
@@ -139,43 +143,42 @@ std::optional<std::wstring> ElementText(const std::wstring& xml, const std::wstr
 
 struct TaskPlan {
     std::wstring start;
-    std::optional<std::wstring> end;
     std::wstring command;
     std::wstring arguments;
     std::wstring description;
 };
 
 // The task in the Task Scheduler's XML form: one time trigger, one program
-// to run in the user's session; missed while the user was away, it runs at
-// the next chance, and it is never stopped for running long (a notification
-// stays open until it is closed).
+// to run in the user's session. It wakes the machine from sleep; missed
+// while the machine was off or the user away, it runs at the next chance
+// (no end boundary, which would cancel that), and it is never stopped for
+// running long (a notification stays open until it is closed).
 std::wstring TaskXml(const TaskPlan& plan) {
-    std::wstring xml =
+    return
         L"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n"
         L"<Task version=\"1.2\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">\n"
         L"  <RegistrationInfo>\n    <Author>Tavrin</Author>\n    <Description>" +
         XmlEscaped(plan.description) +
         L"</Description>\n  </RegistrationInfo>\n"
         L"  <Triggers>\n    <TimeTrigger>\n      <StartBoundary>" +
-        plan.start + L"</StartBoundary>\n";
-    if (plan.end) xml += L"      <EndBoundary>" + *plan.end + L"</EndBoundary>\n";
-    xml +=
+        plan.start + L"</StartBoundary>\n"
         L"      <Enabled>true</Enabled>\n    </TimeTrigger>\n  </Triggers>\n"
         L"  <Settings>\n"
         L"    <MultipleInstancesPolicy>Parallel</MultipleInstancesPolicy>\n"
         L"    <DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>\n"
         L"    <StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>\n"
         L"    <StartWhenAvailable>true</StartWhenAvailable>\n"
+        L"    <WakeToRun>true</WakeToRun>\n"
         L"    <ExecutionTimeLimit>PT0S</ExecutionTimeLimit>\n"
         L"  </Settings>\n"
         L"  <Actions>\n    <Exec>\n      <Command>" +
         XmlEscaped(plan.command) + L"</Command>\n      <Arguments>" + XmlEscaped(plan.arguments) +
         L"</Arguments>\n    </Exec>\n  </Actions>\n</Task>\n";
-    return xml;
 }
 
 // What a notification shows, as one line in its task's description:
-// "Tavrin notification|flags=15|sound=...|title=...|text=...". Line breaks,
+// "Tavrin notification|flags=15|sound=...|title=...|text=...|until=...|memo=..."
+// (tasks registered before the last two were kept have the first five). Line breaks,
 // the separator, the escape itself and XML's own characters are written as
 // \xHH, so the line survives any engine's XML and never runs anything.
 bool NeedsEscape(wchar_t c) {
@@ -207,13 +210,17 @@ std::optional<std::wstring> FieldText(std::wstring_view field) {
 }
 
 std::wstring EncodeContent(const NotificationContent& content) {
+    const auto until = content.until ? TaskTime(*content.until) : std::nullopt;
     return std::wstring(kRecordTag) + L"|flags=" + std::to_wstring(content.actionFlags) +
            L"|sound=" + RecordField(content.sound) + L"|title=" + RecordField(content.title) +
-           L"|text=" + RecordField(content.text);
+           L"|text=" + RecordField(content.text) + L"|until=" + until.value_or(L"") +
+           L"|memo=" + RecordField(content.memo);
 }
 
 std::optional<NotificationContent> DecodeContent(std::wstring_view record) {
-    static constexpr std::wstring_view kKeys[] = {L"flags=", L"sound=", L"title=", L"text="};
+    static constexpr std::wstring_view kKeys[] = {L"flags=", L"sound=", L"title=",
+                                                  L"text=",  L"until=", L"memo="};
+    constexpr std::size_t kFirstRecordKeys = 4;
     std::vector<std::wstring_view> parts;
     for (std::size_t begin = 0;;) {
         const std::size_t end = record.find(L'|', begin);
@@ -221,9 +228,12 @@ std::optional<NotificationContent> DecodeContent(std::wstring_view record) {
         if (end == std::wstring_view::npos) break;
         begin = end + 1;
     }
-    if (parts.size() != 1 + std::size(kKeys) || parts[0] != kRecordTag) return std::nullopt;
+    const std::size_t keys = parts.size() - 1;
+    if ((keys != kFirstRecordKeys && keys != std::size(kKeys)) || parts[0] != kRecordTag) {
+        return std::nullopt;
+    }
     std::wstring values[std::size(kKeys)];
-    for (std::size_t i = 0; i < std::size(kKeys); ++i) {
+    for (std::size_t i = 0; i < keys; ++i) {
         if (!parts[i + 1].starts_with(kKeys[i])) return std::nullopt;
         const auto value = FieldText(parts[i + 1].substr(kKeys[i].size()));
         if (!value) return std::nullopt;
@@ -236,8 +246,11 @@ std::optional<NotificationContent> DecodeContent(std::wstring_view record) {
     }
     const unsigned long long flagValue = std::wcstoull(flags.c_str(), nullptr, 10);
     if (flagValue > 0xFFFFFFFFull) return std::nullopt;
-    return NotificationContent{values[2], values[3], values[1],
-                               static_cast<std::uint32_t>(flagValue)};
+    const std::wstring& until = values[4];
+    const auto untilTime = until.empty() ? std::nullopt : ParseTaskTime(until);
+    if (!until.empty() && !untilTime) return std::nullopt;
+    return NotificationContent{values[2], values[3], values[1], static_cast<std::uint32_t>(flagValue),
+                               values[5], untilTime};
 }
 
 // The engine runs the command as it stands: it must name a program file by
@@ -284,6 +297,25 @@ HRESULT ReadXml(ITaskFolder* folder, const std::wstring& name, std::wstring& xml
     return result;
 }
 
+HRESULT GetFolder(ITaskService* service, const std::wstring& path, ComPtr<ITaskFolder>& folder) {
+    const Bstr text(path);
+    if (!text.Made()) return E_OUTOFMEMORY;
+    return service->GetFolder(text.Get(), folder.ReleaseAndGetAddressOf());
+}
+
+// The folder `name` in `parent` (at `path`), made when missing; another
+// instance may make it meanwhile.
+HRESULT MakeFolder(ITaskService* service, ITaskFolder* parent, const std::wstring& name,
+                   const std::wstring& path, ComPtr<ITaskFolder>& folder) {
+    HRESULT result = GetFolder(service, path, folder);
+    if (!IsNotFound(result)) return result;
+    const Bstr text(name);
+    if (!text.Made()) return E_OUTOFMEMORY;
+    result = parent->CreateFolder(text.Get(), Nothing(), folder.ReleaseAndGetAddressOf());
+    if (result == HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS)) result = GetFolder(service, path, folder);
+    return result;
+}
+
 // The system's words for a failure, with its code.
 std::string Cause(HRESULT result) {
     char code[11];
@@ -315,10 +347,31 @@ struct TaskSchedulerNotificationService::Session {
     ComPtr<ITaskFolder> folder;  // null when it does not exist and was not to be made
 };
 
-TaskSchedulerNotificationService::TaskSchedulerNotificationService(TaskEngine engine,
-                                                                   const Clock& clock)
-    : engine_(std::move(engine)), clock_(clock) {}
+std::wstring CurrentUserSid() {
+    HANDLE token = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return {};
+    DWORD size = 0;
+    ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::vector<std::uint8_t> user(size);
+    std::wstring sid;
+    wchar_t* text = nullptr;
+    if (size != 0 && ::GetTokenInformation(token, TokenUser, user.data(), size, &size) &&
+        ::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &text)) {
+        sid = text;
+        ::LocalFree(text);
+    }
+    ::CloseHandle(token);
+    return sid;
+}
 
+TaskSchedulerNotificationService::TaskSchedulerNotificationService(TaskEngine engine,
+                                                                   const Clock& clock,
+                                                                   std::wstring user)
+    : engine_(std::move(engine)), clock_(clock), user_(std::move(user)) {}
+
+std::wstring TaskSchedulerNotificationService::FolderPath() const {
+    return std::wstring(kFolderPath) + L"\\" + user_;
+}
 
 const wchar_t* TaskSchedulerNotificationService::NotifierSwitch() { return kNotifierSwitch; }
 
@@ -338,8 +391,9 @@ std::wstring TaskSchedulerNotificationService::StartTask(const std::string& prog
 
 std::uint32_t TaskSchedulerNotificationService::SetNotification(
     std::uint32_t existing, const NotificationTrigger& trigger,
-    const UserNotification& notification) {
-    const auto start = TaskTime(trigger.startTime);
+    const UserNotification& notification, const AlarmMemo& memo) {
+    // A time the clocks skip would never come: the task runs at the gap's end.
+    const auto start = TaskTime(clock_.ExistingTime(trigger.startTime));
     const auto end = TaskTime(trigger.endTime);
     if (!start || !end) {
         Fail("the notification's time does not exist");
@@ -353,15 +407,16 @@ std::uint32_t TaskSchedulerNotificationService::SetNotification(
     const auto title = ToSystemText(notification.dialogTitle);
     const auto text = ToSystemText(notification.dialogText);
     const auto sound = ToSystemText(notification.sound);
-    if (!title || !text || !sound) {
+    const auto key = ToSystemText(memo.key);
+    if (!title || !text || !sound || !key) {
         Fail("the notification's texts are not valid UTF-8");
         return 0;
     }
-    const std::wstring description =
-        EncodeContent({*title, *text, *sound, notification.actionFlags});
+    const std::wstring description = EncodeContent(
+        {*title, *text, *sound, notification.actionFlags, *key, trigger.endTime});
     const auto xmlFor = [&](std::uint32_t handle) {
-        return TaskXml({*start, *end, *program,
-                        std::wstring(kNotifierSwitch) + L" " + Hex(handle, 8), description});
+        return TaskXml({*start, *program, std::wstring(kNotifierSwitch) + L" " + Hex(handle, 8),
+                        description});
     };
 
     Session session;
@@ -430,7 +485,7 @@ int TaskSchedulerNotificationService::RemoveNotification(std::uint32_t handle) {
 
 int TaskSchedulerNotificationService::ScheduleAppStart(const std::string& programPath,
                                                        const SYSTEMTIME& start) {
-    const auto time = TaskTime(start);
+    const auto time = TaskTime(clock_.ExistingTime(start));
     if (!time) {
         Fail("the start time does not exist");
         return 0;
@@ -445,7 +500,7 @@ int TaskSchedulerNotificationService::ScheduleAppStart(const std::string& progra
     const std::wstring name = StartTask(programPath);
     const HRESULT result = Register(
         session.folder.Get(), name,
-        TaskXml({*time, std::nullopt, *program, L"AppRunAtTime", L"Start of Tavrin at an alarm"}),
+        TaskXml({*time, *program, L"AppRunAtTime", L"Start of Tavrin at an alarm"}),
         TASK_CREATE_OR_UPDATE);
     if (FAILED(result)) {
         // An earlier start that could not be moved would wake the program for nothing.
@@ -541,6 +596,7 @@ std::optional<NotificationContent> TaskSchedulerNotificationService::ContentOf(
 }
 
 bool TaskSchedulerNotificationService::Open(Session& session, bool createFolder) {
+    if (user_.empty()) return Fail("can't find out which user's tasks these are");
     if (const HRESULT result = session.apartment.Failure(); FAILED(result)) {
         return Fail("COM can't be used on this thread", result);
     }
@@ -550,33 +606,21 @@ bool TaskSchedulerNotificationService::Open(Session& session, bool createFolder)
     if (SUCCEEDED(result) && !service) result = E_POINTER;
     if (FAILED(result)) return Fail("can't reach the Task Scheduler", result);
 
-    const Bstr folderPath(kFolderPath);
-    if (!folderPath.Made()) return Fail("can't open the task folder", E_OUTOFMEMORY);
-    result = session.service->GetFolder(folderPath.Get(), session.folder.ReleaseAndGetAddressOf());
+    const std::wstring path = FolderPath();
+    result = GetFolder(session.service.Get(), path, session.folder);
     if (IsNotFound(result) && createFolder) {
         ComPtr<ITaskFolder> root;
-        const Bstr rootPath(L"\\");
-        const Bstr folderName(kFolderName);
-        result = rootPath.Made() && folderName.Made()
-                     ? session.service->GetFolder(rootPath.Get(), root.GetAddressOf())
-                     : E_OUTOFMEMORY;
-        if (SUCCEEDED(result)) {
-            result = root->CreateFolder(folderName.Get(), Nothing(),
-                                        session.folder.ReleaseAndGetAddressOf());
-        }
-        // Another instance may have made it meanwhile.
-        if (result == HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS)) {
-            result = session.service->GetFolder(folderPath.Get(),
-                                                session.folder.ReleaseAndGetAddressOf());
-        }
+        ComPtr<ITaskFolder> tavrin;
+        result = GetFolder(session.service.Get(), L"\\", root);
+        if (SUCCEEDED(result)) result = MakeFolder(session.service.Get(), root.Get(), kFolderName, kFolderPath, tavrin);
+        if (SUCCEEDED(result)) result = MakeFolder(session.service.Get(), tavrin.Get(), user_, path, session.folder);
     }
     if (IsNotFound(result) && !createFolder) {
         session.folder.Reset();
         return true;
     }
     if (SUCCEEDED(result) && !session.folder) result = E_POINTER;
-    if (FAILED(result))
-        return Fail("can't open the task folder " + FromSystemText(kFolderPath), result);
+    if (FAILED(result)) return Fail("can't open the task folder " + FromSystemText(path), result);
     return true;
 }
 

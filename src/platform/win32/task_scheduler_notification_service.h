@@ -1,10 +1,11 @@
 // The notification service on Windows, over the system's Task Scheduler
-// (its 2.0 COM interface): every notification is a task in the user's
-// "Tavrin" task folder that runs the program in its notifier mode
-// ("<program>" /notify XXXXXXXX) at the notification's time; the program's
-// start at a time is one more task there, which runs it with "AppRunAtTime".
-// What a notification shows is kept in its task's description, never on a
-// command line.
+// (its 2.0 COM interface): every notification is a task in the user's own
+// task folder ("\Tavrin\<the user's SID>") that runs the program in its
+// notifier mode ("<program>" /notify XXXXXXXX) at the notification's time;
+// the program's start at a time is one more task there, which runs it with
+// "AppRunAtTime". Both wake a sleeping machine and, missed while it was off,
+// run when it is back. What a notification shows is kept in its task's
+// description, never on a command line.
 //
 // A handle is the name of a notification's task, so it stays valid across
 // restarts of the program and of the machine. Built with the wide calls
@@ -30,6 +31,8 @@ struct NotificationContent {
     std::wstring text;
     std::wstring sound;  // the file name of a sound shipped beside the program, empty for none
     std::uint32_t actionFlags = 0;
+    std::wstring memo;   // the key naming the memo and its alarm to the program; empty for none
+    std::optional<SYSTEMTIME> until;  // shown later, the notification says it was missed
 
     friend bool operator==(const NotificationContent&, const NotificationContent&) = default;
 };
@@ -40,13 +43,19 @@ using TaskEngine = std::function<HRESULT(ITaskService** service)>;
 // The system's own: CoCreateInstance of the Task Scheduler, then Connect.
 HRESULT ConnectSystemTaskEngine(ITaskService** service);
 
+// The string form of the SID of the user this program runs as; empty when
+// it can't be had.
+std::wstring CurrentUserSid();
+
 class TaskSchedulerNotificationService final : public NotificationService {
 public:
+    // `user` names the task folder of the user whose alarms these are.
     explicit TaskSchedulerNotificationService(TaskEngine engine = ConnectSystemTaskEngine,
-                                              const Clock& clock = SystemClock());
+                                              const Clock& clock = SystemClock(),
+                                              std::wstring user = CurrentUserSid());
 
     std::uint32_t SetNotification(std::uint32_t existing, const NotificationTrigger& trigger,
-                                  const UserNotification& notification) override;
+                                  const UserNotification& notification, const AlarmMemo& memo) override;
     int RemoveNotification(std::uint32_t handle) override;
     int ScheduleAppStart(const std::string& programPath, const SYSTEMTIME& start) override;
     int AcknowledgeAppNotifications(const std::string& programPath) override;
@@ -58,7 +67,8 @@ public:
     // Why the last operation that failed did, for the program's diagnostics.
     const std::string& LastError() const { return lastError_; }
 
-    // The names of a notification's task and of a program's start.
+    // The user's task folder, and the names of a notification's task and of a program's start.
+    std::wstring FolderPath() const;
     static std::wstring NotificationTask(std::uint32_t handle);
     static std::wstring StartTask(const std::string& programPath);
     // The notifier mode's switch on the program's command line, before the handle.
@@ -77,6 +87,7 @@ private:
 
     TaskEngine engine_;
     const Clock& clock_;
+    std::wstring user_;
     std::string lastError_;
 };
 

@@ -9,19 +9,25 @@
 // offline, judge the units it writes.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <QDBusArgument>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <filesystem>
 #include <functional>
-#include <set>
 #include <memory>
+#include <set>
 
 #include "platform/linux/notification_record.h"
 #include "platform/linux/systemd_notification_service.h"
-#include "support/private_bus.h"
+#include "platform/linux/systemd_units.h"
 #include "support/fixed_clock.h"
+#include "support/private_bus.h"
+#include "support/scoped_zone.h"
 #include "support/scratch_folder.h"
 
 namespace tavrin::platform::linux_desktop {
@@ -45,8 +51,9 @@ struct ToolResult {
 };
 
 // Runs a tool with the test's own home, configuration and runtime folders
-// and UTC as local time, never the real user's.
-ToolResult RunTool(const QString& program, const QStringList& arguments, const ScratchFolder& scratch) {
+// and `zone` (UTC unless said) as local time, never the real user's.
+ToolResult RunTool(const QString& program, const QStringList& arguments, const ScratchFolder& scratch,
+                   const QString& zone = "UTC") {
     const QString root = QString::fromStdString(scratch.Folder().string());
     QDir().mkpath(root + "/runtime");
     QFile::setPermissions(root + "/runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -54,7 +61,7 @@ ToolResult RunTool(const QString& program, const QStringList& arguments, const S
     environment.insert("HOME", root + "/home");
     environment.insert("XDG_CONFIG_HOME", root + "/config");
     environment.insert("XDG_RUNTIME_DIR", root + "/runtime");
-    environment.insert("TZ", "UTC");
+    environment.insert("TZ", zone);
     QProcess process;
     process.setProcessEnvironment(environment);
     process.setProcessChannelMode(QProcess::MergedChannels);
@@ -92,6 +99,23 @@ protected:
     }
     static UserNotification Notification() {
         return {15, "Tavrin", kHostileText, "Alarm2.wav", 0, 0};
+    }
+    // A memo with a few strokes on its page.
+    AlarmMemo Memo() const { return {kMemoKey, page_.get(), Colors()}; }
+    static std::array<RgbQuad, 16> Colors() {
+        std::array<RgbQuad, 16> colors{};
+        for (std::uint8_t i = 0; i < 16; ++i) colors[i] = {static_cast<std::uint8_t>(i * 16), 0, 255, 0};
+        return colors;
+    }
+    static std::unique_ptr<PageBitmap> Page() {
+        PageBitmapInfo info;
+        info.width = 240;
+        info.height = 320;
+        auto page = CreatePageBitmap(info);
+        std::fill_n(page->Pixels(), page->PixelByteCount(), std::uint8_t{0x33});
+        // The top row (stored last, bottom-up) in colours 1 and 2.
+        std::fill_n(page->Pixels() + page->PixelByteCount() - 120, 120, std::uint8_t{0x12});
+        return page;
     }
 
     QString PathOf(const QString& unit, const QString& suffix) const { return unitFolder_ + "/" + unit + suffix; }
@@ -137,6 +161,17 @@ protected:
         }
         return result.output;
     }
+    // The same where the local time is `zone`'s: the "(in UTC)" line, or "never".
+    QString NextElapseInUtc(const QString& unit, const QString& zone) const {
+        const ToolResult result = RunTool("systemd-analyze", {"calendar", OnCalendarOf(unit)}, scratch_, zone);
+        for (const QString& line : result.output.split('\n')) {
+            const QString trimmed = line.trimmed();
+            // "Next elapse: never", or "(in UTC): Sun 2030-03-31 01:00:00 UTC"
+            if (trimmed == "Next elapse: never") return "never";
+            if (trimmed.startsWith("(in UTC):")) return trimmed.section(' ', 3, 4);
+        }
+        return result.output;
+    }
 
     ScratchFolder scratch_;
     PrivateBus bus_;
@@ -144,7 +179,14 @@ protected:
     QString unitFolder_ = QString::fromStdString(scratch_.PathOf("config/systemd/user"));
     std::string program_;
     testing::FixedClock clock_{Time(2030, 5, 3, 8, 0, 0)};
+    std::unique_ptr<PageBitmap> page_ = Page();
+    static constexpr const char* kMemoKey = "2030-05-01T10:11:12.345/2030-05-03T07:15:00";
 };
+
+mode_t PermissionsOf(const QString& path) {
+    struct stat status{};
+    return ::stat(path.toLocal8Bit().constData(), &status) == 0 ? status.st_mode & 07777 : 07777;
+}
 
 TEST_F(SystemdNotificationServiceTest, NotificationIsATimerSystemdAcceptsAtTheAlarmSecond) {
     const struct {
@@ -157,7 +199,7 @@ TEST_F(SystemdNotificationServiceTest, NotificationIsATimerSystemdAcceptsAtTheAl
     };
     const auto service = MakeService();
     for (const auto& c : cases) {
-        const std::uint32_t handle = service->SetNotification(0, TriggerAt(c.alarm), Notification());
+        const std::uint32_t handle = service->SetNotification(0, TriggerAt(c.alarm), Notification(), {});
         ASSERT_NE(handle, 0u) << service->LastError().toStdString();
         const QString unit = SystemdNotificationService::NotificationUnit(handle);
         ExpectSystemdAccepts(unit);
@@ -168,31 +210,87 @@ TEST_F(SystemdNotificationServiceTest, NotificationIsATimerSystemdAcceptsAtTheAl
     }
 }
 
-TEST_F(SystemdNotificationServiceTest, TextReachesTheNotifierUnchangedAndNoUnitFile) {
+TEST_F(SystemdNotificationServiceTest, TextAndMemoReachTheNotifierUnchangedAndNoUnitFile) {
     const auto service = MakeService();
-    const std::uint32_t handle = service->SetNotification(0, TriggerAt(Time(2030, 5, 3, 7, 15, 0)), Notification());
+    const NotificationTrigger trigger = TriggerAt(Time(2030, 5, 3, 7, 15, 0));
+    const std::uint32_t handle = service->SetNotification(0, trigger, Notification(), Memo());
     ASSERT_NE(handle, 0u);
     const QString unit = SystemdNotificationService::NotificationUnit(handle);
     QString error;
     const auto record = ReadNotificationRecord(PathOf(unit, ".json"), &error);
     ASSERT_TRUE(record) << error.toStdString();
     EXPECT_EQ(*record, (NotificationRecord{QString::fromStdString(program_), "Tavrin",
-                                           QString::fromStdString(kHostileText), "Alarm2.wav", 15}));
+                                           QString::fromStdString(kHostileText), "Alarm2.wav", 15,
+                                           kMemoKey, trigger.endTime}));
     for (const char* suffix : {".timer", ".service"}) {
         QFile file(PathOf(unit, suffix));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        EXPECT_FALSE(file.readAll().contains("$HOME")) << suffix;
+        const QByteArray text = file.readAll();
+        EXPECT_FALSE(text.contains("$HOME")) << suffix;
+        EXPECT_FALSE(text.contains(kMemoKey)) << suffix;
+    }
+}
+
+// The memo's page is what the notification shows; like the record, it is
+// the user's alone to read.
+TEST_F(SystemdNotificationServiceTest, MemosPictureLiesBesideTheRecordForTheUserAlone) {
+    const auto service = MakeService();
+    const std::uint32_t handle = service->SetNotification(0, TriggerAt(Time(2030, 5, 3, 7, 15, 0)), Notification(), Memo());
+    ASSERT_NE(handle, 0u) << service->LastError().toStdString();
+    const QString unit = SystemdNotificationService::NotificationUnit(handle);
+    const QString picture = PathOf(unit, ".png");
+    EXPECT_EQ(picture, PicturePathFor(PathOf(unit, ".json")));
+    const QImage image(picture);
+    ASSERT_EQ(image.size(), QSize(240, 320));
+    EXPECT_EQ(image.pixel(0, 0), qRgb(255, 0, 16));
+    EXPECT_EQ(image.pixel(1, 0), qRgb(255, 0, 32));
+    EXPECT_EQ(image.pixel(5, 100), qRgb(255, 0, 48));
+    EXPECT_EQ(PermissionsOf(picture), 0600u);
+    EXPECT_EQ(PermissionsOf(PathOf(unit, ".json")), 0600u);
+
+    // Set again for a memo without a picture, the notification shows none.
+    ASSERT_EQ(service->SetNotification(handle, TriggerAt(Time(2030, 5, 3, 7, 16, 0)), Notification(), {}), handle);
+    EXPECT_FALSE(QFile::exists(picture));
+}
+
+// systemd 252 says "never" of a local time the clocks skip: such a
+// notification would never ring, nor the start after it. They come at the
+// gap's end; a time the clocks show twice rings once, at its first pass.
+TEST_F(SystemdNotificationServiceTest, TimesTheClocksSkipRingAtTheGapsEnd) {
+    const struct {
+        const char* zone;
+        SYSTEMTIME alarm;
+        const char* elapseInUtc;
+    } cases[] = {
+        {"Europe/Berlin", Time(2030, 3, 31, 2, 30, 0), "2030-03-31 01:00:00"},
+        {"Europe/Berlin", Time(2030, 3, 31, 2, 59, 59), "2030-03-31 01:00:00"},
+        {"Europe/Berlin", Time(2030, 3, 31, 3, 0, 0), "2030-03-31 01:00:00"},
+        {"Europe/Berlin", Time(2030, 10, 27, 2, 30, 0), "2030-10-27 00:30:00"},
+        {"Europe/Berlin", Time(2030, 5, 3, 7, 15, 42), "2030-05-03 05:15:42"},
+        {"America/New_York", Time(2030, 3, 10, 2, 30, 0), "2030-03-10 07:00:00"},
+        {"America/New_York", Time(2030, 11, 3, 1, 30, 0), "2030-11-03 05:30:00"},
+    };
+    const auto service = std::make_unique<SystemdNotificationService>(SystemdNotificationSettings{
+        unitFolder_, bus_.Connect(QStringLiteral("tavrin-client")), &SystemClock()});
+    for (const auto& [zone, alarm, elapse] : cases) {
+        SCOPED_TRACE(std::string(zone) + " " + *CalendarTime(alarm));
+        testing::ScopedZone inZone(zone);
+        const std::uint32_t handle = service->SetNotification(0, TriggerAt(alarm), Notification(), {});
+        ASSERT_NE(handle, 0u) << service->LastError().toStdString();
+        EXPECT_EQ(NextElapseInUtc(SystemdNotificationService::NotificationUnit(handle), zone), elapse);
+        ASSERT_EQ(service->ScheduleAppStart(program_, alarm), 1) << service->LastError().toStdString();
+        EXPECT_EQ(NextElapseInUtc(SystemdNotificationService::StartUnit(program_), zone), elapse);
     }
 }
 
 TEST_F(SystemdNotificationServiceTest, HeldHandleIsRewrittenByTheNextRunOfTheProgram) {
     const std::uint32_t handle =
-        MakeService()->SetNotification(0, TriggerAt(Time(2030, 5, 3, 7, 15, 0)), Notification());
+        MakeService()->SetNotification(0, TriggerAt(Time(2030, 5, 3, 7, 15, 0)), Notification(), {});
     ASSERT_NE(handle, 0u);
     QDBusConnection::disconnectFromBus(QStringLiteral("tavrin-client"));
 
     const auto restarted = MakeService();
-    EXPECT_EQ(restarted->SetNotification(handle, TriggerAt(Time(2030, 6, 1, 9, 30, 5)), Notification()), handle);
+    EXPECT_EQ(restarted->SetNotification(handle, TriggerAt(Time(2030, 6, 1, 9, 30, 5)), Notification(), {}), handle);
     const QString unit = SystemdNotificationService::NotificationUnit(handle);
     EXPECT_EQ(OnCalendarOf(unit), "2030-06-01 09:30:05");
     EXPECT_EQ(manager_->Calls().last(), "RestartUnit " + unit + ".timer replace");
@@ -202,7 +300,7 @@ TEST_F(SystemdNotificationServiceTest, HeldHandleIsRewrittenByTheNextRunOfThePro
 
 TEST_F(SystemdNotificationServiceTest, UnknownHandleIsRefusedWithoutTouchingAnything) {
     const auto service = MakeService();
-    EXPECT_EQ(service->SetNotification(0x1234abcd, TriggerAt(Time(2030, 5, 3, 7, 15, 0)), Notification()), 0u);
+    EXPECT_EQ(service->SetNotification(0x1234abcd, TriggerAt(Time(2030, 5, 3, 7, 15, 0)), Notification(), {}), 0u);
     EXPECT_EQ(UnitFilesLeft(), QStringList());
     EXPECT_EQ(manager_->Calls(), QStringList());
 }
@@ -211,7 +309,7 @@ TEST_F(SystemdNotificationServiceTest, EveryNotificationHasItsOwnNonzeroHandle) 
     const auto service = MakeService();
     std::set<std::uint32_t> handles;
     for (int i = 0; i < 20; ++i) {
-        handles.insert(service->SetNotification(0, TriggerAt(Time(2030, 5, 3, 7, 15, 0)), Notification()));
+        handles.insert(service->SetNotification(0, TriggerAt(Time(2030, 5, 3, 7, 15, 0)), Notification(), {}));
     }
     EXPECT_EQ(handles.size(), 20u);
     EXPECT_FALSE(handles.contains(0u));
@@ -219,7 +317,7 @@ TEST_F(SystemdNotificationServiceTest, EveryNotificationHasItsOwnNonzeroHandle) 
 
 TEST_F(SystemdNotificationServiceTest, RemovedNotificationIsStoppedDisabledAndDeleted) {
     const auto service = MakeService();
-    const std::uint32_t handle = service->SetNotification(0, TriggerAt(Time(2030, 5, 3, 7, 15, 0)), Notification());
+    const std::uint32_t handle = service->SetNotification(0, TriggerAt(Time(2030, 5, 3, 7, 15, 0)), Notification(), Memo());
     ASSERT_NE(handle, 0u);
     const QString timer = SystemdNotificationService::NotificationUnit(handle) + ".timer";
 
@@ -239,10 +337,13 @@ TEST_F(SystemdNotificationServiceTest, ProgramStartIsOneTimerReplacedByEachCall)
     const QString unit = SystemdNotificationService::StartUnit(program_);
     ExpectSystemdAccepts(unit);
     EXPECT_EQ(NextElapseOf(unit), "2030-05-03 07:15:02");
+    // The service only has the notifier start the program in a unit of its own.
     QFile service_file(PathOf(unit, ".service"));
     ASSERT_TRUE(service_file.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(service_file.readAll().contains("ExecStart=\"" + QByteArray::fromStdString(program_).replace("%", "%%") +
-                                                "\" AppRunAtTime\n"));
+    const std::string notifier = std::filesystem::path(program_).replace_filename("tavrin-notify").string();
+    EXPECT_TRUE(service_file.readAll().contains(
+        QByteArray::fromStdString("ExecStart=" + *QuotedPathForExec(notifier, true) + " --start " +
+                                  *QuotedPathForExec(program_, false) + " AppRunAtTime\n")));
     EXPECT_EQ(manager_->Calls().last(), "StartUnit " + unit + ".timer replace");
 
     ASSERT_EQ(service->ScheduleAppStart(program_, Time(2030, 5, 4, 6, 0, 2)), 1);
@@ -256,7 +357,7 @@ TEST_F(SystemdNotificationServiceTest, AcknowledgeRemovesOnlyThisProgramsPassedU
     const auto notify = [&](const std::string& program, SYSTEMTIME alarm) {
         NotificationTrigger trigger = TriggerAt(alarm);
         trigger.application = program;
-        return SystemdNotificationService::NotificationUnit(service->SetNotification(0, trigger, Notification()));
+        return SystemdNotificationService::NotificationUnit(service->SetNotification(0, trigger, Notification(), {}));
     };
     // It is 08:00:00; a notification is dealt with a minute after its time.
     notify(program_, Time(2030, 5, 3, 7, 0, 0));
@@ -281,10 +382,31 @@ TEST_F(SystemdNotificationServiceTest, ProgramSystemdCannotRunIsRefused) {
     const auto service = MakeService();
     NotificationTrigger trigger = TriggerAt(Time(2030, 5, 3, 7, 15, 0));
     trigger.application = (folder / "tavrin").string();
-    EXPECT_EQ(service->SetNotification(0, trigger, Notification()), 0u);
+    EXPECT_EQ(service->SetNotification(0, trigger, Notification(), {}), 0u);
     EXPECT_EQ(service->ScheduleAppStart(trigger.application, trigger.startTime), 0);
     EXPECT_EQ(UnitFilesLeft(), QStringList());
     EXPECT_EQ(manager_->Calls(), QStringList());
+}
+
+// Every start the notifier makes is a transient service of its own, so that
+// the program outlives the notifier's service, and each start has its unit.
+TEST_F(SystemdNotificationServiceTest, ProgramsStartInTransientServicesOfTheirOwn) {
+    SystemdUserManager manager(bus_.Connect(QStringLiteral("tavrin-client")));
+    EXPECT_EQ(manager.StartProgram("/opt/my apps/tavrin", {"--open", kMemoKey}), "");
+    EXPECT_EQ(manager.StartProgram("/opt/my apps/tavrin", {"AppRunAtTime"}), "");
+    std::vector<testing::TransientStart> starts;
+    for (const QDBusMessage& call : manager_->Messages()) {
+        if (const auto start = testing::ReadTransientStart(call)) starts.push_back(*start);
+    }
+    ASSERT_EQ(starts.size(), 2u);
+    EXPECT_NE(starts[0].unit, starts[1].unit);
+    for (const auto& start : starts) {
+        EXPECT_TRUE(start.unit.startsWith("app-tavrin@") && start.unit.endsWith(".service")) << start.unit.toStdString();
+        EXPECT_EQ(start.mode, "fail");
+        EXPECT_TRUE(start.properties.contains("CollectMode=inactive-or-failed")) << start.properties.join(' ').toStdString();
+    }
+    EXPECT_EQ(starts[0].command, QStringList({"/opt/my apps/tavrin", "/opt/my apps/tavrin", "--open", kMemoKey}));
+    EXPECT_EQ(starts[1].command, QStringList({"/opt/my apps/tavrin", "/opt/my apps/tavrin", "AppRunAtTime"}));
 }
 
 // Every way the manager or the unit folder can fail: the service answers 0,
@@ -311,7 +433,7 @@ public:
 TEST_P(SystemdNotificationFailureTest, FailsWithNothingLeftBehind) {
     GetParam().arrange(*this);
     const auto service = MakeService();
-    EXPECT_EQ(service->SetNotification(0, TriggerAt(Time(2030, 5, 3, 7, 15, 0)), Notification()), 0u);
+    EXPECT_EQ(service->SetNotification(0, TriggerAt(Time(2030, 5, 3, 7, 15, 0)), Notification(), Memo()), 0u);
     EXPECT_FALSE(service->LastError().isEmpty());
     EXPECT_EQ(service->ScheduleAppStart(program_, Time(2030, 5, 3, 7, 15, 2)), 0);
     EXPECT_EQ(UnitFilesLeft(), QStringList());
@@ -331,10 +453,10 @@ INSTANTIATE_TEST_SUITE_P(Cases, SystemdNotificationFailureTest, ::testing::Value
 
 TEST_F(SystemdNotificationServiceTest, FailedRewriteRemovesTheNotificationItReplaced) {
     const auto service = MakeService();
-    const std::uint32_t handle = service->SetNotification(0, TriggerAt(Time(2030, 5, 3, 7, 15, 0)), Notification());
+    const std::uint32_t handle = service->SetNotification(0, TriggerAt(Time(2030, 5, 3, 7, 15, 0)), Notification(), Memo());
     ASSERT_NE(handle, 0u);
     manager_->FailOn("RestartUnit");
-    EXPECT_EQ(service->SetNotification(handle, TriggerAt(Time(2030, 5, 3, 8, 15, 0)), Notification()), 0u);
+    EXPECT_EQ(service->SetNotification(handle, TriggerAt(Time(2030, 5, 3, 8, 15, 0)), Notification(), {}), 0u);
     EXPECT_EQ(UnitFilesLeft(), QStringList());
 }
 
@@ -342,7 +464,7 @@ TEST_F(SystemdNotificationServiceTest, NoSessionBusFailsWithNothingLeftBehind) {
     SystemdNotificationService service(SystemdNotificationSettings{
         unitFolder_, QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"), "tavrin-client"),
         &clock_});
-    EXPECT_EQ(service.SetNotification(0, TriggerAt(Time(2030, 5, 3, 7, 15, 0)), Notification()), 0u);
+    EXPECT_EQ(service.SetNotification(0, TriggerAt(Time(2030, 5, 3, 7, 15, 0)), Notification(), {}), 0u);
     EXPECT_TRUE(service.LastError().contains("no session bus")) << service.LastError().toStdString();
     EXPECT_EQ(UnitFilesLeft(), QStringList());
 }

@@ -3,7 +3,6 @@
 namespace tavrin::testing {
 namespace {
 
-constexpr wchar_t kFolderName[] = L"Tavrin";
 const HRESULT kNotFound = HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
 const HRESULT kExists = HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS);
 
@@ -54,16 +53,19 @@ private:
     ULONG references_ = 1;
 };
 
+// The name of the task or folder at `path`: what follows its last backslash.
+std::wstring NameIn(const std::wstring& path) { return path.substr(path.rfind(L'\\') + 1); }
+
 class Task final : public Object<IRegisteredTask> {
 public:
-    Task(std::shared_ptr<InMemoryTasks> tasks, std::wstring name, std::wstring xml)
-        : Object(std::move(tasks)), name_(std::move(name)), xml_(std::move(xml)) {}
+    Task(std::shared_ptr<InMemoryTasks> tasks, std::wstring path, std::wstring xml)
+        : Object(std::move(tasks)), path_(std::move(path)), xml_(std::move(xml)) {}
 
     HRESULT STDMETHODCALLTYPE get_Name(BSTR* name) override {
-        return Tasks().Fails() ? E_FAIL : GiveText(name_, name);
+        return Tasks().Fails() ? E_FAIL : GiveText(NameIn(path_), name);
     }
     HRESULT STDMETHODCALLTYPE get_Path(BSTR* path) override {
-        return Tasks().Fails() ? E_FAIL : GiveText(L"\\Tavrin\\" + name_, path);
+        return Tasks().Fails() ? E_FAIL : GiveText(path_, path);
     }
     HRESULT STDMETHODCALLTYPE get_Xml(BSTR* xml) override {
         return Tasks().Fails() ? E_FAIL : GiveText(xml_, xml);
@@ -85,15 +87,18 @@ public:
     TAVRIN_NOT_USED(GetRunTimes(const LPSYSTEMTIME, const LPSYSTEMTIME, DWORD*, LPSYSTEMTIME*))
 
 private:
-    std::wstring name_;
+    std::wstring path_;
     std::wstring xml_;
 };
 
 // The folder's tasks as they were when it was listed.
 class TaskList final : public Object<IRegisteredTaskCollection> {
 public:
-    explicit TaskList(std::shared_ptr<InMemoryTasks> tasks)
-        : Object(std::move(tasks)), listed_(Tasks().tasks.begin(), Tasks().tasks.end()) {}
+    TaskList(std::shared_ptr<InMemoryTasks> tasks, const std::wstring& folder) : Object(std::move(tasks)) {
+        for (const auto& [path, xml] : Tasks().tasks) {
+            if (path.rfind(L'\\') == folder.size() && path.starts_with(folder)) listed_.emplace_back(path, xml);
+        }
+    }
 
     HRESULT STDMETHODCALLTYPE get_Count(LONG* count) override {
         if (Tasks().Fails()) return E_FAIL;
@@ -116,46 +121,49 @@ private:
     std::vector<std::pair<std::wstring, std::wstring>> listed_;
 };
 
+// The root is "\\"; any other folder is its path.
 class Folder final : public Object<ITaskFolder> {
 public:
-    Folder(std::shared_ptr<InMemoryTasks> tasks, bool root)
-        : Object(std::move(tasks)), root_(root) {}
+    Folder(std::shared_ptr<InMemoryTasks> tasks, std::wstring path)
+        : Object(std::move(tasks)), path_(std::move(path)) {}
 
     HRESULT STDMETHODCALLTYPE CreateFolder(BSTR name, VARIANT, ITaskFolder** folder) override {
         if (Tasks().Fails()) return E_FAIL;
-        if (!root_ || TextOf(name) != kFolderName) return E_INVALIDARG;
-        if (Tasks().folderExists) return kExists;
-        Tasks().folderExists = true;
-        *folder = new Folder(Shared(), false);
+        const std::wstring folderName = TextOf(name);
+        if (folderName.empty() || folderName.find(L'\\') != std::wstring::npos) return E_INVALIDARG;
+        const std::wstring path = PathOf(folderName);
+        if (!Tasks().folders.insert(path).second) return kExists;
+        *folder = new Folder(Shared(), path);
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetTask(BSTR name, IRegisteredTask** task) override {
         if (Tasks().Fails()) return E_FAIL;
-        const auto found = Tasks().tasks.find(TextOf(name));
-        if (root_ || found == Tasks().tasks.end()) return kNotFound;
+        const auto found = Tasks().tasks.find(PathOf(TextOf(name)));
+        if (found == Tasks().tasks.end()) return kNotFound;
         *task = new Task(Shared(), found->first, found->second);
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetTasks(LONG, IRegisteredTaskCollection** tasks) override {
         if (Tasks().Fails()) return E_FAIL;
-        *tasks = new TaskList(Shared());
+        *tasks = new TaskList(Shared(), path_ == L"\\" ? L"" : path_);
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE DeleteTask(BSTR name, LONG) override {
         if (Tasks().Fails()) return E_FAIL;
-        return Tasks().tasks.erase(TextOf(name)) == 1 ? S_OK : kNotFound;
+        return Tasks().tasks.erase(PathOf(TextOf(name))) == 1 ? S_OK : kNotFound;
     }
     HRESULT STDMETHODCALLTYPE RegisterTask(BSTR name, BSTR xml, LONG flags, VARIANT, VARIANT,
                                            TASK_LOGON_TYPE, VARIANT,
                                            IRegisteredTask** task) override {
         if (Tasks().Fails()) return E_FAIL;
         if (Tasks().refuseRegistrations) return E_ACCESSDENIED;
-        if (root_ || TextOf(name).empty()) return E_INVALIDARG;
-        const bool exists = Tasks().tasks.contains(TextOf(name));
+        if (TextOf(name).empty() || TextOf(name).find(L'\\') != std::wstring::npos) return E_INVALIDARG;
+        const std::wstring path = PathOf(TextOf(name));
+        const bool exists = Tasks().tasks.contains(path);
         if (exists && !(flags & TASK_UPDATE)) return kExists;
         if (!exists && !(flags & TASK_CREATE)) return kNotFound;
-        Tasks().tasks[TextOf(name)] = TextOf(xml);
-        *task = new Task(Shared(), TextOf(name), TextOf(xml));
+        Tasks().tasks[path] = TextOf(xml);
+        *task = new Task(Shared(), path, TextOf(xml));
         return S_OK;
     }
     TAVRIN_NOT_USED(get_Name(BSTR*))
@@ -169,7 +177,11 @@ public:
     TAVRIN_NOT_USED(SetSecurityDescriptor(BSTR, LONG))
 
 private:
-    bool root_;
+    std::wstring PathOf(const std::wstring& name) const {
+        return (path_ == L"\\" ? L"" : path_) + L"\\" + name;
+    }
+
+    std::wstring path_;
 };
 
 class Service final : public Object<ITaskService> {
@@ -179,12 +191,8 @@ public:
     HRESULT STDMETHODCALLTYPE GetFolder(BSTR path, ITaskFolder** folder) override {
         if (Tasks().Fails()) return E_FAIL;
         const std::wstring name = TextOf(path);
-        if (name == L"\\") {
-            *folder = new Folder(Shared(), true);
-            return S_OK;
-        }
-        if (name != std::wstring(L"\\") + kFolderName || !Tasks().folderExists) return kNotFound;
-        *folder = new Folder(Shared(), false);
+        if (name != L"\\" && !Tasks().folders.contains(name)) return kNotFound;
+        *folder = new Folder(Shared(), name);
         return S_OK;
     }
     TAVRIN_NOT_USED(GetRunningTasks(LONG, IRunningTaskCollection**))

@@ -1,6 +1,6 @@
-// An in-memory Task Scheduler for the notification service's tests: the
-// folder "\Tavrin" (made by CreateFolder), its tasks kept as the XML they
-// were registered with, and a failure at any chosen step. Only what the
+// An in-memory Task Scheduler for the notification service's tests: task
+// folders below the root (made by CreateFolder), their tasks kept as the XML
+// they were registered with, and a failure at any chosen step. Only what the
 // service calls is there; the rest answers E_NOTIMPL.
 //
 // Every call of the engine's objects is a step, the engine's own creation
@@ -9,6 +9,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "platform/win32/task_scheduler_notification_service.h"
@@ -16,8 +17,8 @@
 namespace tavrin::testing {
 
 struct InMemoryTasks {
-    bool folderExists = false;
-    std::map<std::wstring, std::wstring> tasks;  // name → XML
+    std::set<std::wstring> folders;              // their paths: "\Tavrin", "\Tavrin\S-1-..."
+    std::map<std::wstring, std::wstring> tasks;  // path → XML
     int failAt = 0;                              // 0: nothing fails
     int steps = 0;
     bool refuseRegistrations = false;  // RegisterTask answers E_ACCESSDENIED

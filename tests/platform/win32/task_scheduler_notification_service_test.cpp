@@ -3,9 +3,10 @@
 // that keeps each task's XML as registered and fails at any chosen step.
 //
 // Wine's Task Scheduler (8.0) registers, finds and deletes tasks and keeps
-// their description, but keeps no trigger and no action of a task (it
-// writes <Triggers/> and <Exec/> back) and can't list a folder's tasks.
-// Those checks run on the in-memory engine only, and say so when skipped.
+// their description, but keeps no trigger, no action and no setting of a
+// task (it writes <Triggers/> and <Exec/> back) and can't list a folder's
+// tasks. Those checks run on the in-memory engine only, and say so when
+// skipped.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <wrl/client.h>
@@ -30,6 +31,7 @@ using tavrin::testing::InMemoryTaskEngine;
 using tavrin::testing::InMemoryTasks;
 using tavrin::testing::Time;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 // Quotes, "%", "&", XML's and the record's own characters and a line break:
 // none of it may reach a command line or change the task's XML.
@@ -95,22 +97,29 @@ UserNotification Notification(const std::string& text) {
     return notification;
 }
 
-NotificationContent ContentFor(const UserNotification& notification) {
+constexpr const char* kMemoKey = "2030-05-01T10:11:12.345/2030-05-03T07:15:00";
+
+NotificationContent ContentFor(const UserNotification& notification, const NotificationTrigger& trigger,
+                               const std::string& memo = "") {
+    // The description keeps the end's date and time, not its day of week.
+    SYSTEMTIME until = trigger.endTime;
+    until.dayOfWeek = 0;
     return {Wide(notification.dialogTitle), Wide(notification.dialogText), Wide(notification.sound),
-            notification.actionFlags};
+            notification.actionFlags, Wide(memo), until};
 }
 
-// A task of the "\Tavrin" folder read back through the engine's own API.
+// A task of a user's folder read back through the engine's own API.
 struct TaskReadBack {
     std::wstring path;
     std::wstring xml;
 };
 
-std::optional<TaskReadBack> ReadTask(const TaskEngine& engine, const std::wstring& name) {
+std::optional<TaskReadBack> ReadTask(const TaskEngine& engine, const std::wstring& folderName,
+                                     const std::wstring& name) {
     ComPtr<ITaskService> service;
     ComPtr<ITaskFolder> folder;
     ComPtr<IRegisteredTask> task;
-    const Bstr folderPath(L"\\Tavrin");
+    const Bstr folderPath(folderName);
     const Bstr taskName(name);
     Bstr path;
     Bstr xml;
@@ -123,10 +132,10 @@ std::optional<TaskReadBack> ReadTask(const TaskEngine& engine, const std::wstrin
     return TaskReadBack{path.Text(), xml.Text()};
 }
 
-void DeleteTask(const TaskEngine& engine, const std::wstring& name) {
+void DeleteTask(const TaskEngine& engine, const std::wstring& folderName, const std::wstring& name) {
     ComPtr<ITaskService> service;
     ComPtr<ITaskFolder> folder;
-    const Bstr folderPath(L"\\Tavrin");
+    const Bstr folderPath(folderName);
     const Bstr taskName(name);
     if (SUCCEEDED(engine(service.GetAddressOf())) &&
         SUCCEEDED(service->GetFolder(folderPath.Get(), folder.GetAddressOf()))) {
@@ -147,7 +156,7 @@ protected:
     void TearDown() override {
         for (const std::uint32_t handle : made_) service_->RemoveNotification(handle);
         for (const std::string& program : {TestPrograms().tavrin, TestPrograms().other}) {
-            DeleteTask(engine_, TaskSchedulerNotificationService::StartTask(program));
+            DeleteTask(engine_, service_->FolderPath(), TaskSchedulerNotificationService::StartTask(program));
         }
         service_.reset();
         engine_ = nullptr;
@@ -156,11 +165,13 @@ protected:
 
     std::uint32_t Set(std::uint32_t existing, const SYSTEMTIME& start, const std::string& text) {
         const std::uint32_t handle =
-            service_->SetNotification(existing, Trigger(start), Notification(text));
+            service_->SetNotification(existing, Trigger(start), Notification(text), {});
         if (handle != 0) made_.push_back(handle);
         return handle;
     }
-    std::optional<TaskReadBack> Read(const std::wstring& name) { return ReadTask(engine_, name); }
+    std::optional<TaskReadBack> Read(const std::wstring& name) {
+        return ReadTask(engine_, service_->FolderPath(), name);
+    }
 
     // Wine keeps no trigger and no action: what only they hold is checked on the other engine.
     bool EngineKeepsTriggersAndActions() const {
@@ -183,25 +194,30 @@ TEST_P(NotificationServiceTest, EveryNotificationIsATaskOfItsOwnInTheTavrinFolde
     for (const std::uint32_t handle : {first, second}) {
         const auto task = Read(TaskSchedulerNotificationService::NotificationTask(handle));
         ASSERT_TRUE(task);
-        EXPECT_EQ(task->path, L"\\Tavrin\\Notification " + Hex8(handle));
+        EXPECT_EQ(task->path, L"\\Tavrin\\" + CurrentUserSid() + L"\\Notification " + Hex8(handle));
     }
-    EXPECT_EQ(service_->ContentOf(first), ContentFor(Notification(kHostileText)));
+    EXPECT_EQ(service_->ContentOf(first),
+              ContentFor(Notification(kHostileText), Trigger(Time(2030, 5, 3, 7, 15, 0))));
 
     if (!EngineKeepsTriggersAndActions()) {
         GTEST_SKIP() << "Wine's Task Scheduler keeps no trigger and no action of a task";
     }
     const std::wstring xml = Read(TaskSchedulerNotificationService::NotificationTask(first))->xml;
     EXPECT_THAT(xml, HasSubstr(L"<StartBoundary>2030-05-03T07:15:00</StartBoundary>"));
-    EXPECT_THAT(xml, HasSubstr(L"<EndBoundary>2030-05-03T07:16:00</EndBoundary>"));
     EXPECT_THAT(xml, HasSubstr(L"<Command>" + EscapedProgram() + L"</Command>"));
     EXPECT_THAT(xml, HasSubstr(L"<Arguments>/notify " + Hex8(first) + L"</Arguments>"));
+    // It wakes a sleeping machine, and, missed while the machine was off,
+    // runs when it is back: an end boundary would cancel that.
+    EXPECT_THAT(xml, HasSubstr(L"<WakeToRun>true</WakeToRun>"));
+    EXPECT_THAT(xml, HasSubstr(L"<StartWhenAvailable>true</StartWhenAvailable>"));
+    EXPECT_THAT(xml, Not(HasSubstr(L"EndBoundary")));
 }
 
 TEST_P(NotificationServiceTest, AHeldHandleIsReplacedAnUnknownOneRefused) {
     const std::uint32_t handle = Set(0, Time(2030, 5, 3, 7, 15, 0), "first");
     ASSERT_NE(handle, 0u) << service_->LastError();
     EXPECT_EQ(Set(handle, Time(2030, 5, 4, 8, 30, 0), "second"), handle) << service_->LastError();
-    EXPECT_EQ(service_->ContentOf(handle), ContentFor(Notification("second")));
+    EXPECT_EQ(service_->ContentOf(handle), ContentFor(Notification("second"), Trigger(Time(2030, 5, 4, 8, 30, 0))));
 
     std::uint32_t unknown = handle + 1;
     while (unknown == 0 || Read(TaskSchedulerNotificationService::NotificationTask(unknown)))
@@ -237,7 +253,7 @@ TEST_P(NotificationServiceTest, TheProgramsStartIsOneTaskThatEachCallMoves) {
         << service_->LastError();
     const auto task = Read(name);
     ASSERT_TRUE(task);
-    EXPECT_EQ(task->path, L"\\Tavrin\\" + name);
+    EXPECT_EQ(task->path, service_->FolderPath() + L"\\" + name);
 
     if (!EngineKeepsTriggersAndActions()) {
         GTEST_SKIP() << "Wine's Task Scheduler keeps no trigger and no action of a task";
@@ -245,6 +261,71 @@ TEST_P(NotificationServiceTest, TheProgramsStartIsOneTaskThatEachCallMoves) {
     EXPECT_THAT(task->xml, HasSubstr(L"<StartBoundary>2030-05-04T09:00:02</StartBoundary>"));
     EXPECT_THAT(task->xml, HasSubstr(L"<Command>" + EscapedProgram() + L"</Command>"));
     EXPECT_THAT(task->xml, HasSubstr(L"<Arguments>AppRunAtTime</Arguments>"));
+    EXPECT_THAT(task->xml, HasSubstr(L"<WakeToRun>true</WakeToRun>"));
+    EXPECT_THAT(task->xml, Not(HasSubstr(L"EndBoundary")));
+}
+
+TEST_P(NotificationServiceTest, TheMemosKeyAndTheEndOfItsTimeReachTheNotifier) {
+    const NotificationTrigger trigger = Trigger(Time(2030, 5, 3, 7, 15, 0));
+    const std::uint32_t handle =
+        service_->SetNotification(0, trigger, Notification("with its memo"), {kMemoKey, nullptr, {}});
+    ASSERT_NE(handle, 0u) << service_->LastError();
+    made_.push_back(handle);
+    EXPECT_EQ(service_->ContentOf(handle), ContentFor(Notification("with its memo"), trigger, kMemoKey));
+}
+
+// Where the clocks skip the alarm's time, the task runs at the gap's end;
+// the start two seconds later too.
+TEST_P(NotificationServiceTest, TimesTheClocksSkipRunAtTheGapsEnd) {
+    clock_.gap = FixedClock::Gap{Time(2030, 3, 31, 2, 0, 0), Time(2030, 3, 31, 3, 0, 0, 0, 0)};
+    const std::uint32_t handle = Set(0, Time(2030, 3, 31, 2, 30, 0), "in the gap");
+    ASSERT_NE(handle, 0u) << service_->LastError();
+    const std::string& program = TestPrograms().tavrin;
+    ASSERT_EQ(service_->ScheduleAppStart(program, Time(2030, 3, 31, 2, 30, 2)), 1);
+    if (!EngineKeepsTriggersAndActions()) {
+        GTEST_SKIP() << "Wine's Task Scheduler keeps no trigger and no action of a task";
+    }
+    for (const std::wstring& task : {TaskSchedulerNotificationService::NotificationTask(handle),
+                                     TaskSchedulerNotificationService::StartTask(program)}) {
+        EXPECT_THAT(Read(task)->xml, HasSubstr(L"<StartBoundary>2030-03-31T03:00:00</StartBoundary>"));
+    }
+}
+
+// Two users of one Tavrin.exe: each has a task folder of their own, so
+// neither replaces the other's start nor acknowledges the other's notifications.
+TEST(NotificationServiceUsers, EachUserKeepsTheirOwnTasks) {
+    const auto memory = std::make_shared<InMemoryTasks>();
+    FixedClock clock{Time(2030, 5, 3, 12, 0, 0)};
+    TaskSchedulerNotificationService ann(InMemoryTaskEngine(memory), clock, L"S-1-5-21-1-2-3-1001");
+    TaskSchedulerNotificationService bob(InMemoryTaskEngine(memory), clock, L"S-1-5-21-1-2-3-1002");
+    const std::string& program = TestPrograms().tavrin;
+    const std::uint32_t annsAlarm =
+        ann.SetNotification(0, Trigger(Time(2030, 5, 3, 10, 0, 0)), Notification("Ann's"), {});
+    const std::uint32_t bobsAlarm =
+        bob.SetNotification(0, Trigger(Time(2030, 5, 3, 10, 0, 0)), Notification("Bob's"), {});
+    ASSERT_TRUE(annsAlarm && bobsAlarm) << ann.LastError() << bob.LastError();
+    ASSERT_EQ(ann.ScheduleAppStart(program, Time(2030, 5, 3, 13, 0, 2)), 1);
+    ASSERT_EQ(bob.ScheduleAppStart(program, Time(2030, 5, 3, 14, 0, 2)), 1);
+    const std::wstring start = TaskSchedulerNotificationService::StartTask(program);
+    EXPECT_THAT(memory->tasks.at(L"\\Tavrin\\S-1-5-21-1-2-3-1001\\" + start),
+                HasSubstr(L"<StartBoundary>2030-05-03T13:00:02</StartBoundary>"));
+    EXPECT_THAT(memory->tasks.at(L"\\Tavrin\\S-1-5-21-1-2-3-1002\\" + start),
+                HasSubstr(L"<StartBoundary>2030-05-03T14:00:02</StartBoundary>"));
+
+    EXPECT_EQ(ann.AcknowledgeAppNotifications(program), 1) << ann.LastError();
+    EXPECT_FALSE(ann.ContentOf(annsAlarm));
+    EXPECT_TRUE(bob.ContentOf(bobsAlarm));
+    EXPECT_FALSE(bob.ContentOf(annsAlarm));
+    EXPECT_EQ(bob.RemoveNotification(annsAlarm), 0);
+}
+
+TEST(NotificationServiceUsers, AUserWhoCantBeToldIsRefused) {
+    const auto memory = std::make_shared<InMemoryTasks>();
+    TaskSchedulerNotificationService nobody(InMemoryTaskEngine(memory), SystemClock(), L"");
+    EXPECT_EQ(nobody.SetNotification(0, Trigger(Time(2030, 5, 3, 10, 0, 0)), Notification("x"), {}), 0u);
+    EXPECT_THAT(nobody.LastError(), HasSubstr("which user"));
+    EXPECT_TRUE(memory->tasks.empty());
+    EXPECT_FALSE(CurrentUserSid().empty());
 }
 
 TEST_P(NotificationServiceTest, AcknowledgingRemovesWhatHasPassedOfThisProgramOnly) {
@@ -259,7 +340,7 @@ TEST_P(NotificationServiceTest, AcknowledgingRemovesWhatHasPassedOfThisProgramOn
     ASSERT_TRUE(past && showing && future) << service_->LastError();
     NotificationTrigger otherTrigger = Trigger(Time(2030, 5, 3, 10, 0, 0));
     otherTrigger.application = TestPrograms().other;
-    const std::uint32_t others = service_->SetNotification(0, otherTrigger, Notification("other"));
+    const std::uint32_t others = service_->SetNotification(0, otherTrigger, Notification("other"), {});
     ASSERT_NE(others, 0u) << service_->LastError();
     const std::string& program = TestPrograms().tavrin;
     ASSERT_EQ(service_->ScheduleAppStart(program, Time(2030, 5, 3, 10, 0, 2)), 1);
@@ -312,7 +393,7 @@ TEST(NotificationServiceRefusal, TimesThatDoNotExistAndProgramsThatAreNotThere) 
         TaskSchedulerNotificationService service(InMemoryTaskEngine(memory));
         NotificationTrigger trigger = Trigger(start);
         trigger.application = program;
-        EXPECT_EQ(service.SetNotification(0, trigger, Notification("x")), 0u);
+        EXPECT_EQ(service.SetNotification(0, trigger, Notification("x"), {}), 0u);
         EXPECT_EQ(service.ScheduleAppStart(program, start), 0);
         EXPECT_FALSE(service.LastError().empty());
         EXPECT_EQ(memory->steps, 0);
@@ -335,19 +416,19 @@ TEST(NotificationServiceFailure, EveryFailingStepAnswers0AndLeavesNothingBehind)
     } cases[] = {
         {"a new notification (folder to make)", false, [](Service&) { return 0u; },
          [&](Service& s, std::uint32_t) {
-             return s.SetNotification(0, Trigger(past), Notification("n")) != 0;
+             return s.SetNotification(0, Trigger(past), Notification("n"), {}) != 0;
          }},
         {"a new notification", true, [](Service&) { return 0u; },
          [&](Service& s, std::uint32_t) {
-             return s.SetNotification(0, Trigger(past), Notification("n")) != 0;
+             return s.SetNotification(0, Trigger(past), Notification("n"), {}) != 0;
          }},
         {"a replacement", true,
-         [&](Service& s) { return s.SetNotification(0, Trigger(past), Notification("old")); },
+         [&](Service& s) { return s.SetNotification(0, Trigger(past), Notification("old"), {}); },
          [&](Service& s, std::uint32_t h) {
-             return s.SetNotification(h, Trigger(past), Notification("new")) == h;
+             return s.SetNotification(h, Trigger(past), Notification("new"), {}) == h;
          }},
         {"a removal", true,
-         [&](Service& s) { return s.SetNotification(0, Trigger(past), Notification("old")); },
+         [&](Service& s) { return s.SetNotification(0, Trigger(past), Notification("old"), {}); },
          [](Service& s, std::uint32_t h) { return s.RemoveNotification(h) == 1; }},
         {"the program's start", false, [](Service&) { return 0u; },
          [&](Service& s, std::uint32_t) { return s.ScheduleAppStart(program, past) == 1; }},
@@ -358,22 +439,21 @@ TEST(NotificationServiceFailure, EveryFailingStepAnswers0AndLeavesNothingBehind)
          }},
         {"an acknowledgement", true,
          [&](Service& s) {
-             s.SetNotification(0, Trigger(past), Notification("a"));
-             s.SetNotification(0, Trigger(past), Notification("b"));
+             s.SetNotification(0, Trigger(past), Notification("a"), {});
+             s.SetNotification(0, Trigger(past), Notification("b"), {});
              return s.ScheduleAppStart(program, past) == 1 ? 1u : 0u;
          },
          [&](Service& s, std::uint32_t) { return s.AcknowledgeAppNotifications(program) == 1; }},
         {"reading what to show", true,
-         [&](Service& s) { return s.SetNotification(0, Trigger(past), Notification("shown")); },
+         [&](Service& s) { return s.SetNotification(0, Trigger(past), Notification("shown"), {}); },
          [](Service& s, std::uint32_t h) { return s.ContentOf(h).has_value(); }},
     };
     for (const auto& [operation, folderMade, prepare, run] : cases) {
         SCOPED_TRACE(operation);
         const auto memory = std::make_shared<InMemoryTasks>();
         Service service(InMemoryTaskEngine(memory), clock);
-        memory->folderExists = folderMade;
+        if (folderMade) memory->folders = {L"\\Tavrin", service.FolderPath()};
         const std::uint32_t handle = prepare(service);
-        ASSERT_TRUE(!folderMade || memory->folderExists);
         const InMemoryTasks before = *memory;
         bool succeeded = false;
         for (int failAt = 1; failAt < 100 && !succeeded; ++failAt) {
@@ -406,12 +486,12 @@ TEST(NotificationServiceFailure, ARefusedReplacementTakesTheOldTaskAway) {
     const auto memory = std::make_shared<InMemoryTasks>();
     TaskSchedulerNotificationService service(InMemoryTaskEngine(memory));
     const std::uint32_t handle =
-        service.SetNotification(0, Trigger(Time(2030, 5, 3, 7, 0, 0)), Notification("old"));
+        service.SetNotification(0, Trigger(Time(2030, 5, 3, 7, 0, 0)), Notification("old"), {});
     ASSERT_NE(handle, 0u) << service.LastError();
     ASSERT_EQ(service.ScheduleAppStart(TestPrograms().tavrin, Time(2030, 5, 3, 7, 0, 2)), 1);
     memory->refuseRegistrations = true;
     EXPECT_EQ(
-        service.SetNotification(handle, Trigger(Time(2030, 5, 4, 7, 0, 0)), Notification("new")),
+        service.SetNotification(handle, Trigger(Time(2030, 5, 4, 7, 0, 0)), Notification("new"), {}),
         0u);
     EXPECT_THAT(service.LastError(), HasSubstr("can't replace the notification's task"));
     EXPECT_EQ(service.ScheduleAppStart(TestPrograms().tavrin, Time(2030, 5, 4, 7, 0, 2)), 0);
@@ -441,7 +521,7 @@ TEST(NotificationServiceCom, WorksWhateverTheThreadHasAndLeavesItSo) {
             const bool initialised = model && SUCCEEDED(::CoInitializeEx(nullptr, *model));
             TaskSchedulerNotificationService service;
             handle =
-                service.SetNotification(0, Trigger(Time(2030, 5, 3, 7, 0, 0)), Notification("com"));
+                service.SetNotification(0, Trigger(Time(2030, 5, 3, 7, 0, 0)), Notification("com"), {});
             error = service.LastError();
             removed = service.RemoveNotification(handle);
             state = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
