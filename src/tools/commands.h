@@ -2,6 +2,7 @@
 // commands themselves, one file each.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -28,5 +29,6 @@ int Info(const std::string& path, bool json);
 int Export(const std::string& path, const std::string& folder);
 int Check(const std::string& path);
 int Demo(const std::string& path);
+int Thumbnail(const std::string& path, const std::string& target, std::int32_t size);
 
 }  // namespace tavrin::file_tool
