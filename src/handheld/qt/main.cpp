@@ -2,7 +2,9 @@
 #include <QApplication>
 #include <QLocale>
 
+#include <algorithm>
 #include <cstdio>
+#include <string_view>
 
 #include "handheld/qt/data_location.h"
 #include "handheld/qt/notepad_window.h"
@@ -16,10 +18,17 @@ int main(int argc, char** argv) {
     std::string commandLine;
     for (int i = 1; i < argc; ++i) commandLine += std::string(argv[i]) + ' ';
     const bool alarmStart = handheld::IsAlarmStart(commandLine);
+    // The desktop entry's "New memo" action.
+    const bool newMemo =
+        std::find(argv + 1, argv + argc, std::string_view("--new-memo")) != argv + argc;
+    using Request = handheld::SingleInstance::Request;
+    const Request request = alarmStart ? Request::AlarmStart
+                            : newMemo  ? Request::NewMemo
+                                       : Request::Show;
     QApplication app(argc, argv);
 
     handheld::SingleInstance instance(handheld::SingleInstance::UserFolder());
-    switch (instance.ClaimOrHandOver(alarmStart)) {
+    switch (instance.ClaimOrHandOver(request)) {
         case handheld::SingleInstance::Start::HandedOver: return 0;
         case handheld::SingleInstance::Start::Failed:
             std::fprintf(stderr, "tavrin: %s\n", qPrintable(instance.Error()));
@@ -36,8 +45,15 @@ int main(int argc, char** argv) {
                                     .twelveHour = handheld::UsesTwelveHourClock(QLocale()),
                                     .notifications = notifications});
     QObject::connect(&instance, &handheld::SingleInstance::handedOver, &window,
-                     &handheld::NotepadWindow::TakeHandOver);
+                     [&window](Request handedOver) {
+                         if (handedOver == Request::NewMemo) {
+                             window.NewMemo();
+                         } else {
+                             window.TakeHandOver(handedOver == Request::AlarmStart);
+                         }
+                     });
     handheld::CloseOnTerminationSignals(window);
     window.show();
+    if (request == Request::NewMemo) window.NewMemo();
     return QApplication::exec();
 }

@@ -246,7 +246,7 @@ void NotepadWindow::BuildShortcuts() {
     }
 }
 
-void NotepadWindow::TakeHandOver(bool alarmStart) {
+bool NotepadWindow::ComeToFront() {
     const bool wasActive = isActiveWindow();
     if (isMinimized()) {
         showNormal();
@@ -255,6 +255,16 @@ void NotepadWindow::TakeHandOver(bool alarmStart) {
     }
     raise();
     activateWindow();
+    return wasActive;
+}
+
+void NotepadWindow::NewMemo() {
+    ComeToFront();
+    notepad_->RunCommand(IDM_NEW_PAGE);
+}
+
+void NotepadWindow::TakeHandOver(bool alarmStart) {
+    const bool wasActive = ComeToFront();
     switch (HandOverFor(alarmStart, wasActive)) {
         case HandOver::AlarmStart: notepad_->AlarmStart(); break;
         case HandOver::NewPage: notepad_->RunCommand(IDM_NEW_PAGE); break;

@@ -68,6 +68,9 @@ public:
     // comes to the front, then shows the due memo (alarm start), makes a new
     // page (it was in front already) or does nothing more.
     void TakeHandOver(bool alarmStart);
+    // The desktop's "New memo" action: the window comes to the front with a
+    // new page at the end, whichever window was in front.
+    void NewMemo();
 
     Notepad& Core() { return *notepad_; }
     PageView& Page() { return *page_; }
@@ -95,6 +98,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Shows the window in front; whether it was the active one before.
+    bool ComeToFront();
     QWidget* BuildBar();
     QToolButton* BuildButton(const BarButton& button);
     QMenu* BuildMenu(const std::vector<MenuItem>& items, QMenu* menu);

@@ -6,11 +6,14 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include <algorithm>
+#include <iterator>
+
 namespace tavrin::handheld {
 namespace {
 
-const QByteArray kAlarmStartLine = "AppRunAtTime\n";
-const QByteArray kPlainStartLine = "start\n";
+// The line each request is sent as, in the order of SingleInstance::Request.
+const QByteArray kRequestLines[] = {"start\n", "AppRunAtTime\n", "new-memo\n"};
 const QByteArray kTakenLine = "taken\n";
 constexpr qint64 kLongestLine = 64;
 
@@ -38,7 +41,7 @@ QString SingleInstance::UserFolder() {
     return folder;
 }
 
-SingleInstance::Start SingleInstance::ClaimOrHandOver(bool alarmStart) {
+SingleInstance::Start SingleInstance::ClaimOrHandOver(Request request) {
     const QDeadlineTimer deadline(kHandOverWaitMs);
     do {
         if (lock_.tryLock(0)) return Listen() ? Start::First : Start::Failed;
@@ -49,7 +52,7 @@ SingleInstance::Start SingleInstance::ClaimOrHandOver(bool alarmStart) {
                                                     : QStringLiteral("unknown error"));
             return Start::Failed;
         }
-        if (SendToRunning(alarmStart)) return Start::HandedOver;
+        if (SendToRunning(request)) return Start::HandedOver;
         QThread::msleep(kRetryPauseMs);
     } while (!deadline.hasExpired());
     qint64 pid = 0;
@@ -71,11 +74,11 @@ bool SingleInstance::Listen() {
     return false;
 }
 
-bool SingleInstance::SendToRunning(bool alarmStart) {
+bool SingleInstance::SendToRunning(Request request) {
     QLocalSocket socket;
     socket.connectToServer(socketPath_);
     if (!socket.waitForConnected(kRetryPauseMs)) return false;
-    socket.write(alarmStart ? kAlarmStartLine : kPlainStartLine);
+    socket.write(kRequestLines[static_cast<int>(request)]);
     if (!socket.waitForBytesWritten(kAnswerWaitMs)) return false;
     while (!socket.canReadLine()) {
         if (!socket.waitForReadyRead(kAnswerWaitMs)) return false;
@@ -93,14 +96,15 @@ void SingleInstance::Answer() {
                 return;
             }
             const QByteArray line = socket->readLine(kLongestLine);
-            if (line != kAlarmStartLine && line != kPlainStartLine) {
+            const auto known = std::find(std::begin(kRequestLines), std::end(kRequestLines), line);
+            if (known == std::end(kRequestLines)) {
                 socket->abort();
                 return;
             }
             socket->write(kTakenLine);
             socket->flush();
             socket->disconnectFromServer();
-            emit handedOver(line == kAlarmStartLine);
+            emit handedOver(static_cast<Request>(known - std::begin(kRequestLines)));
         });
     }
 }
