@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Tavrin and runs every test: a plain build, a build under
 # AddressSanitizer and UndefinedBehaviorSanitizer, the benchmarks once as a
-# smoke run, a short run of each fuzzer, and the Windows build's tests under Wine.
+# smoke run, a short run of each fuzzer, the Windows build's tests and its
+# installer under Wine, and the Debian package installed and checked.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -19,7 +20,9 @@ build() {  # build NAME CMAKE-ARGS...
   ninja -C "$dir" -j "$jobs"
 }
 
-build plain -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Release: the plain build is the one the Debian package is made of, so the
+# package holds the very programs these tests ran.
+build plain -DCMAKE_BUILD_TYPE=Release
 build asan -DCMAKE_BUILD_TYPE=Debug -DTAVRIN_SANITIZE=ON -DTAVRIN_BENCH=OFF
 CC=clang CXX=clang++ build fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRIN_FUZZ=ON \
   -DTAVRIN_SANITIZE=ON -DTAVRIN_TESTS=OFF -DTAVRIN_BENCH=OFF
@@ -46,7 +49,11 @@ done
 
 echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 ctest --test-dir "$out/asan" --output-on-failure -j "$jobs"
-# The Windows build and its tests under Wine; it fails when Wine or Xvfb is missing.
+# The Windows build and its tests under Wine, with its installer; it fails
+# when Wine or Xvfb is missing.
 scripts/wine-tests.sh
+# The Debian package of the plain build, installed on this machine, checked
+# and removed.
+scripts/package-tests.sh "$out/plain"
 echo "== tests"
 ctest --test-dir "$out/plain" --output-on-failure -j "$jobs"

@@ -4,6 +4,8 @@
 #include "platform/win32/win32_api.h"
 
 #include <commctrl.h>
+#include <knownfolders.h>
+#include <shlobj.h>
 #include <windowsx.h>
 // windowsx.h is here for the signed point of mouse messages (GET_X_LPARAM);
 // its object selection macros would rename the drawing contexts' functions.
@@ -270,13 +272,39 @@ void HandOverTo(HWND running) {
     }
 }
 
-// The memo data file lies beside the program; the menus follow the locale's clock.
+// The installer leaves this file beside the Tavrin.exe it installs.
+constexpr wchar_t kInstalledMarker[] = L"Tavrin.installed";
+
+// An installed Tavrin.exe keeps its memos in the user's local application
+// data, %LOCALAPPDATA%\Tavrin\Tavrin.dat, its folder made when missing: a
+// programs folder is no place for documents. None when the program was not
+// installed (a copy anywhere else keeps them beside itself) or that folder
+// can't be had.
+std::optional<std::string> InstalledDataFile(std::wstring_view programPath) {
+    const std::wstring folder(programPath.substr(0, programPath.find_last_of(L"\\/") + 1));
+    if (GetFileAttributesW((folder + kInstalledMarker).c_str()) == INVALID_FILE_ATTRIBUTES) {
+        return std::nullopt;
+    }
+    PWSTR localData = nullptr;
+    const bool found = SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &localData));
+    const std::wstring dataFolder = found ? std::wstring(localData) + L"\\Tavrin" : std::wstring();
+    CoTaskMemFree(localData);
+    if (!found || (!CreateDirectoryW(dataFolder.c_str(), nullptr) &&
+                   GetLastError() != ERROR_ALREADY_EXISTS)) {
+        return std::nullopt;
+    }
+    return platform::FromSystemText(dataFolder + L"\\Tavrin.dat");
+}
+
+// The memo data file lies beside the program, or in the user's local
+// application data for an installed one; the menus follow the locale's clock.
 void SetUpPaths() {
     std::wstring path(kPathLimit, L'\0');
     const DWORD length = GetModuleFileNameW(nullptr, path.data(), kPathLimit);
     if (length == 0 || length >= kPathLimit) return;
     program.programPath = platform::FromSystemText({path.data(), length});
-    program.dataPath = handheld::DataFileBeside(program.programPath);
+    program.dataPath = InstalledDataFile({path.data(), length})
+                           .value_or(handheld::DataFileBeside(program.programPath));
     wchar_t timeFormat[2]{};
     if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_ITIME, timeFormat, 2) > 0) {
         program.twelveHour = timeFormat[0] == L'0';
