@@ -17,6 +17,19 @@ add_custom_target(debian_docs ALL DEPENDS ${debian_docs}/changelog.gz)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/debian/copyright ${debian_docs}/changelog.gz
   DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tavrin)
 
+# The programs' manual pages, gzipped as Debian keeps them.
+set(manual_pages)
+foreach(program tavrin tavrin-notify tavrinview tavrin-file)
+  set(page ${CMAKE_BINARY_DIR}/man/${program}.1.gz)
+  add_custom_command(OUTPUT ${page}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man
+    COMMAND gzip -9n -c ${PROJECT_SOURCE_DIR}/packaging/man/${program}.1 > ${page}
+    DEPENDS ${PROJECT_SOURCE_DIR}/packaging/man/${program}.1)
+  list(APPEND manual_pages ${page})
+endforeach()
+add_custom_target(manual_pages ALL DEPENDS ${manual_pages})
+install(FILES ${manual_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tavrin)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})

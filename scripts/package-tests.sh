@@ -2,7 +2,7 @@
 # Builds the Debian package from a Release build (scripts/package.sh),
 # installs it on this machine with apt-get, checks the installed programs
 # and files as a user and a file manager meet them, removes it again, and
-# has lintian judge it (errors fail; warnings are listed in README.md).
+# has lintian judge it: no errors, no warnings.
 #
 #   scripts/package-tests.sh [BUILD-FOLDER]
 #
@@ -102,8 +102,8 @@ check "the memo type is gone with it" \
 removed=$SECONDS
 
 echo "== lintian"
-lintian --fail-on error "$deb" 2>&1 | grep -v '^running with root privileges' | tee "$out/lintian.log" || true
-check "lintian finds no errors" bash -c "! grep -q '^E: ' '$out/lintian.log'"
+lintian "$deb" 2>&1 | grep -v '^running with root privileges' | tee "$out/lintian.log" || true
+check "lintian finds no errors and no warnings" bash -c "! grep -q '^[EW]: ' '$out/lintian.log'"
 
 echo "== package $((packaged - started))s, apt-get install $((installed - packaged))s," \
   "checks $((checked - installed))s, apt-get remove $((removed - checked))s, lintian $((SECONDS - removed))s"
