@@ -3,7 +3,9 @@
 ; OUTPUT). It installs for the user alone, without administrator rights,
 ; into %LOCALAPPDATA%\Programs\Tavrin, with Start-menu shortcuts, an
 ; uninstaller and "Open with TavrinView" for memo files.
-Unicode true
+; The programs are 64-bit, and so is the installer: a 32-bit one would need
+; the 32-bit side of Windows (WoW64) only to install them.
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel user
 
