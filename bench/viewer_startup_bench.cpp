@@ -66,7 +66,7 @@ protected:
 
 void ShowUntilFirstPaint(viewer::ViewerWindow& window) {
     FirstPaint watcher;
-    window.Page().installEventFilter(&watcher);
+    window.Client().installEventFilter(&watcher);
     window.show();
     while (!watcher.painted) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }

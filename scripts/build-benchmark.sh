@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds Google Benchmark as a release library (optimised, NDEBUG) from Debian's
-# source package (the version Debian 12 ships), into build/deps/benchmark,
+# source package (1.7.1-1, the version Debian 12 ships), into build/deps/benchmark,
 # where CMake looks for it first. Debian's own libbenchmark is built without
 # NDEBUG: it checks its own assertions while timing and warns on every run
 # that its timings may be affected. Nothing happens when the library is there.
@@ -23,7 +23,7 @@ apt_options=(
 )
 apt-get "${apt_options[@]}" update >/dev/null
 # apt-get checks the downloaded files against the signed source index.
-(cd "$work" && apt-get "${apt_options[@]}" source --download-only benchmark >/dev/null)
+(cd "$work" && apt-get "${apt_options[@]}" source --download-only benchmark=1.7.1-1 >/dev/null)
 mkdir "$work/source"
 tar -xzf "$work"/benchmark_*.orig.tar.gz -C "$work/source" --strip-components=1
 cmake -S "$work/source" -B "$work/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \

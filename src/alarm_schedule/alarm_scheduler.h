@@ -19,10 +19,9 @@
 namespace tavrin {
 
 // The alarm menu's command ids: every id from the first to the last quick
-// choice goes to QuickAlarm, "Set time..." opens the set-time dialog.
+// choice goes to QuickAlarm.
 inline constexpr std::uint16_t kFirstQuickAlarmId = 40017;
 inline constexpr std::uint16_t kLastQuickAlarmId = 40068;
-inline constexpr std::uint16_t kSetTimeCommandId = 40069;
 // "Today..." and "Tomorrow..." offer the full hours 7:00 to 22:00.
 inline constexpr std::uint16_t kTodayFirstId = 40030;
 inline constexpr std::uint16_t kTomorrowFirstId = 40050;

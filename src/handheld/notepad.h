@@ -19,6 +19,7 @@
 #include "platform/locale_text.h"
 #include "platform/notification_service.h"
 #include "platform/types.h"
+#include "platform/virtual_keys.h"
 
 namespace tavrin::handheld {
 
@@ -38,13 +39,8 @@ inline constexpr std::int32_t kCounterTextStart = 200;
 // A stroke repaints the box around its segment, this much wider on each side.
 inline constexpr std::int32_t kStrokeMargin = 10;
 
-// The keys the notepad answers, by their virtual-key codes.
-enum VirtualKey : int {
-    kKeyLeft = 37,
-    kKeyUp = 38,
-    kKeyRight = 39,
-    kKeyDown = 40,
-};
+// The notepad answers the arrow keys.
+using enum platform::VirtualKey;
 
 // What a second start hands over to the running notepad.
 enum class HandOver {
@@ -129,7 +125,6 @@ public:
 
     MemoCanvas& Canvas() { return canvas_; }
     AlarmScheduler& Alarms() { return alarms_; }
-    const std::string& DataPath() const { return dataPath_; }
 
 private:
     void Save();

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "tavrin_version.h"
 #include "tools/commands.h"
 
 namespace tavrin::file_tool {

@@ -11,6 +11,7 @@
 #include "platform/drawing.h"
 #include "platform/host_window.h"
 #include "platform/types.h"
+#include "platform/virtual_keys.h"
 #include "viewer/viewer_commands.h"
 
 namespace tavrin::viewer {
@@ -25,17 +26,7 @@ inline constexpr std::int32_t kPageTop = 18;
 
 // The keys the viewer's table names, by their virtual-key codes; a shell whose
 // toolkit has other key codes turns its keys into these.
-enum VirtualKey : int {
-    kKeyEscape = 27,
-    kKeyPageUp = 33,
-    kKeyPageDown = 34,
-    kKeyEnd = 35,
-    kKeyHome = 36,
-    kKeyLeft = 37,
-    kKeyUp = 38,
-    kKeyRight = 39,
-    kKeyDown = 40,
-};
+using enum platform::VirtualKey;
 
 // What the viewer asks of the window that shows it.
 class ViewerShell {

@@ -21,6 +21,7 @@
 #include "store/page_reduction.h"
 #include "support/memo_lists.h"
 #include "support/page_pixels.h"
+#include "tavrin_version.h"
 
 namespace tavrin {
 namespace {

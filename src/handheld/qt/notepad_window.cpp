@@ -24,8 +24,8 @@
 #include "handheld/resources/buttons.xpm"
 #include "handheld/resources/tavrin.xpm"
 #include "platform/qt/qt_drawing.h"
-#include "platform/qt/qt_message_box.h"
 #include "store/page_image.h"
+#include "tavrin_version.h"
 
 namespace tavrin::handheld {
 namespace {
@@ -45,16 +45,6 @@ QPixmap ButtonImage(int index) {
 }
 
 // Qt's arrow keys as the virtual-key codes of the notepad; 0 for any other key.
-int VirtualKeyOf(int qtKey) {
-    switch (qtKey) {
-        case Qt::Key_Left: return kKeyLeft;
-        case Qt::Key_Up: return kKeyUp;
-        case Qt::Key_Right: return kKeyRight;
-        case Qt::Key_Down: return kKeyDown;
-        default: return 0;
-    }
-}
-
 // A stylus point in page pixels, signed: left of or above the page is
 // negative. Fractions (a scaled screen) fall to the pixel they are in.
 Point StylusPoint(const QPointF& position) {
@@ -137,16 +127,14 @@ AboutBox::AboutBox(QWidget* owner) : QDialog(owner) {
     auto* layout = new QGridLayout(this);
     layout->addWidget(icon, 0, 0, 2, 1, Qt::AlignTop);
     layout->addWidget(text(QStringLiteral("Tavrin")), 0, 1);
-    layout->addWidget(text(QStringLiteral("Version 1.0")), 1, 1);
+    layout->addWidget(text(QStringLiteral(TAVRIN_ABOUT_VERSION)), 1, 1);
     layout->addWidget(text(QStringLiteral("Handwritten memos with alarms.")), 2, 1);
     layout->addWidget(ok, 3, 1, Qt::AlignRight);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 NotepadWindow::NotepadWindow(const NotepadWindowSetup& setup)
-    : QMainWindow(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      twelveHour_(setup.twelveHour) {
+    : QtMainWindow({kPageWidth, kPageHeight}), twelveHour_(setup.twelveHour) {
     setWindowTitle(QString::fromUtf8(kProgramName));
     setWindowIcon(ProgramIcon());
     notepad_ = std::make_unique<Notepad>(NotepadSetup{.window = *this,
@@ -273,7 +261,7 @@ void NotepadWindow::TakeHandOver(bool alarmStart) {
 }
 
 void NotepadWindow::keyPressEvent(QKeyEvent* event) {
-    if (!notepad_->PressKey(VirtualKeyOf(event->key()))) QMainWindow::keyPressEvent(event);
+    if (!notepad_->PressKey(platform::VirtualKeyOf(event->key()))) QMainWindow::keyPressEvent(event);
 }
 
 void NotepadWindow::changeEvent(QEvent* event) {
@@ -299,17 +287,6 @@ bool NotepadWindow::SaveForExit() {
     if (exitSaved_ && !notepad_->Canvas().Changed()) return true;
     exitSaved_ = notepad_->SaveAtExit();
     return exitSaved_;
-}
-
-Rect NotepadWindow::ClientRect() const { return {0, 0, kPageWidth, kPageHeight}; }
-
-void NotepadWindow::SetTitle(const std::string& title) {
-    setWindowTitle(QString::fromStdString(title));
-}
-
-void NotepadWindow::ShowMessage(const std::string& text, const std::string& caption,
-                                platform::MessageIcon icon) {
-    platform::ShowMessageBox(this, text, caption, icon);
 }
 
 void NotepadWindow::RepaintNow(const Rect& box) {

@@ -6,7 +6,6 @@
 
 #include <QDialog>
 #include <QLocale>
-#include <QMainWindow>
 #include <QWidget>
 
 #include <memory>
@@ -15,7 +14,7 @@
 #include "handheld/menus.h"
 #include "handheld/notepad.h"
 #include "platform/clock.h"
-#include "platform/host_window.h"
+#include "platform/qt/qt_main_window.h"
 #include "platform/notification_service.h"
 
 class QToolButton;
@@ -55,7 +54,7 @@ public:
     explicit AboutBox(QWidget* owner);
 };
 
-class NotepadWindow : public QMainWindow, public platform::HostWindow, public NotepadShell {
+class NotepadWindow : public platform::QtMainWindow, public NotepadShell {
 public:
     // Loads the memo data file while the window is being made (any message
     // of the load appears before the window does) and, on a start by the
@@ -75,11 +74,6 @@ public:
     Notepad& Core() { return *notepad_; }
     PageView& Page() { return *page_; }
     QWidget& Bar() { return *bar_; }
-
-    Rect ClientRect() const override;
-    void SetTitle(const std::string& title) override;
-    void ShowMessage(const std::string& text, const std::string& caption,
-                     platform::MessageIcon icon) override;
 
     void RepaintNow(const Rect& box) override;
     bool Confirm(const std::string& question, const std::string& caption) override;

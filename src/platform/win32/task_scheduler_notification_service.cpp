@@ -319,7 +319,6 @@ TaskSchedulerNotificationService::TaskSchedulerNotificationService(TaskEngine en
                                                                    const Clock& clock)
     : engine_(std::move(engine)), clock_(clock) {}
 
-const wchar_t* TaskSchedulerNotificationService::FolderPath() { return kFolderPath; }
 
 const wchar_t* TaskSchedulerNotificationService::NotifierSwitch() { return kNotifierSwitch; }
 

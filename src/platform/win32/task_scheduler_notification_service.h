@@ -58,8 +58,7 @@ public:
     // Why the last operation that failed did, for the program's diagnostics.
     const std::string& LastError() const { return lastError_; }
 
-    // The task folder, and the names of a notification's task and of a program's start.
-    static const wchar_t* FolderPath();
+    // The names of a notification's task and of a program's start.
     static std::wstring NotificationTask(std::uint32_t handle);
     static std::wstring StartTask(const std::string& programPath);
     // The notifier mode's switch on the program's command line, before the handle.

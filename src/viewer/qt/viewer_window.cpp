@@ -15,30 +15,13 @@
 #include <clocale>
 
 #include "platform/qt/qt_drawing.h"
-#include "platform/qt/qt_message_box.h"
+#include "tavrin_version.h"
 #include "viewer/resources/tavrinview.xpm"
 
 namespace tavrin::viewer {
 namespace {
 
 QPixmap ProgramIcon() { return QPixmap(tavrinview_xpm); }
-
-// Qt's key as the virtual-key code of the viewer's key table; 0 for the keys
-// the table doesn't name.
-int VirtualKeyOf(int qtKey) {
-    switch (qtKey) {
-        case Qt::Key_Escape: return kKeyEscape;
-        case Qt::Key_PageUp: return kKeyPageUp;
-        case Qt::Key_PageDown: return kKeyPageDown;
-        case Qt::Key_End: return kKeyEnd;
-        case Qt::Key_Home: return kKeyHome;
-        case Qt::Key_Left: return kKeyLeft;
-        case Qt::Key_Up: return kKeyUp;
-        case Qt::Key_Right: return kKeyRight;
-        case Qt::Key_Down: return kKeyDown;
-        default: return 0;
-    }
-}
 
 }  // namespace
 
@@ -56,13 +39,13 @@ std::unique_ptr<BackgroundLoad> StartReading(int argc, const char* const* argv) 
     return std::make_unique<BackgroundLoad>(CommandLinePath(argc, argv));
 }
 
-PageView::PageView(Viewer& viewer, QWidget* parent) : QWidget(parent), viewer_(viewer) {
+ClientView::ClientView(Viewer& viewer, QWidget* parent) : QWidget(parent), viewer_(viewer) {
     setFixedSize(kClientWidth, kClientHeight);
     // Every pixel is painted below; Qt need not clear the area first.
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void PageView::paintEvent(QPaintEvent* event) {
+void ClientView::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     platform::QtPaintContext context(painter, *this);
     const QRect update = event->rect();
@@ -77,7 +60,7 @@ AboutBox::AboutBox(QWidget* owner) : QDialog(owner) {
     setWindowTitle(QStringLiteral("About"));
     auto* icon = new QLabel(this);
     icon->setPixmap(ProgramIcon());
-    auto* version = new QLabel(QStringLiteral("TavrinView Version 1.0"), this);
+    auto* version = new QLabel(QStringLiteral(TAVRINVIEW_ABOUT_VERSION), this);
     version->setTextFormat(Qt::PlainText);
     auto* maker = new QLabel(QStringLiteral("A read-only viewer of Tavrin memo files.\n"
                                             "Made by the Tavrin developers.\n"
@@ -99,8 +82,7 @@ AboutBox::AboutBox(QWidget* owner) : QDialog(owner) {
 ViewerWindow::ViewerWindow(const std::string& path) : ViewerWindow(BackgroundLoad(path)) {}
 
 ViewerWindow::ViewerWindow(BackgroundLoad&& load)
-    : QMainWindow(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
+    : QtMainWindow({kClientWidth, kClientHeight}) {
     setWindowTitle(QStringLiteral("TavrinView"));
     setWindowIcon(ProgramIcon());
     BuildMenus();
@@ -109,8 +91,8 @@ ViewerWindow::ViewerWindow(BackgroundLoad&& load)
     // being read, rather than after.
     static_cast<void>(menuBar()->sizeHint());
     viewer_ = std::make_unique<Viewer>(*this, *this, std::move(load));
-    page_ = new PageView(*viewer_, this);
-    setCentralWidget(page_);
+    client_ = new ClientView(*viewer_, this);
+    setCentralWidget(client_);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
@@ -134,10 +116,10 @@ void ViewerWindow::BuildMenus() {
 }
 
 void ViewerWindow::keyPressEvent(QKeyEvent* event) {
-    if (!viewer_->PressKey(VirtualKeyOf(event->key()))) QMainWindow::keyPressEvent(event);
+    if (!viewer_->PressKey(platform::VirtualKeyOf(event->key()))) QMainWindow::keyPressEvent(event);
 }
 
-void ViewerWindow::RepaintNow() { page_->repaint(); }
+void ViewerWindow::RepaintNow() { client_->repaint(); }
 
 void ViewerWindow::ShowAbout() { AboutBox(this).exec(); }
 
@@ -145,16 +127,5 @@ void ViewerWindow::Close() { close(); }
 
 // Ends the event loop at once, without closing the window first.
 void ViewerWindow::Quit() { QCoreApplication::exit(0); }
-
-Rect ViewerWindow::ClientRect() const { return {0, 0, kClientWidth, kClientHeight}; }
-
-void ViewerWindow::SetTitle(const std::string& title) {
-    setWindowTitle(QString::fromStdString(title));
-}
-
-void ViewerWindow::ShowMessage(const std::string& text, const std::string& caption,
-                               platform::MessageIcon icon) {
-    platform::ShowMessageBox(this, text, caption, icon);
-}
 
 }  // namespace tavrin::viewer

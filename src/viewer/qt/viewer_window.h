@@ -3,13 +3,12 @@
 #pragma once
 
 #include <QDialog>
-#include <QMainWindow>
 #include <QWidget>
 
 #include <memory>
 #include <string>
 
-#include "platform/host_window.h"
+#include "platform/qt/qt_main_window.h"
 #include "viewer/viewer.h"
 
 namespace tavrin::viewer {
@@ -26,9 +25,9 @@ std::string CommandLinePath(int argc, const char* const* argv);
 std::unique_ptr<BackgroundLoad> StartReading(int argc, const char* const* argv);
 
 // The client area, exactly kClientWidth × kClientHeight.
-class PageView : public QWidget {
+class ClientView : public QWidget {
 public:
-    PageView(Viewer& viewer, QWidget* parent);
+    ClientView(Viewer& viewer, QWidget* parent);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -42,7 +41,7 @@ public:
     explicit AboutBox(QWidget* owner);
 };
 
-class ViewerWindow : public QMainWindow, public platform::HostWindow, public ViewerShell {
+class ViewerWindow : public platform::QtMainWindow, public ViewerShell {
 public:
     // Loads the file while the window is being made: any message of the
     // load appears before the window does.
@@ -52,12 +51,7 @@ public:
     ~ViewerWindow() override;
 
     MemoCanvas& Canvas() { return viewer_->Canvas(); }
-    PageView& Page() { return *page_; }
-
-    Rect ClientRect() const override;
-    void SetTitle(const std::string& title) override;
-    void ShowMessage(const std::string& text, const std::string& caption,
-                     platform::MessageIcon icon) override;
+    ClientView& Client() { return *client_; }
 
     void RepaintNow() override;
     void ShowAbout() override;
@@ -71,7 +65,7 @@ private:
     void BuildMenus();
 
     std::unique_ptr<Viewer> viewer_;
-    PageView* page_;
+    ClientView* client_;
 };
 
 }  // namespace tavrin::viewer
