@@ -169,7 +169,8 @@ void BM_LoadListFromMemory(benchmark::State& state) {
 }
 
 void BM_SaveFileToDisk(benchmark::State& state) {
-    const MemoList& list = HandwritingList();
+    MemoList list;
+    list.CopyOf(HandwritingList());
     DiskFile disk;
     MemoFile file(platform::LocalFileSystem());
     for (auto _ : state) {
@@ -184,13 +185,15 @@ void BM_SaveFileToDisk(benchmark::State& state) {
 void BM_LoadFileFromDisk(benchmark::State& state) {
     DiskFile disk;
     MemoFile file(platform::LocalFileSystem());
-    if (file.Save(HandwritingList(), disk.Path()) == 0) {
+    MemoList list;
+    list.CopyOf(HandwritingList());
+    if (file.Save(list, disk.Path()) == 0) {
         state.SkipWithError(file.LastError().c_str());
         return;
     }
     for (auto _ : state) {
-        MemoList list;
-        if (file.Load(list, disk.Path()).outcome != LoadOutcome::ReadWhole) {
+        MemoList loaded;
+        if (file.Load(loaded, disk.Path()).outcome != LoadOutcome::ReadWhole) {
             state.SkipWithError(file.LastError().c_str());
             break;
         }

@@ -11,6 +11,7 @@ packages=(
   qt6-base-dev fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev liblz4-dev libpng-dev
   libcanberra-dev dbus systemd
+  xvfb xdotool
   dpkg-dev desktop-file-utils appstream
 )
 # python3 draws the icons from their XPM files; dpkg-dev (dpkg-shlibdeps)
@@ -27,9 +28,10 @@ windows_packages=(
 )
 # The checks of the installed Debian package, only for `install-deps.sh
 # package` (scripts/package-tests.sh): lintian, xdg-mime with the freedesktop
-# MIME database reader it uses outside a desktop session, and a virtual display.
+# MIME database reader it uses outside a desktop session, and ImageMagick to
+# take screenshots.
 package_test_packages=(
-  lintian xdg-utils libfile-mimeinfo-perl xvfb xdotool imagemagick
+  lintian xdg-utils libfile-mimeinfo-perl imagemagick
 )
 case "${1:-}" in
   windows) packages=("${windows_packages[@]}") ;;

@@ -62,6 +62,30 @@ int AlarmScheduler::QuickAlarm(std::uint16_t commandId) {
 }
 
 bool AlarmScheduler::RegisterAlarm(const SYSTEMTIME& time) {
+    MemoEntry& memo = *setup_.canvas.List().Current();
+    const std::uint32_t handle = Register(memo.alarmHandle, time);
+    memo.SetAlarm(handle, time);
+    UpdateTitle(&time);
+    WakeUpPass();
+    setup_.canvas.SetChanged();
+    return handle != 0;
+}
+
+void AlarmScheduler::Adopt(MemoEntry& memo) {
+    if (TimeToSeconds(memo.alarmTime) <= TimeToSeconds(setup_.clock.Now())) {
+        memo.SetAlarm(0, memo.alarmTime);
+        return;
+    }
+    // The handle it came with was given by another machine's service: it
+    // may even name a notification of ours, so it is never passed on.
+    const std::uint32_t handle = Register(0, memo.alarmTime);
+    if (handle == 0) refusedAdoptions_ = true;
+    memo.SetAlarm(handle, memo.alarmTime);
+}
+
+void AlarmScheduler::Withdraw(std::uint32_t handle) { setup_.notifications.RemoveNotification(handle); }
+
+std::uint32_t AlarmScheduler::Register(std::uint32_t old, const SYSTEMTIME& time) {
     platform::NotificationTrigger trigger;
     trigger.application = setup_.programPath;
     trigger.startTime = time;
@@ -78,8 +102,6 @@ bool AlarmScheduler::RegisterAlarm(const SYSTEMTIME& time) {
                    kNotificationTextLimit);
     notification.sound = kAlarmSound;
 
-    MemoEntry& memo = *setup_.canvas.List().Current();
-    const std::uint32_t old = memo.alarmHandle;
     std::uint32_t handle = setup_.notifications.SetNotification(old, trigger, notification);
     if (handle == 0 && old != 0) {
         // The service no longer knows the old handle (a stale one from the
@@ -88,11 +110,7 @@ bool AlarmScheduler::RegisterAlarm(const SYSTEMTIME& time) {
         setup_.notifications.RemoveNotification(old);
         handle = setup_.notifications.SetNotification(0, trigger, notification);
     }
-    memo.SetAlarm(handle, time);
-    UpdateTitle(&time);
-    WakeUpPass();
-    setup_.canvas.SetChanged();
-    return handle != 0;
+    return handle;
 }
 
 void AlarmScheduler::ReportRefusal() {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "canvas/memo_canvas.h"
 #include "platform/clock.h"
@@ -15,6 +16,7 @@
 #include "platform/locale_text.h"
 #include "platform/notification_service.h"
 #include "platform/types.h"
+#include "store/memo_merge.h"
 
 namespace tavrin {
 
@@ -79,7 +81,10 @@ struct AlarmSetup {
     const platform::LocaleTexts& locale = platform::UserLocaleTexts();
 };
 
-class AlarmScheduler {
+// The notepad's alarms. They also take over the alarms that a merge with
+// another machine's copy of the memos brings in, and withdraw the
+// notifications of memos deleted or changed there.
+class AlarmScheduler : public MergedAlarms {
 public:
     explicit AlarmScheduler(AlarmSetup setup) : setup_(std::move(setup)) {}
 
@@ -105,13 +110,26 @@ public:
     // picture shown is stored before another memo is shown.
     void DueAlarmLookup();
 
+    // An alarm a merge brought from another machine, whose handle means
+    // nothing here: one still ahead is registered with this machine's
+    // service; one that has passed is kept as passed. A refusal is counted
+    // for TakeRefusedAdoptions rather than shown in the middle of a save.
+    void Adopt(MemoEntry& memo) override;
+    void Withdraw(std::uint32_t handle) override;
+    // Whether an adopted alarm was refused since the last call.
+    bool TakeRefusedAdoptions() { return std::exchange(refusedAdoptions_, false); }
+
     SYSTEMTIME Now() const { return setup_.clock.Now(); }
     const MemoEntry& CurrentMemo() const { return *setup_.canvas.List().Current(); }
 
 private:
+    // Hands the alarm at `time` to the service, replacing the notification
+    // `old` (0: none); the new handle, 0 when the service refused it.
+    std::uint32_t Register(std::uint32_t old, const SYSTEMTIME& time);
     void UpdateTitle(const SYSTEMTIME* alarmTime);
 
     AlarmSetup setup_;
+    bool refusedAdoptions_ = false;
 };
 
 }  // namespace tavrin

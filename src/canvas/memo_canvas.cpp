@@ -208,10 +208,14 @@ void MemoCanvas::ShowLoadProblem(LoadOutcome outcome) {
 int MemoCanvas::SaveFile(const std::string& path) {
     if (!changed_) return 0;
     StorePage();
-    if (!file_.Save(list_, path)) {
+    if (!file_.Save(list_, path, mergedAlarms_)) {
         if (saveError_ != file_.LastError()) saveErrorReported_ = false;
         saveError_ = file_.LastError();
         return 0;
+    }
+    if (file_.LastMerge().merged) {
+        merge_ = file_.LastMerge();
+        ShowCurrent();
     }
     saveError_.clear();
     saveErrorReported_ = false;

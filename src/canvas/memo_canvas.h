@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "platform/byte_file.h"
 #include "platform/clock.h"
@@ -76,8 +77,14 @@ public:
     // The same for a file read in the background: waits for the reading.
     int LoadFile(BackgroundLoad& load);
     // Writes the file when something changed. On failure `changed` stays set,
-    // so the next call tries again, and SaveError() says why.
+    // so the next call tries again, and SaveError() says why. When another
+    // program changed the file meanwhile, its memos are merged in first and
+    // the current memo is shown again (TakeMerge tells); `SetMergedAlarms`
+    // names who takes over the alarms a merge brings and drops.
     int SaveFile(const std::string& path);
+    void SetMergedAlarms(MergedAlarms* alarms) { mergedAlarms_ = alarms; }
+    // What the last save merged, once; none when it merged nothing.
+    std::optional<MergeReport> TakeMerge() { return std::exchange(merge_, std::nullopt); }
     const std::string& SaveError() const { return saveError_; }
     // Writes every memo to a new file beside `path` (`<path>.saved-N`), for
     // when the file itself can't be written; its path, or none with
@@ -124,6 +131,8 @@ private:
 
     std::string saveError_;
     bool saveErrorReported_ = false;
+    MergedAlarms* mergedAlarms_ = nullptr;
+    std::optional<MergeReport> merge_;
 };
 
 }  // namespace tavrin

@@ -1,6 +1,9 @@
 #include "handheld/notepad.h"
 
 #include <algorithm>
+#include <optional>
+#include <string>
+#include <utility>
 
 #include "handheld/menus.h"
 #include "handheld/notepad_commands.h"
@@ -30,6 +33,11 @@ AlarmSetup NotepadAlarmSetup(const NotepadSetup& setup, MemoCanvas& canvas) {
 
 }  // namespace
 
+std::string MergedNote(std::size_t changedElsewhere) {
+    return "Merged " + std::to_string(changedElsewhere) +
+           (changedElsewhere == 1 ? " memo" : " memos") + " changed elsewhere";
+}
+
 HandOver HandOverFor(bool alarmStart, bool runningWindowWasInFront) {
     if (alarmStart) return HandOver::AlarmStart;
     return runningWindowWasInFront ? HandOver::NewPage : HandOver::Nothing;
@@ -52,6 +60,7 @@ Notepad::Notepad(const NotepadSetup& setup)
       dataPath_(setup.dataPath),
       canvas_(NotepadCanvasSetup(setup)),
       alarms_(NotepadAlarmSetup(setup, canvas_)) {
+    canvas_.SetMergedAlarms(&alarms_);
     canvas_.LoadFile(dataPath_);
     if (setup.alarmStart) {
         Save();
@@ -150,12 +159,32 @@ void Notepad::StrokeTo(std::int32_t x, std::int32_t y) {
 }
 
 // The status texts are drawn over the copied picture, never into the surface.
+// A note stands in for the creation time while it shows.
 void Notepad::Paint(platform::DrawingContext& context, const Rect& update) {
     context.CopyFrom(update, canvas_.Context(), update.left, update.top);
     if (update.top >= kStatusRows) return;
-    if (update.left < kCreatedTextEnd) canvas_.DrawCreatedText(&context);
+    if (!note_.empty()) {
+        const Size size = context.MeasureText(note_);
+        context.DrawText(note_, {0, 0, size.cx, size.cy});
+    } else if (update.left < kCreatedTextEnd) {
+        canvas_.DrawCreatedText(&context);
+    }
     if (update.right > kCounterTextStart) canvas_.DrawCounterText(&context);
 }
+
+void Notepad::TimerFired(NotepadTimer timer) {
+    if (timer != NotepadTimer::Note || note_.empty()) return;
+    note_.clear();
+    RepaintStrip();
+}
+
+void Notepad::ShowNote(std::string note) {
+    note_ = std::move(note);
+    shell_.StartTimer(NotepadTimer::Note, kNoteMilliseconds);
+    RepaintStrip();
+}
+
+void Notepad::RepaintStrip() { shell_.RepaintNow({0, 0, canvas_.Width(), kStatusRows}); }
 
 void Notepad::RefreshTitle() { canvas_.RefreshTitle(); }
 
@@ -172,7 +201,10 @@ void Notepad::AlarmStart() {
 bool Notepad::SaveAtExit() {
     alarms_.WakeUpPass();
     canvas_.SetChanged();
-    if (canvas_.SaveFile(dataPath_)) return true;
+    if (canvas_.SaveFile(dataPath_)) {
+        TellMerge();
+        return true;
+    }
     const std::string failure = canvas_.SaveError();
     if (const std::optional<std::string> beside = canvas_.SaveBeside(dataPath_)) {
         window_.ShowMessage(failure + "\n\nThe memos were saved to " + *beside + " instead.",
@@ -189,10 +221,24 @@ bool Notepad::SaveAtExit() {
 // reason, and everything stays in memory for the next try.
 void Notepad::Save() {
     canvas_.SaveFile(dataPath_);
+    TellMerge();
     if (const std::optional<std::string> failure = canvas_.TakeUnreportedSaveFailure()) {
         window_.ShowMessage(*failure + "\n\nThe memos stay open; Tavrin tries again at the next save.",
                             kErrorCaption, platform::MessageIcon::Error);
     }
+}
+
+// The merged list may show another memo, or the memo on screen another
+// picture, and the earliest alarm may be another one now. A merge is told
+// in the status strip rather than in a box: it comes in the middle of a
+// page move. An alarm the service refused is told as any refusal is.
+void Notepad::TellMerge() {
+    const std::optional<MergeReport> merge = canvas_.TakeMerge();
+    if (!merge) return;
+    alarms_.WakeUpPass();
+    RepaintWindow();
+    if (merge->changedElsewhere > 0) ShowNote(MergedNote(merge->changedElsewhere));
+    if (alarms_.TakeRefusedAdoptions()) alarms_.ReportRefusal();
 }
 
 void Notepad::SaveThen(int (MemoCanvas::*move)()) {

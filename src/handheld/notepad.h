@@ -5,6 +5,7 @@
 // the platform seam, and does what NotepadShell asks.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -58,6 +59,18 @@ bool IsAlarmStart(std::string_view commandLine);
 // a file name without one, so that it is never the program itself.
 std::string DataFileBeside(const std::string& programPath);
 
+// A note shown in the status strip, in place of the creation time, for this long.
+inline constexpr int kNoteMilliseconds = 5000;
+
+// The note that tells of a merge with memos another program or machine
+// changed: "Merged N memos changed elsewhere".
+std::string MergedNote(std::size_t changedElsewhere);
+
+// The notepad's timers, which the shell runs.
+enum class NotepadTimer {
+    Note,  // the status strip's note ends
+};
+
 // What the notepad asks of the window that shows it.
 class NotepadShell {
 public:
@@ -77,6 +90,9 @@ public:
     // even outside it; a toolkit that does so by itself needs nothing here.
     virtual void CaptureStylus() = 0;
     virtual void ReleaseStylus() = 0;
+    // Runs Notepad::TimerFired(timer) once, `milliseconds` from now; asked
+    // again before that, it starts over.
+    virtual void StartTimer(NotepadTimer timer, int milliseconds) = 0;
 };
 
 struct NotepadSetup {
@@ -115,6 +131,9 @@ public:
 
     void RefreshTitle();
     void Minimised();
+    void TimerFired(NotepadTimer timer);
+    // The note in the status strip; empty when none shows.
+    const std::string& Note() const { return note_; }
     // A second start handed over the service's start: save, then show the due memo.
     void AlarmStart();
     // The end of the program: drops the alarms that passed, asks for the next
@@ -129,6 +148,11 @@ public:
 private:
     void Save();
     void SaveThen(int (MemoCanvas::*move)());
+    // After a save: a merge with memos changed elsewhere is told in the
+    // status strip, and its alarms are followed up.
+    void TellMerge();
+    void ShowNote(std::string note);
+    void RepaintStrip();
     void StrokeTo(std::int32_t x, std::int32_t y);
     void RepaintWindow();
     bool RunPenCommand(int command);
@@ -140,6 +164,7 @@ private:
     AlarmScheduler alarms_;
     Point lastPoint_{0, 0};
     bool penDown_ = false;
+    std::string note_;
 };
 
 }  // namespace tavrin::handheld

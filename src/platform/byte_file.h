@@ -6,9 +6,23 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace tavrin::platform {
+
+// What tells one version of a file from another without reading it: the
+// file itself (its volume or device and its number there), its size and
+// the time of its last change, to the finest unit the system keeps. A save
+// by rename gives the name another file; a write in place changes the size
+// or the time.
+struct FileIdentity {
+    std::uint64_t volume = 0;
+    std::uint64_t file = 0;
+    std::uint64_t size = 0;
+    std::int64_t modified = 0;
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
 
 // An open file read or written at its current position.
 class ByteFile {
@@ -40,6 +54,8 @@ public:
     virtual bool Close() = 0;
     // The cause of the last failed operation.
     virtual const std::string& LastError() const = 0;
+    // The identity of the open file; none where the system can't tell.
+    virtual std::optional<FileIdentity> Identity() const { return std::nullopt; }
 };
 
 enum class OpenFailure {
@@ -85,6 +101,11 @@ public:
                            std::string& error) = 0;
     // Whether anything has the name, a link that leads nowhere included.
     virtual bool Exists(const std::string& path) = 0;
+    // The identity of the file at `path`, after its links; none with
+    // `failure` and `error` set when there is none (Missing) or it can't be
+    // looked at.
+    virtual std::optional<FileIdentity> IdentityOf(const std::string& path, OpenFailure& failure,
+                                                   std::string& error) = 0;
     virtual bool Remove(const std::string& path, std::string& error) = 0;
 };
 

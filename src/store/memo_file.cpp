@@ -104,6 +104,7 @@ void MemoFile::TakeStateOf(MemoFile& other) {
     lastError_ = std::move(other.lastError_);
     unreadable_ = std::move(other.unreadable_);
     unopened_ = std::move(other.unopened_);
+    known_ = std::move(other.known_);
 }
 
 FileLoadReport MemoFile::Load(MemoList& list, const std::string& path) {
@@ -111,15 +112,19 @@ FileLoadReport MemoFile::Load(MemoList& list, const std::string& path) {
     std::string error;
     std::unique_ptr<platform::ByteFile> file = OpenWaitingWhileBusy(path, failure, error);
     unopened_.erase(path);
+    known_.erase(path);
     if (file == nullptr) {
         lastError_ = "Could not open " + path + ": " + error;
         unreadable_.erase(path);
         if (failure != platform::OpenFailure::Missing) {
             unopened_.emplace(path, error);
+        } else {
+            Remember(path, std::nullopt, nullptr);
         }
         return {};
     }
     FileLoadReport report = Read(*file, list);
+    Remember(path, file->Identity(), report.outcome == LoadOutcome::ReadWhole ? &list : nullptr);
     if (report.outcome == LoadOutcome::ReadWhole) {
         lastError_.clear();
         unreadable_.erase(path);
@@ -180,16 +185,77 @@ FileLoadReport MemoFile::Read(platform::ByteFile& file, MemoList& list) const {
     return report;
 }
 
-int MemoFile::Save(const MemoList& list, const std::string& path) {
+int MemoFile::Save(MemoList& list, const std::string& path, MergedAlarms* alarms) {
+    lastMerge_ = {};
     std::string cause;
-    if (!MayReplace(path, cause) || !KeepUnreadableCopy(path, cause) ||
+    std::string target;
+    if (!MayReplace(path, cause) || !files_.ResolveLinks(path, target, cause) ||
+        !MergeChangesOnDisk(list, path, target, alarms, cause) || !KeepUnreadableCopy(path, cause) ||
         !WriteReplacing(list, path, cause)) {
         lastError_ = "Could not save " + path + ": " + cause;
         return 0;
     }
     lastError_.clear();
     unreadable_.erase(path);
+    platform::OpenFailure failure = platform::OpenFailure::Missing;
+    std::string error;
+    Remember(path, files_.IdentityOf(target, failure, error), &list);
     return 1;
+}
+
+// A sync tool or another machine's Tavrin may have replaced the file (or
+// written it in place) since it was read: saving over it would lose what
+// they wrote, and the sync tool would carry that loss everywhere. Its memos
+// are merged into the list first, against the memos as they were read.
+bool MemoFile::MergeChangesOnDisk(MemoList& list, const std::string& path, const std::string& target,
+                                  MergedAlarms* alarms, std::string& cause) {
+    const auto known = known_.find(path);
+    // A file this program never read is saved as it always was.
+    if (known == known_.end()) {
+        return true;
+    }
+    platform::OpenFailure failure = platform::OpenFailure::Missing;
+    std::string error;
+    const std::optional<platform::FileIdentity> now = files_.IdentityOf(target, failure, error);
+    if (!now && failure != platform::OpenFailure::Missing) {
+        cause = "could not look at " + target + ": " + error;
+        return false;
+    }
+    // Unchanged, or gone: the list is all there is to save.
+    if (now == known->second.identity || !now) {
+        return true;
+    }
+    std::unique_ptr<platform::ByteFile> file = OpenWaitingWhileBusy(target, failure, error);
+    if (file == nullptr) {
+        cause = "another program changed the file, and it can't be read now to keep its memos (" +
+                error + ")";
+        return false;
+    }
+    MemoList theirs;
+    if (Read(*file, theirs).outcome != LoadOutcome::ReadWhole) {
+        // Never merged, never lost: the save keeps a copy of it beside.
+        unreadable_.insert(path);
+        return true;
+    }
+    lastMerge_ = MergeMemoLists(known->second.memos.get(), list, theirs, alarms, cause);
+    if (!lastMerge_.merged) {
+        cause = "could not merge the memos another program changed: " + cause;
+        return false;
+    }
+    return true;
+}
+
+void MemoFile::Remember(const std::string& path, std::optional<platform::FileIdentity> identity,
+                        const MemoList* memos) {
+    KnownFile& known = known_[path];
+    known.identity = identity;
+    known.memos.reset();
+    if (memos != nullptr) {
+        // Without room for the copy a later merge keeps every memo of both
+        // sides: nothing deleted elsewhere is taken for deleted.
+        auto copy = std::make_unique<MemoList>();
+        if (copy->CopyOf(*memos) != 0) known.memos = std::move(copy);
+    }
 }
 
 std::optional<std::string> MemoFile::SaveBeside(const MemoList& list, const std::string& path) {

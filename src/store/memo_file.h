@@ -14,6 +14,7 @@
 
 #include "platform/byte_file.h"
 #include "store/memo_list.h"
+#include "store/memo_merge.h"
 
 namespace tavrin {
 
@@ -67,7 +68,14 @@ public:
     // link, the file it leads to. 1 on success; 0 with the previous file
     // whole and LastError() saying why. A file that could not be opened at
     // the last Load is never replaced: its memos are not in the list.
-    int Save(const MemoList& list, const std::string& path);
+    // A file that another program changed since this one last read or wrote
+    // it is read first and merged into `list` memo by memo, against the
+    // memos as they were then (LastMerge() tells); `alarms` hears of the
+    // alarms the merge brings and drops. One that can't be read as a memo
+    // file is kept beside as an unreadable copy and replaced.
+    int Save(MemoList& list, const std::string& path, MergedAlarms* alarms = nullptr);
+    // What the last Save merged.
+    const MergeReport& LastMerge() const { return lastMerge_; }
     // Whether Save refuses `path`: it exists but could not be opened at the
     // last Load (held by another program past the wait, no access, ...).
     bool KeepsUnopened(const std::string& path) const { return unopened_.contains(path); }
@@ -83,6 +91,10 @@ public:
     static constexpr std::chrono::milliseconds kBusyWait{2000};
 
 private:
+    bool MergeChangesOnDisk(MemoList& list, const std::string& path, const std::string& target,
+                            MergedAlarms* alarms, std::string& cause);
+    void Remember(const std::string& path, std::optional<platform::FileIdentity> identity,
+                  const MemoList* memos);
     std::unique_ptr<platform::ByteFile> OpenWaitingWhileBusy(const std::string& path,
                                                              platform::OpenFailure& failure,
                                                              std::string& error);
@@ -99,6 +111,15 @@ private:
     std::set<std::string> unreadable_;
     // Files that exist but could not be opened, with the cause: never replaced.
     std::map<std::string, std::string> unopened_;
+    // What this program last read from or wrote to each file: the file's
+    // identity (none: there was no file, or it could not be told) and its
+    // memos (none: it did not read as a memo file), the base of a merge.
+    struct KnownFile {
+        std::optional<platform::FileIdentity> identity;
+        std::unique_ptr<MemoList> memos;
+    };
+    std::map<std::string, KnownFile> known_;
+    MergeReport lastMerge_;
 };
 
 // How reading a file's current memo alone ended.

@@ -188,6 +188,44 @@ void MemoList::Swap(MemoList& other) {
     std::swap(last_, other.last_);
 }
 
+int MemoList::Assign(const std::vector<const MemoEntry*>& entries, std::size_t current) {
+    if (entries.empty() || entries.size() > kMaxCount || current >= entries.size()) {
+        return 0;
+    }
+    // The copies are made before the old memos go, so that a failure
+    // changes nothing.
+    MemoList copies(clock_);
+    copies.RemoveAll();
+    for (const MemoEntry* entry : entries) {
+        auto* copy = new (std::nothrow) MemoEntry(entry->created);
+        if (copy == nullptr) {
+            return 0;
+        }
+        copy->SetAlarm(entry->alarmHandle, entry->alarmTime);
+        copy->page.ShareFrom(entry->page);
+        copies.current_ = copies.last_;
+        copies.LinkAfterCurrent(copy);
+    }
+    copies.Rewind();
+    for (std::size_t i = 0; i < current; ++i) {
+        copies.Next();
+    }
+    Swap(copies);
+    return 1;
+}
+
+int MemoList::CopyOf(const MemoList& other) {
+    std::vector<const MemoEntry*> entries;
+    std::size_t current = 0;
+    for (const MemoEntry* entry = other.first_; entry != nullptr; entry = entry->next_) {
+        if (entry == other.current_) {
+            current = entries.size();
+        }
+        entries.push_back(entry);
+    }
+    return Assign(entries, current);
+}
+
 void MemoList::KeepFirst(std::size_t count) {
     while (count_ > count) {
         MemoEntry* gone = std::exchange(last_, last_->prev_);

@@ -104,6 +104,14 @@ public:
     // Exchanges the memos, current memo included, of the two lists; each
     // keeps its clock.
     void Swap(MemoList& other);
+    // Replaces the memos with copies of `entries`, in that order, which may
+    // belong to any list (this one included); their pictures are shared, not
+    // copied. The memo at `current` (0-based) becomes current. 0, with the
+    // list as it was, for no entries, more than kMaxCount, a position past
+    // them or memory that can't be had.
+    int Assign(const std::vector<const MemoEntry*>& entries, std::size_t current);
+    // Makes this list a copy of `other`, as Assign does.
+    int CopyOf(const MemoList& other);
 
     // The list part of the memo data file (everything after the magic).
     // Nonzero when every record was read; the notes say where and why

@@ -187,6 +187,38 @@ int PageImage::Capture(const platform::DrawingContext& source, std::int32_t x, s
     return 1;
 }
 
+void PageImage::ShareFrom(const PageImage& other) {
+    data_ = other.data_;
+    dataLength_ = other.dataLength_;
+    dataPacked_ = other.dataPacked_;
+    asPacked_ = other.asPacked_;
+    hasPicture_ = other.hasPicture_;
+    unchecked_ = {};
+    width_ = other.width_;
+    height_ = other.height_;
+    size_ = other.size_;
+}
+
+bool PageImage::SamePicture(const PageImage& other) const {
+    if (width_ != other.width_ || height_ != other.height_ || hasPicture_ != other.hasPicture_ ||
+        size_ != other.size_) {
+        return false;
+    }
+    if (!hasPicture_) {
+        return true;
+    }
+    if (dataPacked_ == other.dataPacked_ && dataLength_ == other.dataLength_ &&
+        (data_ == other.data_ || std::memcmp(data_.get(), other.data_.get(), dataLength_) == 0)) {
+        return true;
+    }
+    // The same pixels may come packed by another writer, or stored unpacked.
+    const std::unique_ptr<platform::PageBitmap> mine = MakeSurface();
+    const std::unique_ptr<platform::PageBitmap> theirs = other.MakeSurface();
+    return mine != nullptr && theirs != nullptr &&
+           std::equal(mine->Pixels(), mine->Pixels() + mine->PixelByteCount(), theirs->Pixels(),
+                      theirs->Pixels() + theirs->PixelByteCount());
+}
+
 bool PageImage::UnpackPixels(ByteBuffer& out) const {
     const std::size_t length = static_cast<std::size_t>(size_);
     if (!out.Allocate(length)) {

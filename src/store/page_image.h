@@ -98,6 +98,13 @@ public:
     static int SkipBlock(platform::ByteFile& file);
     // Writes one page-image block at the file's position; nonzero when written.
     int Save(platform::ByteFile& file) const;
+    // Holds the same picture as `other`, sharing its data: a copy that costs
+    // no pixel bytes and stays as it is when `other` is drawn on or replaced.
+    void ShareFrom(const PageImage& other);
+    // Whether both show the same picture: the same size and pixels, however
+    // their data is packed. The data is compared first; pages are unpacked
+    // only when it differs. False when memory to unpack them can't be had.
+    bool SamePicture(const PageImage& other) const;
 
     bool HasPicture() const { return hasPicture_; }
     // The picture unpacked into a new page bitmap (pixels the data doesn't

@@ -18,6 +18,7 @@
 #include "support/calendar_time.h"
 #include "support/fixed_clock.h"
 #include "support/fixed_locale.h"
+#include "support/memo_sketch.h"
 #include "support/page_pixels.h"
 #include "support/recording_notifications.h"
 #include "support/recording_window.h"
@@ -41,6 +42,7 @@ public:
     void Close() override { ++closes; }
     void CaptureStylus() override { captured = true; }
     void ReleaseStylus() override { captured = false; }
+    void StartTimer(NotepadTimer timer, int milliseconds) override { timers.emplace_back(timer, milliseconds); }
 
     std::vector<Rect> repainted;
     std::vector<std::string> questions;
@@ -49,6 +51,7 @@ public:
     int dialogs = 0;
     int closes = 0;
     bool captured = false;
+    std::vector<std::pair<NotepadTimer, int>> timers;
 };
 
 constexpr Rect kWholeWindow{0, 0, kPageWidth, kPageHeight};
@@ -407,6 +410,59 @@ TEST(NotepadStart, ASecondStartHandsOver) {
     EXPECT_EQ(HandOverFor(true, false), HandOver::AlarmStart);
     EXPECT_EQ(HandOverFor(false, true), HandOver::NewPage);
     EXPECT_EQ(HandOverFor(false, false), HandOver::Nothing);
+}
+
+// Another machine's copy of the file arrived while the notepad ran (a sync
+// tool replaced it): b's page was drawn on here, x was added there with an
+// alarm. The save keeps both, registers x's alarm here, keeps b on screen
+// and tells the merge in the status strip until the note's timer ends it.
+TEST_F(NotepadTest, ASaveMergesAFileChangedElsewhereAndSaysSo) {
+    ASSERT_TRUE(MemoFile(platform::LocalFileSystem()).Save(*tt::SketchList("a1 *b1@5 c1"), dataPath));
+    notifications.held.insert(tt::kThisMachine * 1000 + 5);
+    notifications.lastHandle = tt::kMergedIn * 1000;
+    Notepad& pad = Open(0);
+    ASSERT_TRUE(
+        MemoFile(platform::LocalFileSystem()).Save(*tt::SketchList("a1 b1@5 c1 x1@7", tt::kOtherMachine), dataPath));
+
+    pad.StylusDown(100, 100);
+    pad.StylusMove(120, 130);
+    pad.StylusUp(120, 130);
+    shell.repainted.clear();
+    pad.RunCommand(IDM_SAVE);
+
+    EXPECT_EQ(tt::Sketch(*ReadBack()), "a1 *b1@5 c1 x1@7n");
+    EXPECT_TRUE(HasInk(tt::PagePixels(ReadBack()->Current()->page), {100, 100, 121, 131}));
+    EXPECT_EQ(tt::Sketch(pad.Canvas().List()), "a1 *b1@5 c1 x1@7n");
+    ASSERT_EQ(notifications.set.size(), 1U);
+    EXPECT_EQ(notifications.set[0].existing, 0U);
+    EXPECT_EQ(notifications.set[0].trigger.startTime, tt::SketchAlarm(7));
+    EXPECT_TRUE(window.messages.empty());
+    EXPECT_EQ(pad.Note(), "Merged 1 memo changed elsewhere");
+    EXPECT_EQ(shell.timers, (std::vector<std::pair<NotepadTimer, int>>{{NotepadTimer::Note, kNoteMilliseconds}}));
+    EXPECT_FALSE(shell.repainted.empty());
+
+    shell.repainted.clear();
+    pad.TimerFired(NotepadTimer::Note);
+    EXPECT_EQ(pad.Note(), "");
+    EXPECT_EQ(shell.repainted, (std::vector<Rect>{{0, 0, kPageWidth, kStatusRows}}));
+}
+
+// The exit saves even an unchanged list, and so merges too: an alarm cleared
+// elsewhere loses its notification here.
+TEST_F(NotepadTest, TheExitMergesAndWithdrawsAnAlarmClearedElsewhere) {
+    ASSERT_TRUE(MemoFile(platform::LocalFileSystem()).Save(*tt::SketchList("a1 *b1@5"), dataPath));
+    notifications.held.insert(tt::kThisMachine * 1000 + 5);
+    Notepad& pad = Open(0);
+    ASSERT_TRUE(MemoFile(platform::LocalFileSystem()).Save(*tt::SketchList("a1 b1", tt::kOtherMachine), dataPath));
+
+    EXPECT_TRUE(pad.SaveAtExit());
+    EXPECT_EQ(tt::Sketch(*ReadBack()), "a1 *b1");
+    EXPECT_EQ(notifications.removed, std::vector<std::uint32_t>{tt::kThisMachine * 1000 + 5});
+}
+
+TEST(NotepadNotes, MergedNoteCountsMemos) {
+    EXPECT_EQ(MergedNote(1), "Merged 1 memo changed elsewhere");
+    EXPECT_EQ(MergedNote(3), "Merged 3 memos changed elsewhere");
 }
 
 TEST(NotepadMenus, TheBarAndItsMenusInTableOrder) {

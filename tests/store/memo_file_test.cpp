@@ -15,6 +15,8 @@
 #include "store/allocation.h"
 #include "support/failing_file_system.h"
 #include "support/memo_lists.h"
+#include "support/memo_sketch.h"
+#include "support/memory_file.h"
 #include "support/page_pixels.h"
 #include "support/recording_window.h"
 #include "support/same_memos.h"
@@ -479,6 +481,116 @@ INSTANTIATE_TEST_SUITE_P(Saves, AtomicSaveTest,
                          ::testing::Values(AtomicCase{"OverAHealthyFile", false},
                                            AtomicCase{"OverAnUnreadableFile", true}),
                          NameOf<AtomicCase>);
+
+
+// --- Another program's save meanwhile ----------------------------------------
+
+// What another program (a sync tool, another machine's Tavrin) does to the
+// file between this program's load and its save.
+enum class OtherWriter { LeavesItAlone, ReplacesByRename, RewritesInPlace, Deletes, LeavesGarbage };
+
+struct OtherWriterCase {
+    std::string name;
+    OtherWriter writer;
+    std::string saved;  // the file after our save, as a sketch
+    bool merged;
+    std::vector<std::string> namesAfter;
+};
+
+class OtherWriterTest : public MemoFileTest, public ::testing::WithParamInterface<OtherWriterCase> {
+protected:
+    void Write(const std::string& sketch, OtherWriter writer) {
+        const auto theirs = testing::SketchList(sketch, testing::kOtherMachine);
+        if (writer == OtherWriter::ReplacesByRename) {
+            ASSERT_EQ(MemoFile(platform::LocalFileSystem()).Save(*theirs, path_), 1);
+            return;
+        }
+        testing::MemoryFile bytes;
+        bytes.Write(kMemoFileMagic.data(), kMemoFileMagic.size());
+        theirs->Save(bytes);
+        Bytes content = bytes.Bytes();
+        if (writer == OtherWriter::LeavesGarbage) content[0] = 'X';
+        // Written into the same file, as an editor or a copy in place does.
+        std::ofstream(path_, std::ios::binary | std::ios::trunc)
+            .write(reinterpret_cast<const char*>(content.data()), static_cast<std::streamsize>(content.size()));
+    }
+
+    std::string FileSketch() {
+        MemoList list;
+        EXPECT_EQ(MemoFile(platform::LocalFileSystem()).Load(list, path_).outcome, LoadOutcome::ReadWhole);
+        return testing::Sketch(list);
+    }
+};
+
+// We load a, b and c and change b; the other program adds x after c (and
+// writes its own memos, so their pages are bytes of another file).
+TEST_P(OtherWriterTest, MergesWhatItWroteBeforeSaving) {
+    const OtherWriterCase& c = GetParam();
+    ASSERT_EQ(MemoFile(platform::LocalFileSystem()).Save(*testing::SketchList("a1 *b1 c1"), path_), 1);
+    MemoFile file(platform::LocalFileSystem());
+    MemoList ours;
+    ASSERT_EQ(file.Load(ours, path_).outcome, LoadOutcome::ReadWhole);
+    testing::DrawSketchPage(*ours.Current(), 2);
+
+    switch (c.writer) {
+        case OtherWriter::LeavesItAlone: break;
+        case OtherWriter::Deletes: fs::remove(path_); break;
+        default: Write("a1 b1 c1 x1", c.writer);
+    }
+    ASSERT_EQ(file.Save(ours, path_), 1) << file.LastError();
+    EXPECT_EQ(file.LastMerge().merged, c.merged);
+    EXPECT_EQ(testing::Sketch(ours), c.saved);
+    EXPECT_EQ(FileSketch(), c.saved);
+    EXPECT_EQ(testing::ScratchFolder::NamesIn(folder_), c.namesAfter);
+
+    // The file as saved is the base of the next save: unchanged, no merge.
+    ASSERT_EQ(file.Save(ours, path_), 1) << file.LastError();
+    EXPECT_FALSE(file.LastMerge().merged);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Moves, OtherWriterTest,
+    ::testing::Values(
+        OtherWriterCase{"Unchanged", OtherWriter::LeavesItAlone, "a1 *b2 c1", false, {"memo.dat"}},
+        OtherWriterCase{"ReplacedByRename", OtherWriter::ReplacesByRename, "a1 *b2 c1 x1", true, {"memo.dat"}},
+        OtherWriterCase{"RewrittenInPlace", OtherWriter::RewritesInPlace, "a1 *b2 c1 x1", true, {"memo.dat"}},
+        OtherWriterCase{"Deleted", OtherWriter::Deletes, "a1 *b2 c1", false, {"memo.dat"}},
+        OtherWriterCase{"NotAMemoFileAnyMore", OtherWriter::LeavesGarbage, "a1 *b2 c1", false,
+                        {"memo.dat", "memo.dat.unreadable-1"}}),
+    NameOf<OtherWriterCase>);
+
+// A file that appeared after the load found none: its memos and ours are
+// all kept, ours first as they followed no memo of theirs.
+TEST_F(MemoFileTest, AFileThatAppearedAfterTheLoadIsMergedWithoutABase) {
+    MemoFile file(platform::LocalFileSystem());
+    MemoList ours;
+    EXPECT_EQ(file.Load(ours, path_).outcome, LoadOutcome::NotOpened);
+    const auto mine = testing::SketchList("*y1");
+    ours.Swap(*mine);
+    ASSERT_EQ(MemoFile(platform::LocalFileSystem()).Save(*testing::SketchList("a1 b1"), path_), 1);
+    ASSERT_EQ(file.Save(ours, path_), 1) << file.LastError();
+    EXPECT_TRUE(file.LastMerge().merged);
+    EXPECT_EQ(testing::Sketch(ours), "*y1 a1 b1");
+}
+
+// A file another program holds while it changes it is not saved over: the
+// save fails with the reason and is tried again later.
+TEST_F(MemoFileTest, AChangedFileThatCantBeReadIsNotSavedOver) {
+    ASSERT_EQ(MemoFile(platform::LocalFileSystem()).Save(*testing::SketchList("a1 *b1"), path_), 1);
+    FailingFileSystem files;
+    MemoFile file(files);
+    MemoList ours;
+    ASSERT_EQ(file.Load(ours, path_).outcome, LoadOutcome::ReadWhole);
+    ASSERT_EQ(MemoFile(platform::LocalFileSystem()).Save(*testing::SketchList("a1 b1 x1"), path_), 1);
+    const Bytes theirs = testing::ScratchFolder::ReadFile(path_);
+    files.RefuseOpening();
+    EXPECT_EQ(file.Save(ours, path_), 0);
+    EXPECT_NE(file.LastError().find("another program changed the file"), std::string::npos) << file.LastError();
+    EXPECT_EQ(testing::ScratchFolder::ReadFile(path_), theirs);
+    files.RefuseOpening(false);
+    ASSERT_EQ(file.Save(ours, path_), 1) << file.LastError();
+    EXPECT_EQ(testing::Sketch(ours), "a1 *b1 x1");
+}
 
 }  // namespace
 }  // namespace tavrin

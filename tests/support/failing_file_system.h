@@ -65,6 +65,10 @@ public:
         return !Fails(error) && local_.CopyToNew(from, to, error);
     }
     bool Exists(const std::string& path) override { return local_.Exists(path); }
+    std::optional<platform::FileIdentity> IdentityOf(const std::string& path, platform::OpenFailure& failure,
+                                                     std::string& error) override {
+        return local_.IdentityOf(path, failure, error);
+    }
     bool Remove(const std::string& path, std::string& error) override {
         return local_.Remove(path, error);
     }
@@ -86,6 +90,7 @@ private:
         const std::string& LastError() const override {
             return error_.empty() ? inner_->LastError() : error_;
         }
+        std::optional<platform::FileIdentity> Identity() const override { return inner_->Identity(); }
 
     private:
         FailingFileSystem& owner_;

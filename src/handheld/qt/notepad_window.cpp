@@ -14,6 +14,7 @@
 #include <QSessionManager>
 #include <QShortcut>
 #include <QTabletEvent>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -305,5 +306,15 @@ void NotepadWindow::ShowAbout() { AboutBox(this).exec(); }
 void NotepadWindow::RunSetTimeDialog() { SetTimeWindow(notepad_->Alarms(), twelveHour_, this).exec(); }
 
 void NotepadWindow::Close() { close(); }
+
+void NotepadWindow::StartTimer(NotepadTimer timer, int milliseconds) {
+    QTimer*& running = timers_[timer];
+    if (running == nullptr) {
+        running = new QTimer(this);
+        running->setSingleShot(true);
+        connect(running, &QTimer::timeout, this, [this, timer] { notepad_->TimerFired(timer); });
+    }
+    running->start(milliseconds);
+}
 
 }  // namespace tavrin::handheld

@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <QWidget>
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -17,6 +18,7 @@
 #include "platform/qt/qt_main_window.h"
 #include "platform/notification_service.h"
 
+class QTimer;
 class QToolButton;
 
 namespace tavrin::handheld {
@@ -85,6 +87,7 @@ public:
     // reach the page without anything asked of it.
     void CaptureStylus() override {}
     void ReleaseStylus() override {}
+    void StartTimer(NotepadTimer timer, int milliseconds) override;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -105,6 +108,7 @@ private:
     PageView* page_ = nullptr;
     QWidget* bar_ = nullptr;
     bool exitSaved_ = false;
+    std::map<NotepadTimer, QTimer*> timers_;
 };
 
 }  // namespace tavrin::handheld

@@ -142,6 +142,11 @@ public:
     }
     void CaptureStylus() override { SetCapture(program.mainWindow); }
     void ReleaseStylus() override { ReleaseCapture(); }
+    // Timer ids are the notepad's timers counted from 1: 0 is no timer.
+    void StartTimer(handheld::NotepadTimer timer, int milliseconds) override {
+        SetTimer(program.mainWindow, static_cast<UINT_PTR>(timer) + 1, static_cast<UINT>(milliseconds),
+                 nullptr);
+    }
 };
 Win32Shell shell;
 
@@ -251,6 +256,10 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
         case WM_MOUSEMOVE: notepad->StylusMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
         case WM_LBUTTONUP: notepad->StylusUp(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
         case WM_REFRESH_TITLE: notepad->RefreshTitle(); return 0;
+        case WM_TIMER:
+            KillTimer(window, wParam);
+            notepad->TimerFired(static_cast<handheld::NotepadTimer>(wParam - 1));
+            return 0;
         case WM_ALARM_START: notepad->AlarmStart(); return 0;
         default: break;
     }

@@ -48,6 +48,12 @@ bool WriteAll(int fd, const void* data, std::size_t length, std::string& error) 
     return true;
 }
 
+FileIdentity IdentityFrom(const struct stat& status) {
+    return {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino),
+            static_cast<std::uint64_t>(status.st_size),
+            static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec};
+}
+
 class PosixFile final : public ByteFile {
 public:
     // A file opened for reading reads ahead in blocks, so that the many small
@@ -142,6 +148,12 @@ public:
     }
 
     const std::string& LastError() const override { return error_; }
+
+    std::optional<FileIdentity> Identity() const override {
+        struct stat status {};
+        if (::fstat(fd_, &status) != 0) return std::nullopt;
+        return IdentityFrom(status);
+    }
 
 private:
     bool Succeeded(int result) {
@@ -331,6 +343,17 @@ public:
 
     bool Remove(const std::string& path, std::string& error) override {
         return Succeeded(::unlink(path.c_str()), error);
+    }
+
+    std::optional<FileIdentity> IdentityOf(const std::string& path, OpenFailure& failure,
+                                           std::string& error) override {
+        struct stat status {};
+        if (::stat(path.c_str(), &status) != 0) {
+            failure = errno == ENOENT ? OpenFailure::Missing : OpenFailure::Unreadable;
+            error = LastCause();
+            return std::nullopt;
+        }
+        return IdentityFrom(status);
     }
 
 private:

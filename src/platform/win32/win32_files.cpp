@@ -37,6 +37,17 @@ DWORD Chunk(std::size_t length) {
     return static_cast<DWORD>(std::min(length, kLargestTransfer));
 }
 
+std::optional<FileIdentity> IdentityOfHandle(HANDLE handle) {
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!::GetFileInformationByHandle(handle, &information)) return std::nullopt;
+    const auto join = [](DWORD high, DWORD low) { return (std::uint64_t{high} << 32) | low; };
+    return FileIdentity{information.dwVolumeSerialNumber,
+                        join(information.nFileIndexHigh, information.nFileIndexLow),
+                        join(information.nFileSizeHigh, information.nFileSizeLow),
+                        static_cast<std::int64_t>(join(information.ftLastWriteTime.dwHighDateTime,
+                                                       information.ftLastWriteTime.dwLowDateTime))};
+}
+
 class Win32File final : public ByteFile {
 public:
     explicit Win32File(HANDLE handle) : handle_(handle) {}
@@ -104,6 +115,8 @@ public:
     }
 
     const std::string& LastError() const override { return error_; }
+
+    std::optional<FileIdentity> Identity() const override { return IdentityOfHandle(handle_); }
 
 private:
     bool Failed() {
@@ -254,6 +267,28 @@ public:
     bool Remove(const std::string& path, std::string& error) override {
         const auto name = SystemPath(path, error);
         return name && Succeeded(::DeleteFile(name->c_str()), error);
+    }
+
+    std::optional<FileIdentity> IdentityOf(const std::string& path, OpenFailure& failure,
+                                           std::string& error) override {
+        failure = OpenFailure::Unreadable;
+        const auto name = SystemPath(path, error);
+        if (!name) return std::nullopt;
+        // Opened for no access at all: even a file another program holds
+        // for itself can be looked at.
+        const HANDLE handle =
+            ::CreateFile(name->c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            const DWORD code = ::GetLastError();
+            if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) failure = OpenFailure::Missing;
+            error = Cause(code);
+            return std::nullopt;
+        }
+        Win32File file(handle);
+        std::optional<FileIdentity> identity = file.Identity();
+        if (!identity) error = LastCause();
+        return identity;
     }
 
 private:

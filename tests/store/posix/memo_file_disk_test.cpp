@@ -172,10 +172,12 @@ TEST_F(MemoFileDiskTest, TwoProgramsSavingAtOnceNeverFailAndNeverTearTheFile) {
     testing::DrawTaggedPages(*two, 64, 64);
     testing::DrawTaggedPages(*five, 64, 64);
     ASSERT_EQ(file_.Save(*two, path_), 1) << file_.LastError();
-    const auto saveMany = [&](const MemoList& list) {
+    // Each save is a program's first, so that it writes its list whole
+    // rather than merging in what the other wrote.
+    const auto saveMany = [&](MemoList& list) {
         return [&] {
-            MemoFile file(platform::LocalFileSystem());
             for (int i = 0; i < kSaves; ++i) {
+                MemoFile file(platform::LocalFileSystem());
                 if (file.Save(list, path_) != 1) {
                     std::fprintf(stderr, "save %d failed: %s\n", i, file.LastError().c_str());
                     return false;
