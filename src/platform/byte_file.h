@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tavrin::platform {
 
@@ -106,6 +107,12 @@ public:
     // looked at.
     virtual std::optional<FileIdentity> IdentityOf(const std::string& path, OpenFailure& failure,
                                                    std::string& error) = 0;
+    // The names of the files in `folder` (not its folders), in no order.
+    virtual bool ListFiles(const std::string& folder, std::vector<std::string>& names,
+                           std::string& error) = 0;
+    // Makes `folder` and the folders missing on its way, each new one for the
+    // user alone; true when it is there.
+    virtual bool MakeFolders(const std::string& folder, std::string& error) = 0;
     virtual bool Remove(const std::string& path, std::string& error) = 0;
 };
 

@@ -26,6 +26,7 @@ constexpr std::string_view kUsage =
     "       tavrin-file export FILE DIR\n"
     "       tavrin-file check FILE\n"
     "       tavrin-file demo FILE\n"
+    "       tavrin-file merge [--base BASE] A B OUTPUT\n"
     "       tavrin-file thumbnail FILE PNG SIZE\n"
     "       tavrin-file --help | --version\n";
 
@@ -56,6 +57,15 @@ constexpr std::string_view kHelp =
     "  demo FILE        Writes a sample file of four drawn memos, the third current\n"
     "                   and carrying an alarm, replacing FILE; its folder is made\n"
     "                   when it doesn't exist.\n"
+    "  merge A B OUTPUT Merges two copies of one memo file memo by memo and writes\n"
+    "                   the result to OUTPUT, as the notepad merges a file another\n"
+    "                   machine changed. Memos are known by their creation times;\n"
+    "                   every memo of A and of B is kept, and a memo that differs\n"
+    "                   between them is kept twice, A's first. The order is B's,\n"
+    "                   with A's own memos after the memo they follow in A.\n"
+    "       --base BASE The copy A and B both started from: a memo changed on one\n"
+    "                   side only is taken from that side, and one deleted on one\n"
+    "                   side and unchanged on the other is deleted.\n"
     "  thumbnail FILE PNG SIZE\n"
     "                   Writes the current memo's page as PNG, reduced to at most\n"
     "                   SIZE pixels on its longer side by averaging the area each\n"
@@ -92,7 +102,9 @@ int UsageError(std::string_view message) {
 int Run(const std::vector<std::string_view>& arguments) {
     std::vector<std::string> operands;
     bool json = false;
-    for (const std::string_view argument : arguments) {
+    std::optional<std::string> base;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string_view argument = arguments[i];
         if (argument == "--help" || argument == "-h") {
             std::cout << kUsage << '\n' << kHelp;
             return kExitSuccess;
@@ -101,7 +113,10 @@ int Run(const std::vector<std::string_view>& arguments) {
             std::cout << kProgram << ' ' << TAVRIN_VERSION << '\n';
             return kExitSuccess;
         }
-        if (argument == "--json") {
+        if (argument == "--base") {
+            if (i + 1 == arguments.size()) return UsageError("--base needs a file");
+            base = std::string(arguments[++i]);
+        } else if (argument == "--json") {
             json = true;
         } else if (argument.size() > 1 && argument.front() == '-') {
             return UsageError("unknown option '" + std::string(argument) + "'");
@@ -121,6 +136,7 @@ int Run(const std::vector<std::string_view>& arguments) {
     constexpr Operands kOperands[] = {
         {"info", 2, "one FILE"},         {"export", 3, "a FILE and a DIR"},
         {"check", 2, "one FILE"},        {"demo", 2, "one FILE"},
+        {"merge", 4, "the files A, B and OUTPUT"},
         {"thumbnail", 4, "a FILE, a PNG and a SIZE"},
     };
     const auto known = std::find_if(std::begin(kOperands), std::end(kOperands),
@@ -134,6 +150,10 @@ int Run(const std::vector<std::string_view>& arguments) {
     if (json && command != "info") {
         return UsageError("--json goes with 'info' only");
     }
+    if (base && command != "merge") {
+        return UsageError("--base goes with 'merge' only");
+    }
+    if (command == "merge") return Merge(base ? &*base : nullptr, operands[1], operands[2], operands[3]);
     if (command == "info") return Info(operands[1], json);
     if (command == "export") return Export(operands[1], operands[2]);
     if (command == "check") return Check(operands[1]);

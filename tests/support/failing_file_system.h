@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/byte_file.h"
 
@@ -68,6 +69,12 @@ public:
     std::optional<platform::FileIdentity> IdentityOf(const std::string& path, platform::OpenFailure& failure,
                                                      std::string& error) override {
         return local_.IdentityOf(path, failure, error);
+    }
+    bool ListFiles(const std::string& folder, std::vector<std::string>& names, std::string& error) override {
+        return local_.ListFiles(folder, names, error);
+    }
+    bool MakeFolders(const std::string& folder, std::string& error) override {
+        return local_.MakeFolders(folder, error);
     }
     bool Remove(const std::string& path, std::string& error) override {
         return local_.Remove(path, error);

@@ -20,6 +20,7 @@
 #include "store/memo_file.h"
 #include "store/page_reduction.h"
 #include "support/memo_lists.h"
+#include "support/memo_sketch.h"
 #include "support/page_pixels.h"
 #include "tavrin_version.h"
 
@@ -381,8 +382,59 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"MissingOperand", {"export", "x"}, 2, false,
                   "tavrin-file: 'export' takes a FILE and a DIR\nUsage:"},
         UsageCase{"ThumbnailWithoutSize", {"thumbnail", "x", "y.png"}, 2, false,
-                  "tavrin-file: 'thumbnail' takes a FILE, a PNG and a SIZE\nUsage:"}),
+                  "tavrin-file: 'thumbnail' takes a FILE, a PNG and a SIZE\nUsage:"},
+        UsageCase{"MergeWithoutOutput", {"merge", "a", "b"}, 2, false,
+                  "tavrin-file: 'merge' takes the files A, B and OUTPUT\nUsage:"},
+        UsageCase{"BaseWithoutFile", {"merge", "a", "b", "c", "--base"}, 2, false,
+                  "tavrin-file: --base needs a file\nUsage:"},
+        UsageCase{"BaseOutsideMerge", {"check", "a", "--base", "b"}, 2, false,
+                  "tavrin-file: --base goes with 'merge' only\nUsage:"}),
     [](const ::testing::TestParamInfo<UsageCase>& test) { return test.param.name; });
+
+// Two copies of a file that went apart on two machines: b drawn on in A, x
+// added in B. Without the base both versions of b are kept.
+TEST_F(TavrinFileTest, MergeWritesBothCopiesMemoByMemo) {
+    const auto save = [&](const char* sketch, const char* name) {
+        EXPECT_EQ(MemoFile(platform::LocalFileSystem()).Save(*testing::SketchList(sketch), (folder_ / name).string()), 1);
+    };
+    save("a1 *b1 c1", "base.dat");
+    save("a1 *b2 c1", "a.dat");
+    save("a1 b1 c1 x1", "b.dat");
+    const struct {
+        const char* name;
+        QStringList arguments;
+        const char* merged;
+        const char* said;
+    } cases[] = {
+        {"against the base", {"merge", "--base", Q(folder_ / "base.dat"), Q(folder_ / "a.dat"), Q(folder_ / "b.dat"),
+                              Q(folder_ / "out.dat")},
+         "a1 *b2 c1 x1", ": 1 memos taken from "},
+        {"without a base", {"merge", Q(folder_ / "a.dat"), Q(folder_ / "b.dat"), Q(folder_ / "out.dat")},
+         "a1 *b2 b1 c1 x1", ": 2 memos taken from "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Outcome outcome = RunTool(c.arguments);
+        EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+        EXPECT_NE(outcome.out.find(c.said), std::string::npos) << outcome.out;
+        MemoList merged;
+        EXPECT_EQ(MemoFile(platform::LocalFileSystem()).Load(merged, (folder_ / "out.dat").string()).outcome,
+                  LoadOutcome::ReadWhole);
+        EXPECT_EQ(testing::Sketch(merged), c.merged);
+    }
+}
+
+// A copy that doesn't read whole could have lost memos that a merge would
+// take for deleted: nothing is written.
+TEST_F(TavrinFileTest, MergeRefusesADamagedCopy) {
+    WriteKnownFile();
+    std::filesystem::resize_file(file_, std::filesystem::file_size(file_) - 5);
+    EXPECT_EQ(MemoFile(platform::LocalFileSystem()).Save(*testing::SketchList("a1"), (folder_ / "a.dat").string()), 1);
+    const Outcome outcome = RunTool({"merge", Q(folder_ / "a.dat"), Q(file_), Q(folder_ / "out.dat")});
+    EXPECT_EQ(outcome.exitCode, 2);
+    EXPECT_NE(outcome.err.find("is not a whole memo file; nothing was merged"), std::string::npos) << outcome.err;
+    EXPECT_FALSE(fs::exists(folder_ / "out.dat"));
+}
 
 }  // namespace
 }  // namespace tavrin

@@ -345,6 +345,31 @@ public:
         return Succeeded(::unlink(path.c_str()), error);
     }
 
+    bool ListFiles(const std::string& folder, std::vector<std::string>& names, std::string& error) override {
+        std::error_code failure;
+        for (const auto& entry : std::filesystem::directory_iterator(folder, failure)) {
+            if (entry.is_regular_file(failure)) names.push_back(entry.path().filename().string());
+        }
+        if (!failure) return true;
+        error = failure.message();
+        return false;
+    }
+
+    bool MakeFolders(const std::string& folder, std::string& error) override {
+        std::filesystem::path made;
+        for (const std::filesystem::path& part : std::filesystem::path(folder)) {
+            made /= part;
+            if (::mkdir(made.c_str(), 0700) != 0 && errno != EEXIST) {
+                error = LastCause();
+                return false;
+            }
+        }
+        struct stat status {};
+        if (::stat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) return true;
+        error = "not a folder";
+        return false;
+    }
+
     std::optional<FileIdentity> IdentityOf(const std::string& path, OpenFailure& failure,
                                            std::string& error) override {
         struct stat status {};

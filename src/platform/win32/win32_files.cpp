@@ -269,6 +269,45 @@ public:
         return name && Succeeded(::DeleteFile(name->c_str()), error);
     }
 
+    bool ListFiles(const std::string& folder, std::vector<std::string>& names, std::string& error) override {
+        const auto pattern = SystemPath(folder + "\\*", error);
+        if (!pattern) return false;
+        WIN32_FIND_DATA found{};
+        const HANDLE search = ::FindFirstFile(pattern->c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return Succeeded(::GetLastError() == ERROR_FILE_NOT_FOUND, error);
+        do {
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+                names.push_back(FromSystemText(found.cFileName));
+            }
+        } while (::FindNextFile(search, &found));
+        const DWORD code = ::GetLastError();
+        ::FindClose(search);
+        if (code == ERROR_NO_MORE_FILES) return true;
+        error = Cause(code);
+        return false;
+    }
+
+    // A folder under the user's profile is the user's alone by its
+    // inherited security.
+    bool MakeFolders(const std::string& folder, std::string& error) override {
+        std::string made;
+        for (std::size_t end = 0; end != std::string::npos;) {
+            end = folder.find_first_of("\\/", end + 1);
+            made = folder.substr(0, end);
+            const auto name = SystemPath(made, error);
+            if (!name) return false;
+            if (!::CreateDirectory(name->c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
+                // A drive ("C:") can't be made, and needs not be.
+                if (made.size() > 2) return Succeeded(FALSE, error);
+            }
+        }
+        const auto name = SystemPath(folder, error);
+        const DWORD attributes = name ? ::GetFileAttributes(name->c_str()) : INVALID_FILE_ATTRIBUTES;
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
+        error = "not a folder";
+        return false;
+    }
+
     std::optional<FileIdentity> IdentityOf(const std::string& path, OpenFailure& failure,
                                            std::string& error) override {
         failure = OpenFailure::Unreadable;
