@@ -115,7 +115,8 @@ bool SaveAsBefore(const MemoList& list, const std::string& path) {
     const bool written = file != nullptr && file->Write(kMemoFileMagic.data(), kMemoFileMagic.size()) &&
                          list.Save(*file) != 0 && file->Sync() && file->Close();
     file.reset();
-    return written && files.Replace(temporary, path, error) && files.SyncFolderOf(path, error);
+    platform::ReplaceNotes notes;
+    return written && files.Replace(temporary, path, error, notes) && files.SyncFolderOf(path, error);
 }
 
 void BM_SaveAsBefore(benchmark::State& state) {

@@ -51,7 +51,9 @@ type_keys() {  # type_keys WINDOW KEY...: typed at the window, one after the oth
 
 # shows_page WINDOW PAGE.png|white NAME [--notepad]: the window shows the page
 shows_page() {
-  import -window "$1" "$shots/$3.png" && "$find_page" "$shots/$3.png" "$2" ${4:-} >/dev/null
+  # Without a window, import would wait for a click on the screen forever.
+  [ -n "$1" ] || { echo "no window to look at" >&2; return 1; }
+  timeout 60 import -window "$1" "$shots/$3.png" && "$find_page" "$shots/$3.png" "$2" ${4:-} >/dev/null
 }
 
 title_is() {  # title_is WINDOW REGEX

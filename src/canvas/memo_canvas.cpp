@@ -14,6 +14,9 @@ MemoCanvas::MemoCanvas(const CanvasSetup& setup, const std::string* path)
       notifications_(setup.notifications),
       file_(setup.files != nullptr ? *setup.files : platform::LocalFileSystem()),
       list_(setup.clock != nullptr ? *setup.clock : platform::SystemClock()) {
+    if (!setup.backupFolder.empty()) {
+        file_.KeepBackupsIn(setup.backupFolder, setup.clock != nullptr ? *setup.clock : platform::SystemClock());
+    }
     CreateSurface(window_);
     if (path != nullptr) {
         LoadFile(*path);
@@ -219,7 +222,23 @@ int MemoCanvas::SaveFile(const std::string& path) {
     }
     saveError_.clear();
     saveErrorReported_ = false;
+    NoteSaveWarning();
     changed_ = false;
+    return 1;
+}
+
+int MemoCanvas::MergeConflictCopies(const std::string& path) {
+    // The file itself could not be read: its memos would be missing from
+    // the merged list, which could not be saved anyway.
+    if (file_.KeepsUnopened(path)) return 0;
+    const MergeReport merged = file_.MergeConflictCopies(list_, path, mergedAlarms_);
+    if (window_ != nullptr && !file_.Warning().empty()) {
+        window_->ShowMessage(file_.Warning(), "Warning", platform::MessageIcon::Warning);
+    }
+    if (!merged.merged) return 0;
+    merge_ = merged;
+    changed_ = true;
+    ShowCurrent();
     return 1;
 }
 
@@ -227,7 +246,20 @@ std::optional<std::string> MemoCanvas::SaveBeside(const std::string& path) {
     StorePage();
     std::optional<std::string> saved = file_.SaveBeside(list_, path);
     if (!saved) saveError_ = file_.LastError();
+    if (saved) NoteSaveWarning();
     return saved;
+}
+
+void MemoCanvas::NoteSaveWarning() {
+    if (saveWarning_ == file_.Warning()) return;
+    saveWarning_ = file_.Warning();
+    saveWarningReported_ = false;
+}
+
+std::optional<std::string> MemoCanvas::TakeUnreportedSaveWarning() {
+    if (saveWarning_.empty() || saveWarningReported_) return std::nullopt;
+    saveWarningReported_ = true;
+    return saveWarning_;
 }
 
 std::optional<std::string> MemoCanvas::TakeUnreportedSaveFailure() {

@@ -34,6 +34,9 @@ struct CanvasSetup {
     platform::NotificationService* notifications = nullptr;  // the viewer has none
     platform::FileSystem* files = nullptr;                   // none: the local file system
     const platform::Clock* clock = nullptr;                  // none: the local clock
+    // Where daily copies of the file and merged conflict copies are kept;
+    // empty: none are (the viewer only reads).
+    std::string backupFolder{};
 };
 
 class MemoCanvas {
@@ -82,6 +85,11 @@ public:
     // the current memo is shown again (TakeMerge tells); `SetMergedAlarms`
     // names who takes over the alarms a merge brings and drops.
     int SaveFile(const std::string& path);
+    // Merges the conflict copies a sync tool left beside the file into the
+    // list (where backups are kept), marks the list changed and shows the
+    // current memo again; the next SaveFile moves them to the backups. 1
+    // when one was merged; a copy left alone is told in a warning box.
+    int MergeConflictCopies(const std::string& path);
     void SetMergedAlarms(MergedAlarms* alarms) { mergedAlarms_ = alarms; }
     // What the last save merged, once; none when it merged nothing.
     std::optional<MergeReport> TakeMerge() { return std::exchange(merge_, std::nullopt); }
@@ -93,6 +101,10 @@ public:
     // The reason of a save failure not yet reported to the user, once per
     // run of failures: a save that works again ends the run.
     std::optional<std::string> TakeUnreportedSaveFailure();
+    // What a save that worked left for the user to know (a folder that
+    // refuses to sync, ...), once per run of saves that leave the same: such
+    // a folder refuses at every save.
+    std::optional<std::string> TakeUnreportedSaveWarning();
 
     MemoList& List() { return list_; }
     const MemoList& List() const { return list_; }
@@ -107,6 +119,7 @@ public:
 private:
     int ShowLoaded(const FileLoadReport& loaded);
     void ShowLoadProblem(LoadOutcome outcome);
+    void NoteSaveWarning();
 
     platform::HostWindow* window_;
     std::string programName_;
@@ -131,6 +144,8 @@ private:
 
     std::string saveError_;
     bool saveErrorReported_ = false;
+    std::string saveWarning_;
+    bool saveWarningReported_ = false;
     MergedAlarms* mergedAlarms_ = nullptr;
     std::optional<MergeReport> merge_;
 };

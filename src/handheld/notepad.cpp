@@ -18,6 +18,7 @@ CanvasSetup NotepadCanvasSetup(const NotepadSetup& setup) {
     canvas.notifications = &setup.notifications;
     canvas.files = setup.files;
     canvas.clock = setup.clock;
+    canvas.backupFolder = setup.backupFolder;
     return canvas;
 }
 
@@ -62,6 +63,8 @@ Notepad::Notepad(const NotepadSetup& setup)
       alarms_(NotepadAlarmSetup(setup, canvas_)) {
     canvas_.SetMergedAlarms(&alarms_);
     canvas_.LoadFile(dataPath_);
+    // Copies a sync tool could not reconcile are merged in and saved at once.
+    if (canvas_.MergeConflictCopies(dataPath_)) Save();
     if (setup.alarmStart) {
         Save();
         alarms_.DueAlarmLookup();
@@ -203,12 +206,14 @@ bool Notepad::SaveAtExit() {
     canvas_.SetChanged();
     if (canvas_.SaveFile(dataPath_)) {
         TellMerge();
+        ShowSaveWarning();
         return true;
     }
     const std::string failure = canvas_.SaveError();
     if (const std::optional<std::string> beside = canvas_.SaveBeside(dataPath_)) {
         window_.ShowMessage(failure + "\n\nThe memos were saved to " + *beside + " instead.",
                             kErrorCaption, platform::MessageIcon::Error);
+        ShowSaveWarning();
         return true;
     }
     window_.ShowMessage(failure + "\n\n" + canvas_.SaveError() +
@@ -225,6 +230,15 @@ void Notepad::Save() {
     if (const std::optional<std::string> failure = canvas_.TakeUnreportedSaveFailure()) {
         window_.ShowMessage(*failure + "\n\nThe memos stay open; Tavrin tries again at the next save.",
                             kErrorCaption, platform::MessageIcon::Error);
+    }
+    ShowSaveWarning();
+}
+
+// A save that worked but left something to know (a folder that refuses to
+// sync) is told once, as a warning: the memos are in the file.
+void Notepad::ShowSaveWarning() {
+    if (const std::optional<std::string> warning = canvas_.TakeUnreportedSaveWarning()) {
+        window_.ShowMessage(*warning, kWarningCaption, platform::MessageIcon::Warning);
     }
 }
 

@@ -29,6 +29,7 @@ inline constexpr const char* kProgramName = "Tavrin";
 inline constexpr std::string_view kAlarmStartArgument = "AppRunAtTime";
 inline constexpr const char* kDeleteQuestion = "Do you really want to delete this memo?";
 inline constexpr const char* kDeleteCaption = "Delete";
+inline constexpr const char* kWarningCaption = "Warning";
 
 // The page's part of the window's top edge where the two status texts sit:
 // a paint that reaches into the top rows draws the creation text when it
@@ -105,6 +106,9 @@ struct NotepadSetup {
     const platform::Clock* clock = nullptr;        // none: the local clock
     platform::FileSystem* files = nullptr;         // none: the local file system
     const platform::LocaleTexts* locale = nullptr;  // none: the user's locale
+    // Where daily copies of the memo file and merged conflict copies go;
+    // empty: none are kept.
+    std::string backupFolder{};
 };
 
 class Notepad {
@@ -147,6 +151,7 @@ public:
 
 private:
     void Save();
+    void ShowSaveWarning();
     void SaveThen(int (MemoCanvas::*move)());
     // After a save: a merge with memos changed elsewhere is told in the
     // status strip, and its alarms are followed up.

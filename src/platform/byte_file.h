@@ -65,6 +65,15 @@ enum class OpenFailure {
     Unreadable,  // it exists but can't be opened (no access, not a file, ...)
 };
 
+// What a Replace that went another way than the plain one leaves to know.
+struct ReplaceNotes {
+    // It failed, but `from` holds the only copy of the new content: the
+    // caller must not remove it (the error says where every copy is).
+    bool keepFrom = false;
+    // It succeeded, but the user should know of something it left, in words.
+    std::string warning;
+};
+
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -73,31 +82,43 @@ public:
     // readers: a save never writes the data file in place but renames a new
     // one over it, so a reader sees the old file or the new one, whole. A
     // program that takes the file for itself (on Linux an exclusive advisory
-    // lock, on Windows an open without sharing) makes it Busy.
+    // lock, on Windows an open without sharing) makes it Busy. Links are
+    // followed as ResolveLinks follows them.
     // On failure returns null and sets `failure` and `error`.
     virtual std::unique_ptr<ByteFile> OpenForReading(const std::string& path,
                                                      OpenFailure& failure,
                                                      std::string& error) = 0;
     // The file that a save of `path` replaces: `path` itself or, when it is a
     // symbolic link, the file at the end of its links, which need not exist.
+    // A link is followed only where the system's protected links would be:
+    // never one of another user's in a sticky folder that anyone may write
+    // to (unless that folder is the link owner's), which fails with the cause.
     virtual bool ResolveLinks(const std::string& path, std::string& target,
                               std::string& error) = 0;
+    // The owner of `path` when it is a symbolic link that another user made;
+    // none for a file, a missing name or a link of the user's own. A save
+    // compares it with what the load found there, so that a link planted in
+    // the file's place after the load is not followed.
+    virtual std::optional<std::uint32_t> ForeignLinkOwner(const std::string& path) = 0;
     // Creates a new file for the next content of `target` in the same folder,
     // under a name no file had (set in `temporary`), exclusively and never
     // through a link. It has the permissions of the existing `target`, and
-    // its owner where the program may give the file away. Nothing is left
-    // behind when it fails.
+    // its owner where the program may give the file away; for a `target`
+    // that does not exist, it is the user's alone (0600 on Linux). Nothing is
+    // left behind when it fails.
     virtual std::unique_ptr<ByteFile> CreateTemporaryFor(const std::string& target,
                                                          std::string& temporary,
                                                          std::string& error) = 0;
     // Renames `from` over `to` in one step: `to` is always either the old or
     // the new file, and keeps the attributes that belong to it rather than to
-    // its content (on Windows; on Linux CreateTemporaryFor gave them).
-    virtual bool Replace(const std::string& from, const std::string& to,
-                         std::string& error) = 0;
+    // its content (on Windows; on Linux CreateTemporaryFor gave them). On
+    // failure the caller removes `from`, unless `notes` says to keep it.
+    virtual bool Replace(const std::string& from, const std::string& to, std::string& error,
+                         ReplaceNotes& notes) = 0;
     // Makes a rename inside the folder that holds `path` durable.
     virtual bool SyncFolderOf(const std::string& path, std::string& error) = 0;
-    // Copies a file to a new name; fails when `to` exists already.
+    // Copies a file to a new name, the user's alone; fails when `to` exists
+    // already. Links of `from` are followed as ResolveLinks follows them.
     virtual bool CopyToNew(const std::string& from, const std::string& to,
                            std::string& error) = 0;
     // Whether anything has the name, a link that leads nowhere included.

@@ -102,12 +102,14 @@ MemoFile::MemoFile(platform::FileSystem& files) : files_(files) {}
 
 void MemoFile::TakeStateOf(MemoFile& other) {
     lastError_ = std::move(other.lastError_);
+    links_.TakeStateOf(other.links_);
     unreadable_ = std::move(other.unreadable_);
     unopened_ = std::move(other.unopened_);
     known_ = std::move(other.known_);
 }
 
 FileLoadReport MemoFile::Load(MemoList& list, const std::string& path) {
+    links_.NoteLoaded(path);
     platform::OpenFailure failure = platform::OpenFailure::Missing;
     std::string error;
     std::unique_ptr<platform::ByteFile> file = OpenWaitingWhileBusy(path, failure, error);
@@ -187,11 +189,21 @@ FileLoadReport MemoFile::Read(platform::ByteFile& file, MemoList& list) const {
 
 int MemoFile::Save(MemoList& list, const std::string& path, MergedAlarms* alarms) {
     lastMerge_ = {};
+    warning_.clear();
     std::string cause;
     std::string target;
-    if (!MayReplace(path, cause) || !files_.ResolveLinks(path, target, cause) ||
-        !MergeChangesOnDisk(list, path, target, alarms, cause) || !KeepUnreadableCopy(path, cause) ||
-        !WriteReplacing(list, path, cause)) {
+    if (!MayReplace(path, cause) || !links_.MayFollow(path, cause) ||
+        !files_.ResolveLinks(path, target, cause) ||
+        !MergeChangesOnDisk(list, path, target, alarms, cause) || !KeepUnreadableCopy(path, cause)) {
+        lastError_ = "Could not save " + path + ": " + cause;
+        return 0;
+    }
+    // A backup that can't be made must not keep the memos from being saved.
+    std::string notBackedUp;
+    if (backups_ != nullptr && !backups_->BeforeReplacing(target, notBackedUp)) {
+        notBackedUp = "No backup of the day was kept: " + notBackedUp;
+    }
+    if (!WriteReplacing(list, path, cause)) {
         lastError_ = "Could not save " + path + ": " + cause;
         return 0;
     }
@@ -200,7 +212,58 @@ int MemoFile::Save(MemoList& list, const std::string& path, MergedAlarms* alarms
     platform::OpenFailure failure = platform::OpenFailure::Missing;
     std::string error;
     Remember(path, files_.IdentityOf(target, failure, error), &list);
+    AddWarning(notBackedUp);
+    KeepMergedCopies(path);
     return 1;
+}
+
+void MemoFile::KeepBackupsIn(std::string folder, const platform::Clock& clock) {
+    backups_ = std::make_unique<MemoBackups>(files_, std::move(folder), clock);
+}
+
+MergeReport MemoFile::MergeConflictCopies(MemoList& list, const std::string& path, MergedAlarms* alarms) {
+    warning_.clear();
+    MergeReport total;
+    if (backups_ == nullptr) return total;
+    for (const std::string& copy : ConflictCopiesOf(files_, path)) {
+        MemoList theirs;
+        platform::OpenFailure failure = platform::OpenFailure::Missing;
+        std::string error;
+        std::unique_ptr<platform::ByteFile> file = OpenWaitingWhileBusy(copy, failure, error);
+        if (file == nullptr || Read(*file, theirs).outcome != LoadOutcome::ReadWhole) {
+            AddWarning("The conflict copy " + copy + " was left as it is: it could not be read whole" +
+                       (error.empty() ? std::string() : " (" + error + ")"));
+            continue;
+        }
+        std::string cause;
+        const MergeReport merged = MergeMemoLists(nullptr, list, theirs, alarms, cause);
+        if (!merged.merged) {
+            AddWarning("The conflict copy " + copy + " was left as it is: " + cause);
+            continue;
+        }
+        total.merged = true;
+        total.changedElsewhere += merged.changedElsewhere;
+        mergedCopies_[path].push_back(copy);
+    }
+    return total;
+}
+
+// Only once their memos are in the data file: until then a copy stays
+// where the next start finds it again.
+void MemoFile::KeepMergedCopies(const std::string& path) {
+    const auto copies = mergedCopies_.find(path);
+    if (copies == mergedCopies_.end()) return;
+    for (const std::string& copy : copies->second) {
+        std::string cause;
+        if (!backups_->Keep(copy, cause)) AddWarning("A merged conflict copy was not moved to the backups: " + cause);
+    }
+    mergedCopies_.erase(copies);
+}
+
+void MemoFile::AddWarning(const std::string& warning) {
+    if (warning.empty()) return;
+    if (!warning_.empty()) warning_ += "\n";
+    warning_ += warning;
 }
 
 // A sync tool or another machine's Tavrin may have replaced the file (or
@@ -259,6 +322,7 @@ void MemoFile::Remember(const std::string& path, std::optional<platform::FileIde
 }
 
 std::optional<std::string> MemoFile::SaveBeside(const MemoList& list, const std::string& path) {
+    warning_.clear();
     std::string cause;
     std::optional<std::string> beside = FreeName(path + ".saved-", cause);
     if (beside && WriteReplacing(list, *beside, cause)) {
@@ -324,6 +388,9 @@ std::optional<std::string> MemoFile::FreeName(const std::string& prefix, std::st
 // data file that is a link stays one: the file it leads to is replaced.
 bool MemoFile::WriteReplacing(const MemoList& list, const std::string& path,
                               std::string& cause) {
+    if (!links_.MayFollow(path, cause)) {
+        return false;
+    }
     std::string target;
     if (!files_.ResolveLinks(path, target, cause)) {
         cause = "could not follow the link " + path + ": " + cause;
@@ -347,15 +414,31 @@ bool MemoFile::WriteReplacing(const MemoList& list, const std::string& path,
         return false;
     }
     file.reset();
-    if (!files_.Replace(temporary, target, cause)) {
-        RemoveTemporary(temporary, cause);
+    platform::ReplaceNotes notes;
+    if (!files_.Replace(temporary, target, cause, notes)) {
+        if (!notes.keepFrom) {
+            RemoveTemporary(temporary, cause);
+        }
         return false;
     }
-    if (!files_.SyncFolderOf(target, cause)) {
-        cause += " (the new file is in place, but may not survive a power failure)";
-        return false;
-    }
+    WarnOfWhatIsLeft(target, notes.warning);
     return true;
+}
+
+// Once the new file is in place the save has worked: what could not be done
+// after that is a warning.
+void MemoFile::WarnOfWhatIsLeft(const std::string& target, std::string left) {
+    std::string error;
+    if (!files_.SyncFolderOf(target, error)) {
+        if (!left.empty()) {
+            left += "; ";
+        }
+        left += "its folder could not be synced (" + error +
+                "), so the save may not survive a power failure";
+    }
+    if (!left.empty()) {
+        AddWarning("The memos were saved to " + target + ", but " + left);
+    }
 }
 
 void MemoFile::RemoveTemporary(const std::string& temporary, std::string& cause) {

@@ -11,10 +11,13 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #include "platform/byte_file.h"
+#include "store/memo_backups.h"
 #include "store/memo_list.h"
 #include "store/memo_merge.h"
+#include "store/planted_links.h"
 
 namespace tavrin {
 
@@ -76,6 +79,15 @@ public:
     int Save(MemoList& list, const std::string& path, MergedAlarms* alarms = nullptr);
     // What the last Save merged.
     const MergeReport& LastMerge() const { return lastMerge_; }
+    // Keeps a daily copy of each file saved in `folder` (see MemoBackups),
+    // and takes merged conflict copies there.
+    void KeepBackupsIn(std::string folder, const platform::Clock& clock);
+    // Merges into `list` the conflict copies a sync tool left beside `path`,
+    // each without a base: every memo of both is kept. Once the next Save of
+    // `path` has the merged list in place, they are moved into the backup
+    // folder; never deleted. Only where backups are kept. A copy that does
+    // not read whole is left where it is, and said in Warning().
+    MergeReport MergeConflictCopies(MemoList& list, const std::string& path, MergedAlarms* alarms);
     // Whether Save refuses `path`: it exists but could not be opened at the
     // last Load (held by another program past the wait, no access, ...).
     bool KeepsUnopened(const std::string& path) const { return unopened_.contains(path); }
@@ -84,6 +96,12 @@ public:
     // The new file's path, or none with LastError() saying why.
     std::optional<std::string> SaveBeside(const MemoList& list, const std::string& path);
     const std::string& LastError() const { return lastError_; }
+    // What the last save that put its file in place, or the last merge of
+    // conflict copies, left for the user to know, in words; empty when
+    // nothing. A folder that refuses to sync after the rename is such a
+    // warning: the file is in place, whole, but may not survive a power
+    // failure; so is a daily backup that could not be made.
+    const std::string& Warning() const { return warning_; }
     // Takes over what `other` learned of its files (and its last error).
     void TakeStateOf(MemoFile& other);
 
@@ -95,6 +113,8 @@ private:
                             MergedAlarms* alarms, std::string& cause);
     void Remember(const std::string& path, std::optional<platform::FileIdentity> identity,
                   const MemoList* memos);
+    void KeepMergedCopies(const std::string& path);
+    void AddWarning(const std::string& warning);
     std::unique_ptr<platform::ByteFile> OpenWaitingWhileBusy(const std::string& path,
                                                              platform::OpenFailure& failure,
                                                              std::string& error);
@@ -103,9 +123,12 @@ private:
     std::optional<std::string> FreeName(const std::string& prefix, std::string& cause);
     bool WriteReplacing(const MemoList& list, const std::string& path, std::string& cause);
     void RemoveTemporary(const std::string& temporary, std::string& cause);
+    void WarnOfWhatIsLeft(const std::string& target, std::string left);
 
     platform::FileSystem& files_;
     std::string lastError_;
+    std::string warning_;
+    PlantedLinks links_{files_};
     // Files that did not read whole: each is copied aside before the first
     // save replaces it.
     std::set<std::string> unreadable_;
@@ -120,6 +143,9 @@ private:
     };
     std::map<std::string, KnownFile> known_;
     MergeReport lastMerge_;
+    std::unique_ptr<MemoBackups> backups_;
+    // Conflict copies merged into the list, moved to the backups after the save.
+    std::map<std::string, std::vector<std::string>> mergedCopies_;
 };
 
 // How reading a file's current memo alone ended.

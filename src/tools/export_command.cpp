@@ -81,19 +81,26 @@ int Export(const std::string& path, const std::string& folder) {
     }
     std::vector<PageExport> jobs;
     ForEachMemoRead(loaded, [&](std::size_t position, const MemoEntry& entry,
-                                const RecordLoadNotes&) {
+                                const RecordLoadNotes& record) {
+        const std::string name = Format("memo-%04zu.png", position + 1);
+        // A damaged page is never drawn: a picture of it would show little
+        // but white, and a file of damaged headers asking for the largest
+        // pages would make thousands of them. The problems below say why.
+        if (PageIsDamaged(record)) {
+            PrintError(path + ": memo " + std::to_string(position + 1) +
+                       ": its page is damaged; " + name + " is not written");
+            return;
+        }
         PageExport& job = jobs.emplace_back();
         job.position = position;
         job.entry = &entry;
-        job.target =
-            (std::filesystem::path(folder) / Format("memo-%04zu.png", position + 1)).string();
+        job.target = (std::filesystem::path(folder) / name).string();
     });
     WriteAll(jobs);
     bool written = true;
     for (const PageExport& job : jobs) {
         if (job.noPicture) {
-            // As the programs show it; a page that could not be read is
-            // also reported as a problem below.
+            // As the programs show it.
             PrintError(path + ": memo " + std::to_string(job.position + 1) + " has no picture; " +
                        job.target + " is a white page");
         }

@@ -38,6 +38,10 @@ std::unique_ptr<platform::PageBitmap> ShownPage(const PageImage& page, bool& noP
     return white;
 }
 
+bool PageIsDamaged(const RecordLoadNotes& record) {
+    return !record.pageRead || record.page.pixelBytesDelivered != record.page.pixelBytesExpected;
+}
+
 std::string PageText(const PageLoadNotes& page) {
     return Format("format 0x%04X, %u x %u, dataLength %" PRIu32, page.header.format,
                   page.header.width, page.header.height, page.header.dataLength);

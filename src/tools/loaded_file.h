@@ -36,6 +36,12 @@ std::string PageText(const PageLoadNotes& page);
 // notes show.
 std::vector<std::string> FindProblems(const LoadedFile& loaded);
 
+// Whether the memo's page is damaged: it could not be read, or its data
+// gives fewer pixel bytes than its size holds. Drawn, it would be mostly the
+// white that fills what the data doesn't reach, at whatever size its header
+// claims.
+bool PageIsDamaged(const RecordLoadNotes& record);
+
 // Reports problems on standard error; true when there were none.
 bool ReportProblems(const LoadedFile& loaded);
 

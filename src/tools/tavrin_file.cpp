@@ -15,8 +15,13 @@
 
 namespace tavrin::file_tool {
 
+// One write a line: standard error is unbuffered, and a damaged file may
+// have a problem for each of its 65,535 memos.
 void PrintError(std::string_view message) {
-    std::cerr << kProgram << ": " << message << '\n';
+    std::string line;
+    line.reserve(kProgram.size() + 2 + message.size() + 1);
+    line.append(kProgram).append(": ").append(message).push_back('\n');
+    std::cerr.write(line.data(), static_cast<std::streamsize>(line.size()));
 }
 
 namespace {

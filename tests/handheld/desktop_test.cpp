@@ -44,6 +44,7 @@ protected:
         environment.insert("QT_QPA_PLATFORM", "xcb");
         environment.insert("XDG_RUNTIME_DIR", QString::fromStdString(scratch.PathOf("run")));
         environment.insert("XDG_CONFIG_HOME", QString::fromStdString(scratch.PathOf("config")));
+        environment.insert("XDG_STATE_HOME", QString::fromStdString(scratch.PathOf("state")));
         environment.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + QString::fromStdString(scratch.PathOf("no-bus")));
         environment.insert("TAVRIN_DATA_FILE", QString::fromStdString(dataPath));
         tavrin_->setProcessEnvironment(environment);

@@ -16,6 +16,7 @@
 #include "platform/drawing.h"
 #include "store/memo_file.h"
 #include "support/calendar_time.h"
+#include "support/failing_file_system.h"
 #include "support/fixed_clock.h"
 #include "support/fixed_locale.h"
 #include "support/memo_sketch.h"
@@ -350,6 +351,38 @@ TEST_F(NotepadTest, AFailedSaveIsToldOnceAndKeepsTheMemos) {
     EXPECT_TRUE(pad.Canvas().Changed());
 }
 
+// A folder that refuses to sync after the new file is in place (some network
+// and FUSE file systems do, every time) leaves the memos saved: a warning,
+// told once, and nothing left to save.
+TEST_F(NotepadTest, AFolderThatRefusesToSyncIsAWarningToldOnce) {
+    WriteMemos(1);
+    tt::FailingFileSystem files;
+    files.RefuseFolderSync();
+    Notepad pad(NotepadSetup{.window = window,
+                             .shell = shell,
+                             .notifications = notifications,
+                             .programPath = "/opt/tavrin/tavrin",
+                             .dataPath = dataPath,
+                             .clock = &clock,
+                             .files = &files,
+                             .locale = &locale});
+    pad.StylusDown(10, 20);
+    pad.RunCommand(IDM_SAVE);
+    EXPECT_FALSE(pad.Canvas().Changed());
+    EXPECT_EQ(tt::IndexAt(ReadBack()->First()->page, 10, 20), 0);
+    pad.StylusDown(30, 40);
+    pad.RunCommand(IDM_NEW_PAGE);
+    EXPECT_TRUE(pad.SaveAtExit());
+    ASSERT_EQ(window.messages.size(), 1U);
+    EXPECT_EQ(window.messages[0].caption, "Warning");
+    EXPECT_EQ(window.messages[0].icon, platform::MessageIcon::Warning);
+    EXPECT_EQ(window.messages[0].text,
+              "The memos were saved to " + dataPath + ", but its folder could not be synced (" +
+                  tt::FailingFileSystem::kFolderSyncRefused +
+                  "), so the save may not survive a power failure");
+    EXPECT_EQ(ReadBack()->Count(), 2);
+}
+
 TEST_F(NotepadTest, AnExitThatCantWriteTheFileSavesBesideIt) {
     Notepad& pad = Open();
     std::filesystem::remove(dataPath);
@@ -458,6 +491,34 @@ TEST_F(NotepadTest, TheExitMergesAndWithdrawsAnAlarmClearedElsewhere) {
     EXPECT_TRUE(pad.SaveAtExit());
     EXPECT_EQ(tt::Sketch(*ReadBack()), "a1 *b1");
     EXPECT_EQ(notifications.removed, std::vector<std::uint32_t>{tt::kThisMachine * 1000 + 5});
+}
+
+// At start, a copy that a sync tool left beside the file when both machines
+// saved at once is merged in (every memo of both kept), saved, and then kept
+// in the backup folder; the day's first save kept the file as it was there too.
+TEST_F(NotepadTest, AConflictCopyIsMergedAtStartAndKeptInTheBackups) {
+    ASSERT_TRUE(MemoFile(platform::LocalFileSystem()).Save(*tt::SketchList("a1 *b1"), dataPath));
+    const std::string copy = scratch.PathOf("tavrin (conflicted copy 2026-12-09 101112).dat");
+    ASSERT_TRUE(MemoFile(platform::LocalFileSystem()).Save(*tt::SketchList("a1 b2 x1", tt::kOtherMachine), copy));
+    const std::vector<std::uint8_t> before = tt::ScratchFolder::ReadFile(dataPath);
+    notepad.emplace(NotepadSetup{.window = window,
+                                 .shell = shell,
+                                 .notifications = notifications,
+                                 .programPath = "/opt/tavrin/tavrin",
+                                 .dataPath = dataPath,
+                                 .clock = &clock,
+                                 .locale = &locale,
+                                 .backupFolder = scratch.PathOf("backups")});
+
+    EXPECT_EQ(tt::Sketch(*ReadBack()), "a1 *b1 b2 x1");
+    EXPECT_EQ(notepad->Note(), "Merged 2 memos changed elsewhere");
+    EXPECT_FALSE(std::filesystem::exists(copy));
+    const std::vector<std::string> kept = tt::ScratchFolder::NamesIn(scratch.PathOf("backups"));
+    ASSERT_EQ(kept.size(), 2U);
+    EXPECT_EQ(kept[0], "tavrin (conflicted copy 2026-12-09 101112).dat");
+    EXPECT_TRUE(kept[1].starts_with("tavrin-") && kept[1].ends_with("-2026-12-10.dat")) << kept[1];
+    EXPECT_EQ(tt::ScratchFolder::ReadFile(scratch.PathOf("backups/" + kept[1])), before);
+    EXPECT_TRUE(window.messages.empty());
 }
 
 TEST(NotepadNotes, MergedNoteCountsMemos) {

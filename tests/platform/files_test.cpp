@@ -66,7 +66,8 @@ TEST_F(FilesTest, WrittenBytesReadBackExactlyWithTheRemainingCount) {
     ASSERT_TRUE(out->Sync());
     ASSERT_TRUE(out->Close());
     std::string error;
-    ASSERT_TRUE(files_.Replace(temporary, path, error)) << error;
+    ReplaceNotes notes;
+    ASSERT_TRUE(files_.Replace(temporary, path, error, notes)) << error;
 
     auto in = Open(path);
     ASSERT_NE(in, nullptr);
@@ -239,7 +240,8 @@ TEST_F(FilesTest, ReadersShareTheFileAndASaveMayReplaceItMeanwhile) {
     ASSERT_TRUE(out->Write("new", 3));
     ASSERT_TRUE(out->Close());
     std::string error;
-    ASSERT_TRUE(files_.Replace(temporary, path, error)) << error;
+    ReplaceNotes notes;
+    ASSERT_TRUE(files_.Replace(temporary, path, error, notes)) << error;
 
     std::vector<std::uint8_t> old(1000);
     ASSERT_TRUE(first->Read(old.data(), old.size())) << first->LastError();
@@ -255,13 +257,17 @@ TEST_F(FilesTest, ReplaceRenamesOverTheTarget) {
     WriteFile(from, Pattern(40));
     WriteFile(to, Pattern(7));
     std::string error;
-    ASSERT_TRUE(files_.Replace(from, to, error)) << error;
+    ReplaceNotes notes;
+    ASSERT_TRUE(files_.Replace(from, to, error, notes)) << error;
     EXPECT_EQ(ReadFile(to), Pattern(40));
-    EXPECT_FALSE(files_.Exists(from));
+    // Nothing is left beside it: no old file under another name.
+    EXPECT_EQ(ScratchFolder::NamesIn(scratch_.Folder()), std::vector<std::string>{"memo.dat"});
+    EXPECT_EQ(notes.warning, "");
     EXPECT_TRUE(files_.SyncFolderOf(to, error)) << error;
 
-    EXPECT_FALSE(files_.Replace(from, to, error));
+    EXPECT_FALSE(files_.Replace(from, to, error, notes));
     EXPECT_EQ(error, CauseOf(FileError::NoSuchFile));
+    EXPECT_FALSE(notes.keepFrom);
     EXPECT_EQ(ReadFile(to), Pattern(40));
 }
 

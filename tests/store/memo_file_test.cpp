@@ -392,6 +392,27 @@ TEST_F(MemoFileTest, AHealthyFileIsReplacedWithoutACopy) {
     EXPECT_EQ(testing::ScratchFolder::NamesIn(folder_), std::vector<std::string>{"memo.dat"});
 }
 
+// A replace that fails with the new file holding the only copy of the memos
+// as they are now (on Windows, a ReplaceFile stopped halfway whose new file
+// could not be moved either) leaves that file where it is.
+TEST_F(MemoFileTest, ANewFileAFailedReplaceKeepsIsNotRemoved) {
+    const Bytes old = WriteTaggedFile(2, 1);
+    auto list = MakeTaggedList(3, 3);
+    testing::DrawTaggedPages(*list, 8, 8);
+    FailingFileSystem files;
+    files.FailReplacesKeepingTheNewFile();
+    MemoFile file(files);
+    EXPECT_EQ(file.Save(*list, path_), 0);
+    EXPECT_EQ(testing::ScratchFolder::ReadFile(path_), old);
+    const std::vector<std::string> names = testing::ScratchFolder::NamesIn(folder_);
+    ASSERT_EQ(names.size(), 2U);
+    EXPECT_TRUE(names[1].starts_with("memo.dat.saving-")) << names[1];
+    MemoList kept;
+    MemoFile reader(platform::LocalFileSystem());
+    EXPECT_EQ(reader.Load(kept, (folder_ / names[1]).string()).outcome, LoadOutcome::ReadWhole);
+    EXPECT_EQ(Tags(kept), Tags(*list));
+}
+
 // --- The save is atomic ------------------------------------------------------------
 
 struct AtomicCase {
@@ -426,6 +447,7 @@ protected:
 // sync, the close, the replace, the folder sync and the copy of an unreadable
 // file) never leaves a damaged data file or a stray temporary file, always
 // says what failed, and the next save succeeds with the copy made only once.
+// A folder sync that fails comes after the new file is in place: a warning.
 TEST_P(AtomicSaveTest, AFailureAtAnyStepKeepsAWholeFile) {
     Bytes old = WriteTaggedFile(2, 1);
     if (GetParam().unreadableBefore) {
@@ -454,20 +476,23 @@ TEST_P(AtomicSaveTest, AFailureAtAnyStepKeepsAWholeFile) {
         MemoFile file(files);
         LoadOld(file, old);
         files.FailOperation(failing);
-        EXPECT_EQ(file.Save(*list_, path_), 0);
-        EXPECT_NE(file.LastError().find("Could not save " + path_ + ": "), std::string::npos)
-            << file.LastError();
-        EXPECT_NE(file.LastError().find(FailingFileSystem::kCause), std::string::npos)
-            << file.LastError();
         // Only the folder sync comes after the replace: the new file is then
-        // in place, whole.
+        // in place, whole, and the save has worked, with a warning.
         const bool replaced = failing == operations;
+        EXPECT_EQ(file.Save(*list_, path_), replaced ? 1 : 0);
+        const std::string& told = replaced ? file.Warning() : file.LastError();
+        EXPECT_NE(told.find(replaced ? "The memos were saved to " + path_ + ", but its folder"
+                                     : "Could not save " + path_ + ": "),
+                  std::string::npos)
+            << told;
+        EXPECT_NE(told.find(FailingFileSystem::kCause), std::string::npos) << told;
         EXPECT_EQ(testing::ScratchFolder::ReadFile(path_), replaced ? saved : old);
         for (const std::string& name : testing::ScratchFolder::NamesIn(folder_)) {
             EXPECT_EQ(name.find(".saving"), std::string::npos) << name;
         }
 
         ASSERT_EQ(file.Save(*list_, path_), 1) << file.LastError();
+        EXPECT_EQ(file.Warning(), "");
         EXPECT_EQ(testing::ScratchFolder::ReadFile(path_), saved);
         EXPECT_EQ(testing::ScratchFolder::NamesIn(folder_), afterwards);
         if (GetParam().unreadableBefore) {

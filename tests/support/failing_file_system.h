@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,15 +16,22 @@ namespace tavrin::testing {
 // The local file system, with one counted operation made to fail: the Nth
 // link resolution, create, write, sync, close, replace, folder sync or copy.
 // Opening for reading can be made to report a file that exists but can't be
-// opened, or one that is busy for a number of tries.
+// opened, or one that is busy for a number of tries; folder syncs can be
+// refused for good, and so can replaces, with the new file to be kept.
 class FailingFileSystem : public platform::FileSystem {
 public:
     static constexpr const char* kCause = "injected failure";
+    static constexpr const char* kFolderSyncRefused = "Invalid argument";
 
     void FailOperation(int number) { failAt_ = number; }
     int OperationCount() const { return operations_; }
     void RefuseOpening(bool refuse = true) { refuseOpening_ = refuse; }
     void BusyFor(int tries) { busyTries_ = tries; }
+    // Every folder sync fails, as some network and FUSE file systems answer.
+    void RefuseFolderSync() { refuseFolderSync_ = true; }
+    // Every replace fails with the new file to be kept, as Windows' does
+    // when ReplaceFile stops halfway and the new file can't be moved.
+    void FailReplacesKeepingTheNewFile() { replaceKeepsNewFile_ = true; }
     int OpenCount() const { return opens_; }
 
     std::unique_ptr<platform::ByteFile> OpenForReading(const std::string& path,
@@ -55,11 +63,30 @@ public:
         auto file = local_.CreateTemporaryFor(target, temporary, error);
         return file != nullptr ? std::make_unique<File>(*this, std::move(file)) : nullptr;
     }
-    bool Replace(const std::string& from, const std::string& to, std::string& error) override {
-        return !Fails(error) && local_.Replace(from, to, error);
+    std::optional<std::uint32_t> ForeignLinkOwner(const std::string& path) override {
+        return local_.ForeignLinkOwner(path);
+    }
+    bool Replace(const std::string& from, const std::string& to, std::string& error,
+                 platform::ReplaceNotes& notes) override {
+        if (Fails(error)) {
+            return false;
+        }
+        if (replaceKeepsNewFile_) {
+            error = kCause;
+            notes.keepFrom = true;
+            return false;
+        }
+        return local_.Replace(from, to, error, notes);
     }
     bool SyncFolderOf(const std::string& path, std::string& error) override {
-        return !Fails(error) && local_.SyncFolderOf(path, error);
+        if (Fails(error)) {
+            return false;
+        }
+        if (refuseFolderSync_) {
+            error = kFolderSyncRefused;
+            return false;
+        }
+        return local_.SyncFolderOf(path, error);
     }
     bool CopyToNew(const std::string& from, const std::string& to,
                    std::string& error) override {
@@ -117,6 +144,8 @@ private:
     int operations_ = 0;
     int failAt_ = 0;
     bool refuseOpening_ = false;
+    bool refuseFolderSync_ = false;
+    bool replaceKeepsNewFile_ = false;
     int busyTries_ = 0;
     int opens_ = 0;
 };

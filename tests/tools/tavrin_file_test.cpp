@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "store/little_endian.h"
 #include "store/memo_file.h"
 #include "store/page_reduction.h"
 #include "support/memo_lists.h"
@@ -166,17 +167,78 @@ TEST_F(TavrinFileTest, ExportWritesAMemoThatWasNeverDrawnAsAWhitePage) {
     ExpectWhitePage(out / "memo-0002.png");
 }
 
-TEST_F(TavrinFileTest, ExportWritesAPageThatCannotBeReadWhiteAndReportsIt) {
+struct DamagedPageCase {
+    const char* name;
+    void (*damage)(Bytes&);
+    std::size_t memo;     // the damaged one, 1-based
+    const char* problem;  // part of what the problems say of it
+};
+
+void PrintTo(const DamagedPageCase& c, std::ostream* os) { *os << c.name; }
+
+class ExportDamagedPageTest : public TavrinFileTest,
+                              public ::testing::WithParamInterface<DamagedPageCase> {};
+
+// A damaged page is never drawn: it is named, skipped and counted as a
+// problem; the other pages are written.
+TEST_P(ExportDamagedPageTest, NamesItSkipsItAndEndsWithOne) {
     WriteKnownFile();
     Bytes bytes = testing::ScratchFolder::ReadFile(file_);
-    bytes.resize(bytes.size() - 1);  // the last page's data is cut short
+    GetParam().damage(bytes);
     testing::ScratchFolder::WriteFile(file_, bytes);
     const fs::path out = folder_ / "pages";
     const Outcome outcome = RunTool({"export", Q(file_), Q(out)});
     EXPECT_EQ(outcome.exitCode, 1);
-    EXPECT_NE(outcome.err.find("memo 3 of 3: its page can't be read"), std::string::npos)
+    const std::string png = "memo-000" + std::to_string(GetParam().memo) + ".png";
+    EXPECT_NE(outcome.err.find(file_.string() + ": memo " + std::to_string(GetParam().memo) +
+                               ": its page is damaged; " + png + " is not written"),
+              std::string::npos)
         << outcome.err;
-    ExpectWhitePage(out / "memo-0003.png");
+    EXPECT_NE(outcome.err.find(GetParam().problem), std::string::npos) << outcome.err;
+    for (std::size_t memo = 1; memo <= 3; ++memo) {
+        const std::string name = "memo-000" + std::to_string(memo) + ".png";
+        EXPECT_EQ(fs::exists(out / name), memo != GetParam().memo) << name;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, ExportDamagedPageTest,
+    ::testing::Values(DamagedPageCase{"CutShort", [](Bytes& b) { b.resize(b.size() - 1); }, 3,
+                                      "memo 3 of 3: its page can't be read"},
+                      DamagedPageCase{"DataShortOfItsSize",
+                                      [](Bytes& b) { b[kFirstPageHeight] = 11; }, 1,
+                                      "memo 1 of 3: its page data gives 120 pixel bytes"}),
+    [](const ::testing::TestParamInfo<DamagedPageCase>& test) { return test.param.name; });
+
+// The most memos a file holds, each a page header that claims the largest
+// page and brings no data: 3 MB that, drawn, would be 65,535 white pictures
+// of 4096 x 4096. Nothing is drawn, and the tool is done at once.
+TEST_F(TavrinFileTest, ExportOfAFileOfNothingButDamagedPagesWritesNothing) {
+    constexpr std::size_t kMemos = 65535;
+    constexpr std::size_t kMemoBytes = 36 + 12;
+    Bytes bytes(8 + 4 + kMemos * kMemoBytes, 0);
+    std::copy(kMemoFileMagic.begin(), kMemoFileMagic.end(), bytes.begin());
+    PutU16(&bytes[8], static_cast<std::uint16_t>(kMemos));
+    for (std::size_t memo = 0; memo < kMemos; ++memo) {
+        std::uint8_t* record = &bytes[12 + memo * kMemoBytes];
+        PutU16(record, 2024);      // created: 2024-01-01
+        PutU16(record + 2, 1);
+        PutU16(record + 6, 1);
+        PutU16(record + 36, kSavedFormat);
+        PutU16(record + 40, kMaxPageSide);
+        PutU16(record + 42, kMaxPageSide);
+    }
+    testing::ScratchFolder::WriteFile(file_, bytes);
+    const fs::path out = folder_ / "pages";
+    const Outcome outcome = RunTool({"export", Q(file_), Q(out)});
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_TRUE(fs::is_empty(out));
+    for (const char* line : {": memo 1: its page is damaged; memo-0001.png is not written\n",
+                             ": memo 65535: its page is damaged; memo-65535.png is not written\n",
+                             "memo 65535 of 65535: its page data gives 0 pixel bytes, but a "
+                             "4096 x 4096 page holds 8388608"}) {
+        EXPECT_NE(outcome.err.find(line), std::string::npos) << line;
+    }
 }
 
 struct CheckCase {

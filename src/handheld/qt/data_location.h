@@ -5,10 +5,22 @@
 
 namespace tavrin::handheld {
 
+struct DataLocation {
+    std::string path;
+    // A data file beside the program that is not used, because its folder
+    // is not the user's alone, in words for the user; empty when none.
+    std::string passedOver;
+};
+
 // $TAVRIN_DATA_FILE when set. Else the file beside the program, as on the
-// handheld, when the program's folder can be written (a program unpacked
-// into the user's own folder). Else, for an installed program,
+// handheld, where the program's folder belongs to the user, who may write
+// it, and nobody else may (a program unpacked into the user's own folder):
+// elsewhere another user could swap the file or plant links beside it. Else
 // $XDG_DATA_HOME/tavrin/tavrin.dat, its folder made for the user alone.
-std::string DataFileLocation(const std::string& programPath);
+DataLocation DataFileLocation(const std::string& programPath);
+
+// Where the daily copies of the memo file go: $XDG_STATE_HOME/tavrin/backups
+// ($HOME/.local/state/tavrin/backups when that is unset or not absolute).
+std::string BackupFolder();
 
 }  // namespace tavrin::handheld

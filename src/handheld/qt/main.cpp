@@ -37,10 +37,13 @@ int main(int argc, char** argv) {
     }
 
     const std::string programPath = QCoreApplication::applicationFilePath().toStdString();
+    const handheld::DataLocation data = handheld::DataFileLocation(programPath);
+    if (!data.passedOver.empty()) std::fprintf(stderr, "tavrin: %s\n", data.passedOver.c_str());
     platform::linux_desktop::SystemdNotificationService notifications(
         platform::linux_desktop::SystemdNotificationSettings::ForCurrentUser());
     handheld::NotepadWindow window({.programPath = programPath,
-                                    .dataPath = handheld::DataFileLocation(programPath),
+                                    .dataPath = data.path,
+                                    .backupFolder = handheld::BackupFolder(),
                                     .alarmStart = alarmStart,
                                     .twelveHour = handheld::UsesTwelveHourClock(QLocale()),
                                     .notifications = notifications});

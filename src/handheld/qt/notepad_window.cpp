@@ -144,7 +144,8 @@ NotepadWindow::NotepadWindow(const NotepadWindowSetup& setup)
                                                       .programPath = setup.programPath,
                                                       .dataPath = setup.dataPath,
                                                       .alarmStart = setup.alarmStart,
-                                                      .clock = setup.clock});
+                                                      .clock = setup.clock,
+                                                      .backupFolder = setup.backupFolder});
     auto* client = new QWidget(this);
     auto* layout = new QVBoxLayout(client);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -29,6 +29,7 @@ bool UsesTwelveHourClock(const QLocale& locale);
 struct NotepadWindowSetup {
     std::string programPath;
     std::string dataPath;  // empty: no memo data file is read or written
+    std::string backupFolder{};  // empty: no backups are kept
     bool alarmStart = false;
     bool twelveHour = false;
     platform::NotificationService& notifications;

@@ -24,6 +24,77 @@ std::string LastCause() { return Cause(errno); }
 
 constexpr char kInUse[] = "the file is in use by another program";
 
+// The permissions of a file made anew: the user's alone.
+constexpr mode_t kPrivate = 0600;
+
+// Whether the link may be followed as the kernel follows links with
+// protected_symlinks: one of another user's that sits in a sticky folder
+// anyone may write to is followed only when that folder is the link owner's,
+// so that nobody can plant a link in a shared folder (/tmp) for the user to
+// write through.
+bool MayFollow(const std::filesystem::path& link, const struct stat& status, std::string& error) {
+    if (status.st_uid == ::geteuid()) return true;
+    const std::filesystem::path parent = link.parent_path();
+    struct stat folder {};
+    if (::stat(parent.empty() ? "." : parent.c_str(), &folder) != 0) {
+        error = LastCause();
+        return false;
+    }
+    const bool anyoneMayWrite = (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & S_IWOTH) != 0;
+    if (!anyoneMayWrite || status.st_uid == folder.st_uid) return true;
+    error = "the symbolic link " + link.string() +
+            " belongs to another user and sits in a folder anyone may write to, so it is "
+            "not followed";
+    return false;
+}
+
+// Follows the links of `path` to the name at their end, which need not
+// exist (relative links from their own folder); 0, or the error number with
+// `error` in words.
+int FollowLinks(const std::string& path, std::string& target, std::string& error) {
+    // The kernel gives up after 40 links in a row; so does this.
+    constexpr int kMostLinks = 40;
+    std::filesystem::path current = path;
+    for (int links = 0; links <= kMostLinks; ++links) {
+        struct stat status {};
+        if (::lstat(current.c_str(), &status) != 0 && errno != ENOENT) {
+            const int code = errno;
+            error = Cause(code);
+            return code;
+        }
+        // A name that leads nowhere is the file a save will make.
+        if (!S_ISLNK(status.st_mode)) {
+            target = current.string();
+            return 0;
+        }
+        if (!MayFollow(current, status, error)) return EACCES;
+        std::error_code failure;
+        const std::filesystem::path next = std::filesystem::read_symlink(current, failure);
+        if (failure) {
+            error = failure.message();
+            return failure.value();
+        }
+        // An absolute link replaces the whole path.
+        current = current.parent_path() / next;
+    }
+    error = Cause(ELOOP);
+    return ELOOP;
+}
+
+// Opens the file at the end of the links of `path`, never through a link
+// that appeared there since they were followed; -1 with `code` and `error`.
+int OpenThroughLinks(const std::string& path, int flags, int& code, std::string& error) {
+    std::string target;
+    code = FollowLinks(path, target, error);
+    if (code != 0) return -1;
+    const int fd = ::open(target.c_str(), flags | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        code = errno;
+        error = Cause(code);
+    }
+    return fd;
+}
+
 // Reads up to `length` bytes, riding out interruptions; 0 at the end of the file.
 ssize_t ReadSome(int fd, void* buffer, std::size_t length) {
     ssize_t count = 0;
@@ -197,10 +268,10 @@ public:
                                              std::string& error) override {
         // O_NONBLOCK keeps a FIFO from holding up the open; it changes nothing
         // for the regular files that are read.
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        int code = 0;
+        const int fd = OpenThroughLinks(path, O_RDONLY | O_NONBLOCK, code, error);
         if (fd < 0) {
-            failure = errno == ENOENT ? OpenFailure::Missing : OpenFailure::Unreadable;
-            error = LastCause();
+            failure = code == ENOENT ? OpenFailure::Missing : OpenFailure::Unreadable;
             return nullptr;
         }
         auto file = std::make_unique<PosixFile>(fd, true);
@@ -229,38 +300,24 @@ public:
     }
 
     bool ResolveLinks(const std::string& path, std::string& target, std::string& error) override {
-        // The kernel gives up after 40 links in a row; so does this.
-        constexpr int kMostLinks = 40;
-        std::filesystem::path current = path;
-        for (int links = 0; links <= kMostLinks; ++links) {
-            struct stat status {};
-            if (::lstat(current.c_str(), &status) != 0 && errno != ENOENT) {
-                error = LastCause();
-                return false;
-            }
-            // A name that leads nowhere is the file the save will make.
-            if (!S_ISLNK(status.st_mode)) {
-                target = current.string();
-                return true;
-            }
-            std::error_code failure;
-            const std::filesystem::path next = std::filesystem::read_symlink(current, failure);
-            if (failure) {
-                error = failure.message();
-                return false;
-            }
-            // A relative link is relative to its own folder; an absolute one
-            // replaces the whole path.
-            current = current.parent_path() / next;
+        return FollowLinks(path, target, error) == 0;
+    }
+
+    std::optional<std::uint32_t> ForeignLinkOwner(const std::string& path) override {
+        struct stat status {};
+        if (::lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode) ||
+            status.st_uid == ::geteuid()) {
+            return std::nullopt;
         }
-        error = Cause(ELOOP);
-        return false;
+        return status.st_uid;
     }
 
     std::unique_ptr<ByteFile> CreateTemporaryFor(const std::string& target, std::string& temporary,
                                                  std::string& error) override {
+        // The target is where the links ended: a link there now was put in
+        // meanwhile and is not a file whose permissions the new one may take.
         struct stat existing {};
-        const bool exists = ::stat(target.c_str(), &existing) == 0;
+        const bool exists = ::lstat(target.c_str(), &existing) == 0;
         if (!exists && errno != ENOENT) {
             error = LastCause();
             return nullptr;
@@ -270,8 +327,9 @@ public:
             return nullptr;
         }
         // Created with no more permissions than the old file has, so that
-        // nobody can open it in the moment before it has the old file's owner.
-        const mode_t permissions = exists ? existing.st_mode & 0777 : 0666;
+        // nobody can open it in the moment before it has the old file's
+        // owner; a new file is the user's alone, memos being private.
+        const mode_t permissions = exists ? existing.st_mode & 0777 : kPrivate;
         // Each try draws a new name; only a folder full of planted names
         // would fail them all.
         constexpr int kTries = 100;
@@ -297,7 +355,8 @@ public:
         return nullptr;
     }
 
-    bool Replace(const std::string& from, const std::string& to, std::string& error) override {
+    bool Replace(const std::string& from, const std::string& to, std::string& error,
+                 ReplaceNotes&) override {
         return Succeeded(::rename(from.c_str(), to.c_str()), error);
     }
 
@@ -316,13 +375,11 @@ public:
     }
 
     bool CopyToNew(const std::string& from, const std::string& to, std::string& error) override {
-        const int source = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-        if (source < 0) {
-            error = LastCause();
-            return false;
-        }
+        int code = 0;
+        const int source = OpenThroughLinks(from, O_RDONLY, code, error);
+        if (source < 0) return false;
         PosixFile input(source);
-        const int target = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int target = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kPrivate);
         if (target < 0) {
             error = LastCause();
             return false;

@@ -99,9 +99,11 @@ bool WriteEncoded(const std::string& path, const PngImage& image, std::size_t ex
     const bool written = file->Write(encoding.bytes.data(), encoding.bytes.size()) && file->Close();
     if (!written) cause = file->LastError();
     file.reset();
-    if (!written || !files.Replace(temporary, path, cause)) {
+    // A rename on Linux leaves no copies to keep or warn of (ReplaceNotes).
+    ReplaceNotes notes;
+    if (!written || !files.Replace(temporary, path, cause, notes)) {
         std::string removal;
-        if (!files.Remove(temporary, removal)) {
+        if (!notes.keepFrom && !files.Remove(temporary, removal)) {
             cause += "; the temporary file " + temporary + " could not be removed: " + removal;
         }
         return fail(cause);

@@ -1,6 +1,7 @@
 // Byte files and file-system steps over the platform's file calls, in the
 // build's form: paths go from UTF-8 to that form at this edge.
 #include <algorithm>
+#include <atomic>
 #include <limits>
 #include <optional>
 #include <utility>
@@ -8,6 +9,7 @@
 #include "platform/byte_file.h"
 #include "platform/temporary_name.h"
 #include "platform/win32/win32_api.h"
+#include "platform/win32/win32_files.h"
 #include "platform/win32/win32_text.h"
 
 namespace tavrin::platform {
@@ -28,6 +30,20 @@ std::optional<SystemText> SystemPath(const std::string& path, std::string& error
     if (path.find('\0') == std::string::npos) name = ToSystemText(path);
     if (!name) error = kNoSystemForm;
     return name;
+}
+
+std::atomic<ReplaceFileCall> replaceFileCall{nullptr};
+
+BOOL CallReplaceFile(LPCTSTR replaced, LPCTSTR replacement, LPCTSTR backup) {
+    const ReplaceFileCall call = replaceFileCall.load();
+    return (call != nullptr ? call : &::ReplaceFile)(replaced, replacement, backup,
+                                                      REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                                                      nullptr);
+}
+
+bool NameIsFree(const SystemText& name) {
+    return ::GetFileAttributes(name.c_str()) == INVALID_FILE_ATTRIBUTES &&
+           ::GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
 // One ReadFile or WriteFile call moves at most this many bytes.
@@ -193,12 +209,18 @@ public:
         return nullptr;
     }
 
-    bool Replace(const std::string& from, const std::string& to, std::string& error) override {
+    std::optional<std::uint32_t> ForeignLinkOwner(const std::string&) override {
+        // The data file is replaced where it is named, never through a link
+        // (ResolveLinks): there is no link to compare with the load's.
+        return std::nullopt;
+    }
+
+    bool Replace(const std::string& from, const std::string& to, std::string& error,
+                 ReplaceNotes& notes) override {
         const auto fromName = SystemPath(from, error);
         const auto toName = fromName ? SystemPath(to, error) : std::nullopt;
         if (!toName) return false;
-        // ReplaceFile keeps the replaced file's security and leaves it in
-        // place when it fails (no backup is asked for). Its attributes are
+        // ReplaceFile keeps the replaced file's security. Its attributes are
         // given to the new file first: not every ReplaceFile carries them
         // over (Wine's doesn't). Read-only stays out, or a failed save could
         // not remove the new file. A file that isn't there yet is simply
@@ -218,11 +240,26 @@ public:
             return false;
         }
         const DWORD kept = attributes & kKept;
-        return Succeeded(::SetFileAttributes(fromName->c_str(),
-                                              kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL) &&
-                             ::ReplaceFile(toName->c_str(), fromName->c_str(), nullptr,
-                                            REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr),
-                         error);
+        if (!::SetFileAttributes(fromName->c_str(), kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL)) {
+            return Succeeded(FALSE, error);
+        }
+        // ReplaceFile is given a backup name, so that the old file always
+        // has a known name: without one, a rename that fails halfway leaves
+        // it under a name of the system's choosing, or none.
+        SystemText backupName;
+        const std::optional<std::string> backup = FreeBackupName(to, backupName, error);
+        if (!backup) return false;
+        if (CallReplaceFile(toName->c_str(), fromName->c_str(), backupName.c_str())) {
+            RemoveBackup(*backup, backupName, notes);
+            return true;
+        }
+        const DWORD code = ::GetLastError();
+        if (code == ERROR_UNABLE_TO_MOVE_REPLACEMENT || code == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
+            return MoveIntoPlace({from, *fromName}, {to, *toName}, {*backup, backupName}, code,
+                                 error, notes);
+        }
+        error = Cause(code);
+        return false;
     }
 
     bool SyncFolderOf(const std::string&, std::string&) override {
@@ -331,6 +368,64 @@ public:
     }
 
 private:
+    // A path in UTF-8, for messages, and as the file calls take it.
+    struct Name {
+        const std::string& text;
+        const SystemText& system;
+    };
+
+    // `<to>.replaced-` and eight random letters and digits, naming nothing:
+    // ReplaceFile would overwrite a file of that name.
+    static std::optional<std::string> FreeBackupName(const std::string& to, SystemText& name,
+                                                     std::string& error) {
+        constexpr int kTries = 100;
+        for (int tries = 0; tries < kTries; ++tries) {
+            std::string candidate = TemporaryNameFor(to, "replaced");
+            const auto systemName = SystemPath(candidate, error);
+            if (!systemName) return std::nullopt;
+            if (NameIsFree(*systemName)) {
+                name = *systemName;
+                return candidate;
+            }
+        }
+        error = Cause(ERROR_FILE_EXISTS);
+        return std::nullopt;
+    }
+
+    // The old file at the backup name is no longer needed once the new one
+    // is in place; one that can't be removed is left there, and said so.
+    static void RemoveBackup(const std::string& backup, const SystemText& backupName,
+                             ReplaceNotes& notes) {
+        if (NameIsFree(backupName) || ::DeleteFile(backupName.c_str())) return;
+        notes.warning = "a copy of the file as it was could not be removed (" + LastCause() +
+                        "): it is left as " + backup;
+    }
+
+    // ReplaceFile stopped halfway: the new file is still under its own name,
+    // the old one under the target's name (1176) or the backup name (1177).
+    // The new file holds the only copy of the memos as they are now: it is
+    // moved into place by itself, and never removed. When that fails too,
+    // the old file goes back to its name where it can, and the error says
+    // where each copy is.
+    static bool MoveIntoPlace(const Name& from, const Name& to, const Name& backup, DWORD code,
+                              std::string& error, ReplaceNotes& notes) {
+        if (::MoveFileEx(from.system.c_str(), to.system.c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            RemoveBackup(backup.text, backup.system, notes);
+            return true;
+        }
+        const std::string moveCause = LastCause();
+        notes.keepFrom = true;
+        const bool oldAtBackup =
+            !NameIsFree(backup.system) &&
+            !(NameIsFree(to.system) && ::MoveFileEx(backup.system.c_str(), to.system.c_str(),
+                                                    MOVEFILE_WRITE_THROUGH));
+        error = Cause(code) + ", and moving the new file into place failed too (" + moveCause +
+                "): the memos as saved now are in " + from.text + ", the file as it was is " +
+                (oldAtBackup ? backup.text : to.text);
+        return false;
+    }
+
     static bool Succeeded(BOOL result, std::string& error) {
         if (result) return true;
         error = LastCause();
@@ -349,6 +444,8 @@ private:
 };
 
 }  // namespace
+
+void SetReplaceFileForTesting(ReplaceFileCall call) { replaceFileCall.store(call); }
 
 FileSystem& LocalFileSystem() {
     static Win32FileSystem fileSystem;

@@ -1,7 +1,8 @@
 // Saving and loading on the real file system against what other programs and
-// other users do to the file meanwhile: links planted beside it, a data file
-// that is itself a link, permissions, a second program holding the file, and
-// two programs saving at once. POSIX only: the tests fork.
+// other users do to the file meanwhile: links planted beside it or in its
+// place, a data file that is itself a link, permissions, a second program
+// holding the file, and two programs saving at once. POSIX only: the tests
+// fork.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -18,7 +19,10 @@
 #include <utility>
 #include <vector>
 
+#include "store/memo_backups.h"
 #include "store/memo_file.h"
+#include "support/calendar_time.h"
+#include "support/fixed_clock.h"
 #include "support/memo_lists.h"
 #include "support/scratch_folder.h"
 
@@ -232,6 +236,113 @@ TEST_F(MemoFileDiskTest, ASaveKeepsTheFilesOwnerWhereItMay) {
     EXPECT_EQ(status.st_uid, owner);
     EXPECT_EQ(status.st_gid, group);
 }
+
+// Memos are private: every file a save makes anew is the user's alone, even
+// under the common umask 022 that would leave it readable by everyone.
+TEST_F(MemoFileDiskTest, EveryNewFileIsTheUsersAlone) {
+    const mode_t mask = ::umask(022);
+    // A new data file, then a copy of it aside once it turns out unreadable,
+    // then the memos beside it.
+    const bool saved = file_.Save(*list_, path_) == 1;
+    Bytes damaged = ScratchFolder::ReadFile(path_);
+    damaged[0] = 'X';
+    ScratchFolder::WriteFile(path_, damaged);
+    ASSERT_EQ(::chmod(path_.c_str(), 0644), 0);
+    MemoList loaded;
+    file_.Load(loaded, path_);
+    const bool copied = file_.Save(*list_, path_) == 1;
+    const bool beside = file_.SaveBeside(*list_, path_).has_value();
+    ::umask(mask);
+    ASSERT_TRUE(saved && copied && beside) << file_.LastError();
+    EXPECT_EQ(ModeOf(path_ + ".unreadable-1") & 07777, 0600u);
+    EXPECT_EQ(ModeOf(path_ + ".saved-1") & 07777, 0600u);
+    // The data file itself was there: it keeps its permissions.
+    EXPECT_EQ(ModeOf(path_) & 07777, 0644u);
+    fs::remove(path_);
+    ASSERT_EQ(file_.Save(*list_, path_), 1) << file_.LastError();
+    EXPECT_EQ(ModeOf(path_) & 07777, 0600u);
+}
+
+// The daily copy of the data file is as private as any new file, and so is
+// the folder the copies are kept in.
+TEST_F(MemoFileDiskTest, ADailyBackupIsTheUsersAlone) {
+    SaveTagged(path_, 2);
+    ASSERT_EQ(::chmod(path_.c_str(), 0644), 0);
+    const testing::FixedClock clock(testing::Time(2026, 3, 14, 9, 0, 0, 0));
+    MemoBackups backups(platform::LocalFileSystem(), scratch_.PathOf("state/backups"), clock);
+    const mode_t mask = ::umask(022);
+    std::string cause;
+    const bool copied = backups.BeforeReplacing(path_, cause);
+    ::umask(mask);
+    ASSERT_TRUE(copied) << cause;
+    const std::vector<std::string> names = ScratchFolder::NamesIn(backups.Folder());
+    ASSERT_EQ(names.size(), 1U);
+    EXPECT_EQ(ModeOf(backups.Folder() + "/" + names[0]) & 07777, 0600u);
+    EXPECT_EQ(ModeOf(backups.Folder()) & 07777, 0700u);
+}
+
+// --- A link another user puts in the data file's place after the load ----------
+
+struct LinkAfterLoadCase {
+    const char* name;
+    bool fileAtLoad;  // else no file
+    bool linkAtLoad;  // the other user's link was already there at the load
+    bool followed;
+};
+
+void PrintTo(const LinkAfterLoadCase& c, std::ostream* os) { *os << c.name; }
+
+class LinkAfterLoadTest : public MemoFileDiskTest,
+                          public ::testing::WithParamInterface<LinkAfterLoadCase> {};
+
+// Someone else who may write the folder swaps a link to a file of the user's
+// in for the data file while the program runs: the save must not write the
+// memos over that file. A link of theirs that was there at the load (an
+// administrator's, say) is the data file as the user knows it, and followed.
+TEST_P(LinkAfterLoadTest, ASaveFollowsNoLinkPlantedSinceTheLoad) {
+    if (::geteuid() != 0) GTEST_SKIP() << "only a privileged program may give links away";
+    const LinkAfterLoadCase& c = GetParam();
+    const std::string victim = scratch_.PathOf("victim");
+    const Bytes victimBytes = SaveTagged(victim, 5);
+    const auto plant = [&] {
+        fs::remove(path_);
+        fs::create_symlink(victim, path_);
+        return ::lchown(path_.c_str(), 4321, static_cast<gid_t>(-1)) == 0;
+    };
+    if (c.fileAtLoad) SaveTagged(path_, 2);
+    if (c.linkAtLoad) {
+        ASSERT_TRUE(plant());
+    }
+    MemoList loaded;
+    file_.Load(loaded, path_);
+    if (!c.linkAtLoad) {
+        ASSERT_TRUE(plant());
+    }
+
+    ASSERT_EQ(file_.Save(*list_, path_), c.followed ? 1 : 0);
+    if (c.followed) {
+        EXPECT_EQ(LoadTags(victim), Tags(*list_));
+        return;
+    }
+    EXPECT_EQ(file_.LastError(), "Could not save " + path_ + ": " + path_ +
+                                     " is now a symbolic link of another user (user id 4321) "
+                                     "that was not there when the file was read, so it is not "
+                                     "followed");
+    EXPECT_EQ(ScratchFolder::ReadFile(victim), victimBytes);
+    EXPECT_EQ(fs::read_symlink(path_), victim);
+    // Nor is the file it leads to taken for the data file changed elsewhere.
+    EXPECT_EQ(Tags(*list_), Tags(*MakeTaggedList(3, 2)));
+    // The memos still have a way out.
+    EXPECT_EQ(file_.SaveBeside(*list_, path_), path_ + ".saved-1") << file_.LastError();
+    EXPECT_EQ(LoadTags(path_ + ".saved-1"), Tags(*list_));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Links, LinkAfterLoadTest,
+    ::testing::Values(LinkAfterLoadCase{"InPlaceOfTheFile", true, false, false},
+                      LinkAfterLoadCase{"WhereNoFileWas", false, false, false},
+                      LinkAfterLoadCase{"ThereAtTheLoad", false, true, true}),
+    [](const auto& test) { return std::string(test.param.name); });
 
 // --- A data file that is a symbolic link ----------------------------------------
 
