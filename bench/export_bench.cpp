@@ -4,8 +4,6 @@
 // (every page as 32-bit pixels, written one after another by Qt's PNG
 // writer). Goal: at most a fifth of the earlier time. Wall-clock times.
 #include <benchmark/benchmark.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QImage>
@@ -16,10 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "child_process.h"
 #include "handwriting.h"
 #include "store/memo_file.h"
-
-extern char** environ;
 
 namespace tavrin {
 namespace {
@@ -43,17 +40,8 @@ const std::string& MemoFilePath() {
 
 void ExportCommand(benchmark::State& state) {
     const std::string out = (Folder() / "now").string();
-    std::string program = TAVRIN_FILE_PROGRAM;
-    std::string command = "export";
-    std::string file = MemoFilePath();
-    std::string folder = out;
-    char* arguments[] = {program.data(), command.data(), file.data(), folder.data(), nullptr};
     for (auto _ : state) {
-        pid_t child = 0;
-        int status = 0;
-        if (::posix_spawn(&child, program.c_str(), nullptr, nullptr, arguments, environ) != 0 ||
-            ::waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
-            WEXITSTATUS(status) != 0) {
+        if (!bench::RunsCleanly({TAVRIN_FILE_PROGRAM, "export", MemoFilePath(), out})) {
             state.SkipWithError("tavrin-file export failed");
             break;
         }

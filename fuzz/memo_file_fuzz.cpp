@@ -1,7 +1,9 @@
 // Feeds the input as a whole memo data file to the reading steps the programs
 // use (the magic, then the list) and checks that the list holds together
 // afterwards, that a wrong magic leaves it untouched, and that a list read
-// whole saves to a file that reads back whole.
+// whole saves to a file that reads back whole. The thumbnail's reading of the
+// current memo alone goes over the same bytes: on a file read whole it gives
+// the memo the list made current, and its page reduces.
 //
 // Seeds: the build writes the demo file of tavrin-file into
 // <build>/fuzz-corpus/memo_file_fuzz/ (target memo_file_fuzz_corpus); run
@@ -15,6 +17,7 @@
 #include <vector>
 
 #include "store/memo_file.h"
+#include "store/page_reduction.h"
 #include "support/memo_lists.h"
 #include "support/memory_file.h"
 
@@ -44,6 +47,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     list.First()->alarmHandle = kStartTag;
     const FileLoadReport report = reader.Read(file, list);
 
+    MemoryFile again(std::vector<std::uint8_t>(data, data + size));
+    tavrin::MemoEntry current(tavrin::SYSTEMTIME{});
+    std::string cause;
+    const bool currentRead =
+        tavrin::ReadCurrentMemo(again, current, cause) == tavrin::CurrentMemoOutcome::Read;
+    if (currentRead && current.page.HasPicture()) {
+        const auto page = current.page.MakeSurface();
+        Require(page != nullptr && tavrin::ReducePage(*page, 128).has_value(),
+                "the current memo's page did not reduce");
+    }
+
     const std::string problem = tavrin::testing::DescribeListProblem(list);
     Require(problem.empty(), "broken list: " + problem);
     if (!report.notes.magicMatched) {
@@ -55,6 +69,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (report.outcome != LoadOutcome::ReadWhole) {
         return 0;
+    }
+    if (report.notes.storedCurrentPosition < report.notes.storedCount) {
+        const tavrin::MemoEntry& shown = *list.Current();
+        Require(currentRead && current.alarmHandle == shown.alarmHandle &&
+                    current.created == shown.created &&
+                    current.page.HasPicture() == shown.page.HasPicture(),
+                "the current memo alone differs from the list's: " + cause);
     }
     // A count of 0 leaves the list's own blank memo.
     Require(list.Count() == std::max<std::uint16_t>(report.notes.storedCount, 1),

@@ -1,29 +1,42 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building and testing Tavrin need, and
 # only those that are missing, so that a machine with everything in place
-# needs no network. With the argument "windows": those of the Windows build.
+# needs no network. With the argument "windows": those of the Windows build;
+# with "package": those of the Debian package's checks.
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ pkg-config
+  cmake ninja-build g++ pkg-config python3
   clang libclang-rt-14-dev
   qt6-base-dev fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev liblz4-dev libpng-dev
   libcanberra-dev dbus systemd
   dunst xvfb xdotool imagemagick
+  dpkg-dev desktop-file-utils appstream
 )
+# python3 draws the icons from their XPM files; dpkg-dev (dpkg-shlibdeps)
+# gives the Debian package its dependencies; desktop-file-utils and appstream
+# judge the desktop entries and metainfo.
 
 # The Windows build and its tests under Wine, only for `install-deps.sh windows`
 # (scripts/wine-tests.sh): the cross compiler, GoogleTest's sources, Python
 # (Tavrin.exe's icon and button images are drawn from XPM files at build
-# time), Wine with its own fonts, and a virtual display.
+# time), Wine with its own fonts, a virtual display, and NSIS for the installer.
 windows_packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest python3
-  wine wine64 fonts-wine xvfb xdotool imagemagick
+  wine wine64 fonts-wine xvfb xdotool imagemagick nsis
 )
-if [ "${1:-}" = windows ]; then
-  packages=("${windows_packages[@]}")
-fi
+# The checks of the installed Debian package, only for `install-deps.sh
+# package` (scripts/package-tests.sh): lintian, xdg-mime with the freedesktop
+# MIME database reader it uses outside a desktop session, and ImageMagick to
+# take screenshots.
+package_test_packages=(
+  lintian xdg-utils libfile-mimeinfo-perl imagemagick
+)
+case "${1:-}" in
+  windows) packages=("${windows_packages[@]}") ;;
+  package) packages=("${package_test_packages[@]}") ;;
+esac
 
 missing=()
 for package in "${packages[@]}"; do

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes a program's Windows icon files from its XPM drawing.
+"""Writes a program's icon files from its XPM drawing.
 
 NAME.ico holds the 32 x 32 drawing and a 16 x 16 reduction of it,
 NAME-small.ico the 16 x 16 one alone; both as 256-color images, as the
@@ -7,11 +7,18 @@ resource scripts expect. NAME is the drawing's file name without ".xpm".
 TavrinView's are kept with its sources; run it after changing the drawing:
     scripts/make-icons.py src/viewer/resources/tavrinview.xpm src/viewer/win32
 Tavrin's are written by the Windows build.
+
+With --png, the icons of the Linux desktop's icon theme instead:
+FOLDER/hicolor/SIZExSIZE/apps/NAME.png for 16, 32, 48, 64, 128 and 256
+pixels. The drawing is pixel art, so it is only ever enlarged by whole
+numbers, each pixel becoming a square block: 48 from the 16 x 16 reduction,
+the others from the 32 x 32 drawing.
 """
 import os
 import re
 import struct
 import sys
+import zlib
 
 
 def read_xpm(path):
@@ -66,6 +73,33 @@ def write_icon(path, images):
         out.write(directory + entries + b"".join(data for _, data in images))
 
 
+def enlarge(pixels, factor):
+    return [[p for p in row for _ in range(factor)] for row in pixels for _ in range(factor)]
+
+
+def write_png(path, pixels):
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
+    size = len(pixels)
+    # Each row: filter type 0, then red, green, blue, alpha; "None" is transparent.
+    raw = b"".join(b"\0" + b"".join(bytes((*p, 255)) if p else b"\0\0\0\0" for p in row)
+                   for row in pixels)
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as out:
+        out.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0))
+                  + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+
+
+def write_theme_icons(xpm, folder):
+    name = os.path.basename(xpm).removesuffix(".xpm")
+    large = read_xpm(xpm)
+    small = halve(large)
+    for size, pixels in ((16, small), (32, large), (48, enlarge(small, 3)), (64, enlarge(large, 2)),
+                         (128, enlarge(large, 4)), (256, enlarge(large, 8))):
+        write_png(f"{folder}/hicolor/{size}x{size}/apps/{name}.png", pixels)
+
+
 def main(xpm, folder):
     name = os.path.basename(xpm).removesuffix(".xpm")
     large = read_xpm(xpm)
@@ -75,4 +109,7 @@ def main(xpm, folder):
 
 
 if __name__ == "__main__":
-    main(*sys.argv[1:])
+    if sys.argv[1] == "--png":
+        write_theme_icons(*sys.argv[2:])
+    else:
+        main(*sys.argv[1:])

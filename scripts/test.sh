@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Builds Tavrin and runs every test: a plain build and its tests first, so
-# that a broken change fails fast, then a build under AddressSanitizer and
+# that a broken change fails fast, then the Debian package of that build
+# installed and checked, a build under AddressSanitizer and
 # UndefinedBehaviorSanitizer with its tests, the benchmarks once as a smoke
-# run, a short run of each fuzzer, and the Windows build's tests under Wine.
-# Each phase's wall time is printed as it ends, and all of them at the end.
+# run, a short run of each fuzzer, and the Windows build's tests and its
+# installer under Wine. Each phase's wall time is printed as it ends, and all
+# of them at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -60,8 +62,11 @@ run_fuzzers() {
 
 phase "install what is missing" scripts/install-deps.sh
 phase "Google Benchmark, release build" scripts/build-benchmark.sh
-phase "plain build" build plain -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Release: the plain build is the one the Debian package is made of, so the
+# package holds the very programs these tests ran.
+phase "plain build" build plain -DCMAKE_BUILD_TYPE=Release
 phase "plain tests" ctest --test-dir "$out/plain" --output-on-failure -j "$jobs"
+phase "Debian package, installed, checked and removed" scripts/package-tests.sh "$out/plain"
 phase "sanitizer build" build asan -DCMAKE_BUILD_TYPE=Debug -DTAVRIN_SANITIZE=ON -DTAVRIN_BENCH=OFF
 phase "tests under AddressSanitizer and UndefinedBehaviorSanitizer" \
   ctest --test-dir "$out/asan" --output-on-failure -j "$jobs"
@@ -69,5 +74,6 @@ phase "benchmarks (smoke run)" run_benchmarks
 CC=clang CXX=clang++ phase "fuzzer build" build fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTAVRIN_FUZZ=ON -DTAVRIN_SANITIZE=ON -DTAVRIN_TESTS=OFF -DTAVRIN_BENCH=OFF
 phase "fuzzers, ${fuzz_seconds}s each" run_fuzzers
-# The Windows build and its tests under Wine; it fails when Wine or Xvfb is missing.
+# The Windows build and its tests under Wine, with its installer; it fails
+# when Wine or Xvfb is missing.
 phase "Windows build and its tests under Wine" scripts/wine-tests.sh

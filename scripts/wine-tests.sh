@@ -2,8 +2,9 @@
 # Builds the Windows side with mingw-w64 and runs its test programs under Wine
 # on a virtual display: the shared code's tests (so that every pixel rule is
 # checked on GDI too), the Win32 backend's own in both of its text forms,
-# Tavrin.exe's resources, and TavrinView.exe and Tavrin.exe driven from
-# outside (scripts/wine-viewer-tests.sh, scripts/wine-notepad-tests.sh). ctest
+# Tavrin.exe's resources, TavrinView.exe and Tavrin.exe driven from outside
+# (scripts/wine-viewer-tests.sh, scripts/wine-notepad-tests.sh), and the
+# installer (scripts/wine-installer-tests.sh). ctest
 # runs the test programs through Wine, the emulator the toolchain file names.
 #
 # The Wine prefix lives in the build folder and is made on the first run:
@@ -24,7 +25,7 @@ started=$SECONDS
 echo "== configure and build $out"
 cmake -S "$root" -B "$out" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-ninja -C "$out" -j "$jobs"
+ninja -C "$out" -j "$jobs" all installer
 built=$SECONDS
 
 export WINEPREFIX=$out/wineprefix WINEARCH=win64 WINEDEBUG=-all
@@ -33,25 +34,13 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 # The Western code page and United States English, whatever the machine's locale.
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
 
-display_file=$out/xvfb.display
-xvfb_pid=
+source scripts/virtual-display.sh
 cleanup() {
   wineserver -k 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  stop_virtual_display
 }
 trap cleanup EXIT
-
-# Xvfb picks a free display itself and writes its number once it is ready.
-rm -f "$display_file"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" 2>"$out/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  [ -s "$display_file" ] && break
-  kill -0 "$xvfb_pid" 2>/dev/null || { cat "$out/xvfb.log" >&2; echo "error: Xvfb did not start" >&2; exit 1; }
-  sleep 0.1
-done
-[ -s "$display_file" ] || { echo "error: Xvfb gave no display" >&2; exit 1; }
-export DISPLAY=:$(head -n 1 "$display_file")
+start_virtual_display "$out"
 
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "== new Wine prefix $WINEPREFIX"
@@ -96,6 +85,7 @@ fi
 source scripts/wine-drive.sh
 source scripts/wine-viewer-tests.sh
 source scripts/wine-notepad-tests.sh
+source scripts/wine-installer-tests.sh
 
 echo "== Windows build $((built - started))s, Wine set-up $((prepared - built))s, tests $((SECONDS - prepared))s"
 if [ ${#failed_programs[@]} -gt 0 ]; then

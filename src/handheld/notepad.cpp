@@ -56,20 +56,26 @@ namespace {
 constexpr std::string_view kPlainLine = "start";
 constexpr std::string_view kOpenLine = "open ";
 constexpr std::string_view kSnoozeLine = "snooze ";
+constexpr std::string_view kNewMemoLine = "new-memo";
+
+// The command line's words, split at spaces and tabs.
+std::vector<std::string_view> WordsOf(std::string_view commandLine) {
+    constexpr std::string_view kSpaces = " \t";
+    std::vector<std::string_view> words;
+    for (std::size_t begin = commandLine.find_first_not_of(kSpaces); begin != std::string_view::npos;) {
+        const std::size_t end = std::min(commandLine.find_first_of(kSpaces, begin), commandLine.size());
+        words.push_back(commandLine.substr(begin, end - begin));
+        begin = commandLine.find_first_not_of(kSpaces, end);
+    }
+    return words;
+}
 
 // The word after the first `word` in the command line; nothing when there is none.
 std::optional<std::string> WordAfter(std::string_view commandLine, std::string_view word) {
-    constexpr std::string_view kSpaces = " \t";
-    for (std::size_t begin = commandLine.find_first_not_of(kSpaces); begin != std::string_view::npos;) {
-        const std::size_t end = std::min(commandLine.find_first_of(kSpaces, begin), commandLine.size());
-        const std::size_t next = commandLine.find_first_not_of(kSpaces, end);
-        if (commandLine.substr(begin, end - begin) == word && next != std::string_view::npos) {
-            const std::size_t after = std::min(commandLine.find_first_of(kSpaces, next), commandLine.size());
-            return std::string(commandLine.substr(next, after - next));
-        }
-        begin = next;
-    }
-    return std::nullopt;
+    const std::vector<std::string_view> words = WordsOf(commandLine);
+    const auto found = std::find(words.begin(), words.end(), word);
+    if (found == words.end() || found + 1 == words.end()) return std::nullopt;
+    return std::string(*(found + 1));
 }
 
 }  // namespace
@@ -79,6 +85,8 @@ StartRequest ReadStartRequest(std::string_view commandLine) {
     if (IsAlarmStart(commandLine)) return {Kind::AlarmStart, {}};
     if (auto key = WordAfter(commandLine, platform::kOpenMemoSwitch)) return {Kind::OpenMemo, std::move(*key)};
     if (auto key = WordAfter(commandLine, platform::kSnoozeMemoSwitch)) return {Kind::SnoozeMemo, std::move(*key)};
+    const std::vector<std::string_view> words = WordsOf(commandLine);
+    if (std::find(words.begin(), words.end(), kNewMemoSwitch) != words.end()) return {Kind::NewMemo, {}};
     return {Kind::Plain, {}};
 }
 
@@ -88,6 +96,7 @@ std::string HandOverLine(const StartRequest& request) {
         case StartRequest::Kind::AlarmStart: return std::string(kAlarmStartArgument);
         case StartRequest::Kind::OpenMemo: return std::string(kOpenLine) + request.key;
         case StartRequest::Kind::SnoozeMemo: return std::string(kSnoozeLine) + request.key;
+        case StartRequest::Kind::NewMemo: return std::string(kNewMemoLine);
     }
     return {};
 }
@@ -96,6 +105,7 @@ std::optional<StartRequest> ParseHandOverLine(std::string_view line) {
     using Kind = StartRequest::Kind;
     if (line == kPlainLine) return StartRequest{Kind::Plain, {}};
     if (line == kAlarmStartArgument) return StartRequest{Kind::AlarmStart, {}};
+    if (line == kNewMemoLine) return StartRequest{Kind::NewMemo, {}};
     for (const auto& [prefix, kind] : {std::pair{kOpenLine, Kind::OpenMemo}, std::pair{kSnoozeLine, Kind::SnoozeMemo}}) {
         if (line.starts_with(prefix) && ParseAlarmKey(line.substr(prefix.size()))) {
             return StartRequest{kind, std::string(line.substr(prefix.size()))};

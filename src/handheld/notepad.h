@@ -30,6 +30,7 @@ namespace tavrin::handheld {
 inline constexpr const char* kProgramName = "Tavrin";
 // Found anywhere on the command line, it marks a start by the notification service.
 inline constexpr std::string_view kAlarmStartArgument = "AppRunAtTime";
+inline constexpr std::string_view kNewMemoSwitch = "--new-memo";
 inline constexpr const char* kDeleteQuestion = "Do you really want to delete this memo?";
 // An alarm's notification named a memo the notepad does not have (any more).
 inline constexpr const char* kNoSuchMemo = "The memo of this alarm is no longer there.";
@@ -70,6 +71,7 @@ struct StartRequest {
         AlarmStart,  // the service started it: show the due memo
         OpenMemo,    // "Open" on a notification: show the memo of `key`
         SnoozeMemo,  // "Snooze 10 minutes": move the alarm of `key` on, show nothing
+        NewMemo,     // the desktop's "New memo" action: a new page at the end, always
     };
     Kind kind = Kind::Plain;
     std::string key;  // the notification's alarm key (AlarmKeyText)
@@ -78,7 +80,7 @@ struct StartRequest {
 };
 // From the command line (the program's path may lead it): "AppRunAtTime"
 // anywhere makes an alarm start; "--open KEY" and "--snooze KEY" come from
-// a notification's actions.
+// a notification's actions; "--new-memo" from the desktop entry's action.
 StartRequest ReadStartRequest(std::string_view commandLine);
 // The one line, without its line break, that a later start sends the
 // running instance; nothing for a line no start sends.

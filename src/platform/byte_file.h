@@ -32,6 +32,18 @@ public:
 
     // Reads exactly `length` bytes; fewer (the end of the file) is a failure.
     virtual bool Read(void* buffer, std::size_t length) = 0;
+    // Moves past exactly `length` bytes without handing them over. Fewer (the
+    // end of the file) is a failure, which files that can seek report before
+    // moving; they override this one, which reads the bytes in small pieces.
+    virtual bool Skip(std::uint64_t length) {
+        char piece[4096];
+        while (length > 0) {
+            const std::size_t step = length < sizeof piece ? static_cast<std::size_t>(length) : sizeof piece;
+            if (!Read(piece, step)) return false;
+            length -= step;
+        }
+        return true;
+    }
     // Writes exactly `length` bytes.
     virtual bool Write(const void* data, std::size_t length) = 0;
     // Bytes between the current position and the end of the file.

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
+#include <span>
 #include <string>
 
 #include "platform/drawing.h"
@@ -15,5 +17,11 @@ namespace tavrin::platform {
 // false with the cause in `error`.
 bool WritePng(const std::string& path, const PageBitmap& page,
               const std::array<RgbQuad, 16>& colors, std::string& error);
+
+// Writes 8-bit red, green and blue pixels (rows top-down, 3 bytes a pixel,
+// no padding) as a PNG, appearing under its name only when written
+// completely. On failure returns false with the cause in `error`.
+bool WriteRgbPng(const std::string& path, std::int32_t width, std::int32_t height,
+                 std::span<const std::uint8_t> pixels, std::string& error);
 
 }  // namespace tavrin::platform

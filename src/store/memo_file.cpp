@@ -1,10 +1,13 @@
 #include "store/memo_file.h"
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <system_error>
 #include <thread>
 #include <utility>
+
+#include "store/little_endian.h"
 
 namespace tavrin {
 
@@ -31,7 +34,69 @@ std::string CauseOf(const FileLoadReport& report, const platform::ByteFile& file
                                     : file.LastError();
 }
 
+enum class Magic { Matched, Wrong, ReadFailed };
+
+// A file too short for the magic is not a memo data file; a read that fails
+// on a file long enough is a read error.
+Magic ReadMagic(platform::ByteFile& file) {
+    std::array<char, kMemoFileMagic.size()> magic{};
+    if (file.Remaining() < magic.size()) {
+        return Magic::Wrong;
+    }
+    if (!file.Read(magic.data(), magic.size())) {
+        return Magic::ReadFailed;
+    }
+    return std::string_view(magic.data(), magic.size()) == kMemoFileMagic ? Magic::Matched
+                                                                          : Magic::Wrong;
+}
+
+std::string ReadFailure(const platform::ByteFile& file, const std::string& what) {
+    return what + (file.LastError().empty() ? "" : ": " + file.LastError());
+}
+
 }  // namespace
+
+CurrentMemoOutcome ReadCurrentMemo(platform::ByteFile& file, MemoEntry& entry,
+                                   std::string& cause) {
+    const Magic magic = ReadMagic(file);
+    if (magic != Magic::Matched) {
+        cause = magic == Magic::Wrong
+                    ? "it does not begin with \"" + std::string(kMemoFileMagic) + "\""
+                    : ReadFailure(file, "its first bytes can't be read");
+        return magic == Magic::Wrong ? CurrentMemoOutcome::WrongMagic : CurrentMemoOutcome::Damaged;
+    }
+    std::array<std::uint8_t, 4> header{};
+    if (!file.Read(header.data(), header.size())) {
+        cause = ReadFailure(file, "the memo count and current position are cut short");
+        return CurrentMemoOutcome::Damaged;
+    }
+    const std::uint16_t count = GetU16(header.data());
+    const std::uint16_t current = GetU16(header.data() + 2);
+    if (current >= count) {
+        cause = "the current position " + std::to_string(current) + " is not below the memo count " +
+                std::to_string(count);
+        return CurrentMemoOutcome::Damaged;
+    }
+    for (std::uint16_t position = 0; position < current; ++position) {
+        if (!file.Skip(MemoEntry::kRecordSize) || PageImage::SkipBlock(file) == 0) {
+            cause = ReadFailure(file, "memo " + std::to_string(position + 1) +
+                                          " is cut short or its page is not one the programs write");
+            return CurrentMemoOutcome::Damaged;
+        }
+    }
+    PageDataArena room(0);
+    RecordLoadNotes notes;
+    if (entry.Load(file, room, &notes) == 0 || entry.page.CheckItems(&notes.page) == 0) {
+        if (notes.page.outOfMemory) {
+            cause = "not enough memory for the current memo's page";
+            return CurrentMemoOutcome::OutOfMemory;
+        }
+        cause = ReadFailure(file, "the current memo " + std::to_string(current + 1) +
+                                      " is cut short or its page is not one the programs write");
+        return CurrentMemoOutcome::Damaged;
+    }
+    return CurrentMemoOutcome::Read;
+}
 
 MemoFile::MemoFile(platform::FileSystem& files) : files_(files) {}
 
@@ -99,16 +164,11 @@ std::unique_ptr<platform::ByteFile> MemoFile::OpenWaitingWhileBusy(const std::st
 FileLoadReport MemoFile::Read(platform::ByteFile& file, MemoList& list) const {
     FileLoadReport report;
     report.outcome = LoadOutcome::ReadFailed;
-    std::array<char, kMemoFileMagic.size()> magic{};
-    // A file too short for the magic is not a memo data file; a read that
-    // fails on a file long enough is a read error and changes nothing.
-    const bool longEnough = file.Remaining() >= magic.size();
-    if (longEnough && !file.Read(magic.data(), magic.size())) {
-        return report;
-    }
-    if (!longEnough || std::string_view(magic.data(), magic.size()) != kMemoFileMagic) {
-        report.outcome = LoadOutcome::WrongMagic;
-        return report;
+    // A read error changes nothing.
+    switch (ReadMagic(file)) {
+        case Magic::ReadFailed: return report;
+        case Magic::Wrong: report.outcome = LoadOutcome::WrongMagic; return report;
+        case Magic::Matched: break;
     }
     report.notes.magicMatched = true;
     if (list.Load(file, &report.notes) != 0) {

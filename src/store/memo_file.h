@@ -176,6 +176,24 @@ private:
     std::map<std::string, std::vector<std::string>> mergedCopies_;
 };
 
+// How reading a file's current memo alone ended.
+enum class CurrentMemoOutcome {
+    Read,         // the memo is in the entry
+    WrongMagic,   // not a memo data file, or damaged at its start
+    Damaged,      // cut short, no current memo, or a page no program writes
+    OutOfMemory,  // memory for the memo's page data could not be had
+};
+
+// Reads a memo data file only as far as its current memo, for a picture of
+// it without loading the file: the magic and the list header, each earlier
+// memo's record and page header with its page data skipped unread, then the
+// current memo whole into `entry`, its page data in room of exactly its size.
+// The pages passed over are checked as far as their headers frame their data;
+// their items are never walked. Memory thus stays at one page whatever the
+// file's length. `cause` says why reading failed.
+CurrentMemoOutcome ReadCurrentMemo(platform::ByteFile& file, MemoEntry& entry,
+                                   std::string& cause);
+
 // A memo file read on a thread of its own from the moment this is made, so
 // that a program can start its toolkit and window meanwhile: a big file then
 // costs the start little more than a small one.

@@ -18,7 +18,7 @@ std::size_t Aligned(std::size_t length) { return (length + kAlignment - 1) / kAl
 std::shared_ptr<std::uint8_t> PageDataArena::Take(std::size_t length, std::uint64_t stillToCome) {
     if (block_ == nullptr || length > size_ - used_) {
         const std::size_t wanted = static_cast<std::size_t>(
-            std::clamp<std::uint64_t>(stillToCome, length, std::max(length, kBlockBytes)));
+            std::clamp<std::uint64_t>(stillToCome, length, std::max(length, largestBlock_)));
         // A block the size of the page alone is the last resort, so that
         // a load runs out of memory only where the page itself can't be had.
         if (!NewBlock(wanted) && (wanted == length || !NewBlock(length))) {

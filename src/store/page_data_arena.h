@@ -15,6 +15,10 @@ class PageDataArena {
 public:
     static constexpr std::size_t kBlockBytes = std::size_t{16} << 20;
 
+    // Blocks of at most `largestBlock` bytes, or of one page where a page
+    // needs more; 0 gives each page room of exactly its own size.
+    explicit PageDataArena(std::size_t largestBlock = kBlockBytes) : largestBlock_(largestBlock) {}
+
     // Room for `length` bytes; `stillToCome` (the bytes left in the file, this
     // page's among them) bounds the size of a new block. Null when memory
     // can't be had even for the page alone.
@@ -23,6 +27,7 @@ public:
 private:
     bool NewBlock(std::size_t size);
 
+    std::size_t largestBlock_;
     std::shared_ptr<std::uint8_t> block_;
     std::size_t size_ = 0;
     std::size_t used_ = 0;

@@ -81,6 +81,30 @@ bool IsReadablePage(const PageBlockHeader& header) {
            header.height > 0 && header.width <= kMaxPageSide && header.height <= kMaxPageSide;
 }
 
+// Whether the data of a block whose header is not that of an empty image
+// can be a page's: a page some program writes, no more data than such a page
+// can need, and no more than the file still holds.
+bool FramesPageData(const PageBlockHeader& header, std::size_t pageBytes,
+                    std::uint64_t remaining) {
+    const bool packed = (header.format & kPackedFlag) != 0;
+    return IsReadablePage(header) && header.dataLength <= LongestData(pageBytes, packed) &&
+           header.dataLength <= remaining;
+}
+
+std::size_t PageBytesOf(const PageBlockHeader& header) {
+    return static_cast<std::size_t>(std::max<std::int64_t>(
+        PageByteCount(header.width, header.height, BitsPerPixelOf(header)), 0));
+}
+
+bool ReadHeader(platform::ByteFile& file, PageBlockHeader& header) {
+    HeaderBytes bytes{};
+    if (!file.Read(bytes.data(), bytes.size())) {
+        return false;
+    }
+    header = DecodeHeader(bytes);
+    return true;
+}
+
 platform::PageBitmapInfo DescribePage(std::int32_t width, std::int32_t height,
                                       std::int32_t bitsPerPixel, std::int32_t size) {
     platform::PageBitmapInfo info;
@@ -280,13 +304,11 @@ int PageImage::Load(platform::ByteFile& file, PageLoadNotes* notes) {
 int PageImage::ReadBlock(platform::ByteFile& file, PageDataArena& room, PageLoadNotes* notes) {
     Release();
     unchecked_ = {};
-    HeaderBytes headerBytes{};
-    if (!file.Read(headerBytes.data(), headerBytes.size())) {
+    PageBlockHeader header;
+    if (!ReadHeader(file, header)) {
         return 0;
     }
-    const PageBlockHeader header = DecodeHeader(headerBytes);
-    const std::size_t pageBytes = static_cast<std::size_t>(
-        std::max<std::int64_t>(PageByteCount(header.width, header.height, BitsPerPixelOf(header)), 0));
+    const std::size_t pageBytes = PageBytesOf(header);
     if (notes != nullptr) {
         notes->headerRead = true;
         notes->header = header;
@@ -305,9 +327,7 @@ int PageImage::ReadBlock(platform::ByteFile& file, PageDataArena& room, PageLoad
     // reading of the file anyway and nothing after it can be trusted. A
     // length beyond the end of the file would be a short read; refusing
     // both first keeps a damaged header from asking for gigabytes.
-    const bool packed = (header.format & kPackedFlag) != 0;
-    if (!IsReadablePage(header) || header.dataLength > LongestData(pageBytes, packed) ||
-        header.dataLength > file.Remaining()) {
+    if (!FramesPageData(header, pageBytes, file.Remaining())) {
         return 0;
     }
     data_ = room.Take(header.dataLength, file.Remaining());
@@ -319,9 +339,23 @@ int PageImage::ReadBlock(platform::ByteFile& file, PageDataArena& room, PageLoad
         return 0;
     }
     dataLength_ = header.dataLength;
-    dataPacked_ = packed;
+    dataPacked_ = (header.format & kPackedFlag) != 0;
     unchecked_ = {true, header.width, header.height, pageBytes};
     return 1;
+}
+
+int PageImage::SkipBlock(platform::ByteFile& file) {
+    PageBlockHeader header;
+    if (!ReadHeader(file, header)) {
+        return 0;
+    }
+    if (IsEmptyImageBlock(header)) {
+        return 1;
+    }
+    return FramesPageData(header, PageBytesOf(header), file.Remaining()) &&
+                   file.Skip(header.dataLength)
+               ? 1
+               : 0;
 }
 
 int PageImage::CheckItems(PageLoadNotes* notes) {

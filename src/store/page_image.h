@@ -92,6 +92,10 @@ public:
     // use the image between the two.
     int ReadBlock(platform::ByteFile& file, PageDataArena& room, PageLoadNotes* notes);
     int CheckItems(PageLoadNotes* notes);
+    // Moves past one page-image block without reading its data, refusing a
+    // header as Load does: 0 for a block no program writes or data past the
+    // end of the file. The data's items are not looked at.
+    static int SkipBlock(platform::ByteFile& file);
     // Writes one page-image block at the file's position; nonzero when written.
     int Save(platform::ByteFile& file) const;
     // Holds the same picture as `other`, sharing its data: a copy that costs

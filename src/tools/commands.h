@@ -2,6 +2,7 @@
 // commands themselves, one file each.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -28,6 +29,7 @@ int Info(const std::string& path, bool json);
 int Export(const std::string& path, const std::string& folder);
 int Check(const std::string& path);
 int Demo(const std::string& path);
+int Thumbnail(const std::string& path, const std::string& target, std::int32_t size);
 // `basePath` null: no base, every memo of both is kept.
 int Merge(const std::string* basePath, const std::string& ours, const std::string& theirs,
           const std::string& output);

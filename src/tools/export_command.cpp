@@ -19,8 +19,6 @@
 namespace tavrin::file_tool {
 namespace {
 
-constexpr std::uint8_t kTwoWhitePixels = 0xFF;
-
 struct PageExport {
     std::size_t position = 0;
     const MemoEntry* entry = nullptr;
@@ -30,25 +28,8 @@ struct PageExport {
     std::string error;
 };
 
-// A page shown for a memo without a picture: white, as the programs show it.
-std::unique_ptr<platform::PageBitmap> WhitePage() {
-    platform::PageBitmapInfo info;
-    info.width = kPageWidth;
-    info.height = kPageHeight;
-    info.colors = PenPalette;
-    std::unique_ptr<platform::PageBitmap> page = platform::CreatePageBitmap(info);
-    if (page != nullptr) {
-        std::fill_n(page->Pixels(), page->PixelByteCount(), kTwoWhitePixels);
-    }
-    return page;
-}
-
 void Write(PageExport& job) {
-    const PageImage& image = job.entry->page;
-    job.noPicture = !image.HasPicture();
-    // A picture that can't be unpacked for want of memory is no white page.
-    const std::unique_ptr<platform::PageBitmap> page =
-        job.noPicture ? WhitePage() : image.MakeSurface();
+    const std::unique_ptr<platform::PageBitmap> page = ShownPage(job.entry->page, job.noPicture);
     if (page == nullptr) {
         job.error = "Cannot write " + job.target + ": not enough memory";
         return;

@@ -1,5 +1,6 @@
 #include "tools/loaded_file.h"
 
+#include <algorithm>
 #include <cinttypes>
 
 #include "platform/byte_file.h"
@@ -18,6 +19,23 @@ bool Load(LoadedFile& loaded) {
         return false;
     }
     return true;
+}
+
+std::unique_ptr<platform::PageBitmap> ShownPage(const PageImage& page, bool& noPicture) {
+    noPicture = !page.HasPicture();
+    if (!noPicture) {
+        return page.MakeSurface();
+    }
+    platform::PageBitmapInfo info;
+    info.width = kPageWidth;
+    info.height = kPageHeight;
+    info.colors = PenPalette;
+    std::unique_ptr<platform::PageBitmap> white = platform::CreatePageBitmap(info);
+    if (white != nullptr) {
+        constexpr std::uint8_t kTwoWhitePixels = 0xFF;
+        std::fill_n(white->Pixels(), white->PixelByteCount(), kTwoWhitePixels);
+    }
+    return white;
 }
 
 bool PageIsDamaged(const RecordLoadNotes& record) {

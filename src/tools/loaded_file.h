@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,11 @@ struct LoadedFile {
 // Loads the file; false (after saying why) when it can't be opened or its
 // first bytes can't be read.
 bool Load(LoadedFile& loaded);
+
+// A memo's page as the programs show it: its picture unpacked, or a white
+// 240 × 320 page for a memo without one (`noPicture` then set). Null when
+// memory can't be had.
+std::unique_ptr<platform::PageBitmap> ShownPage(const PageImage& page, bool& noPicture);
 
 // A page block's header in words.
 std::string PageText(const PageLoadNotes& page);

@@ -1,7 +1,10 @@
 // tavrin-file: describes, exports, checks and writes Tavrin memo data files,
 // reading and writing them through the same store code as the programs.
 // This file reads the command line; each command has a file of its own.
+#include <algorithm>
+#include <charconv>
 #include <iostream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,6 +32,7 @@ constexpr std::string_view kUsage =
     "       tavrin-file check FILE\n"
     "       tavrin-file demo FILE\n"
     "       tavrin-file merge [--base BASE] A B OUTPUT\n"
+    "       tavrin-file thumbnail FILE PNG SIZE\n"
     "       tavrin-file --help | --version\n";
 
 constexpr std::string_view kHelp =
@@ -67,12 +71,32 @@ constexpr std::string_view kHelp =
     "       --base BASE The copy A and B both started from: a memo changed on one\n"
     "                   side only is taken from that side, and one deleted on one\n"
     "                   side and unchanged on the other is deleted.\n"
+    "  thumbnail FILE PNG SIZE\n"
+    "                   Writes the current memo's page as PNG, reduced to at most\n"
+    "                   SIZE pixels on its longer side by averaging the area each\n"
+    "                   pixel covers (never enlarged), for file managers. Reads\n"
+    "                   only as far as that memo; a file that isn't a memo data\n"
+    "                   file or is damaged before or at that memo gives exit\n"
+    "                   status 1 and no PNG.\n"
     "\n"
     "info and export report problems found on the way on standard error and still\n"
     "show or export what could be read.\n"
     "\n"
     "Exit status: 0 when all went well, 1 when the file has problems, 2 for wrong\n"
     "usage or a file that can't be opened or written.\n";
+
+// File managers ask for 128 to 1,024 pixels; no page is larger than this.
+constexpr std::int32_t kLargestThumbnail = 4096;
+
+std::optional<std::int32_t> PictureSize(std::string_view text) {
+    std::int32_t size = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), size);
+    if (error != std::errc{} || end != text.data() + text.size() || size < 1 ||
+        size > kLargestThumbnail) {
+        return std::nullopt;
+    }
+    return size;
+}
 
 int UsageError(std::string_view message) {
     PrintError(message);
@@ -109,17 +133,24 @@ int Run(const std::vector<std::string_view>& arguments) {
         return UsageError("no command given");
     }
     const std::string& command = operands.front();
-    const bool known = command == "info" || command == "export" || command == "check" ||
-                       command == "demo" || command == "merge";
-    if (!known) {
+    struct Operands {
+        std::string_view command;
+        std::size_t count;
+        std::string_view names;
+    };
+    constexpr Operands kOperands[] = {
+        {"info", 2, "one FILE"},         {"export", 3, "a FILE and a DIR"},
+        {"check", 2, "one FILE"},        {"demo", 2, "one FILE"},
+        {"merge", 4, "the files A, B and OUTPUT"},
+        {"thumbnail", 4, "a FILE, a PNG and a SIZE"},
+    };
+    const auto known = std::find_if(std::begin(kOperands), std::end(kOperands),
+                                    [&](const Operands& o) { return o.command == command; });
+    if (known == std::end(kOperands)) {
         return UsageError("unknown command '" + command + "'");
     }
-    const std::size_t expected = command == "merge" ? 4 : command == "export" ? 3 : 2;
-    if (operands.size() != expected) {
-        return UsageError("'" + command + "' takes " +
-                          (command == "merge"    ? "the files A, B and OUTPUT"
-                           : command == "export" ? "a FILE and a DIR"
-                                                 : "one FILE"));
+    if (operands.size() != known->count) {
+        return UsageError("'" + command + "' takes " + std::string(known->names));
     }
     if (json && command != "info") {
         return UsageError("--json goes with 'info' only");
@@ -131,6 +162,14 @@ int Run(const std::vector<std::string_view>& arguments) {
     if (command == "info") return Info(operands[1], json);
     if (command == "export") return Export(operands[1], operands[2]);
     if (command == "check") return Check(operands[1]);
+    if (command == "thumbnail") {
+        const std::optional<std::int32_t> size = PictureSize(operands[3]);
+        if (!size) {
+            return UsageError("SIZE must be a number of pixels from 1 to " +
+                              std::to_string(kLargestThumbnail));
+        }
+        return Thumbnail(operands[1], operands[2], *size);
+    }
     return Demo(operands[1]);
 }
 

@@ -104,6 +104,17 @@ TEST_F(InstanceTest, ASecondStartHandsOverAndEndsWithZero) {
     EXPECT_EQ(SavedCount(), 2);
 }
 
+// The desktop entry's "New memo" action: a new page at the first start and
+// at every later one, whichever window was in front.
+TEST_F(InstanceTest, ANewMemoStartMakesANewPageStartedOrHandedOver) {
+    const auto first = Start({"--new-memo"});
+    WaitUntilListening();
+    const auto second = Start({"--new-memo"});
+    EXPECT_EQ(EndedWith(*second), 0);
+    EXPECT_EQ(Terminate(*first), 0);
+    EXPECT_EQ(SavedCount(), 3);
+}
+
 TEST_F(InstanceTest, ALockLeftByAKilledInstanceDoesNotBlockTheNextStart) {
     const auto killed = Start();
     WaitUntilListening();

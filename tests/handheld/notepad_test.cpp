@@ -719,13 +719,15 @@ TEST(NotepadStart, ANotificationsActionsComeAsRequestsAndHandOverAsOneLine) {
         {"/usr/bin/tavrin --open " + key + " ", {Kind::OpenMemo, key}},
         {"\"C:\\Program Files\\Tavrin.exe\"  --snooze\t" + key, {Kind::SnoozeMemo, key}},
         {"/usr/bin/tavrin --open", {Kind::Plain, {}}},
+        {"/usr/bin/tavrin --new-memo", {Kind::NewMemo, {}}},
+        {"/usr/bin/tavrin --new-memos", {Kind::Plain, {}}},
     };
     for (const auto& [commandLine, request] : cases) {
         EXPECT_EQ(ReadStartRequest(commandLine), request) << commandLine;
         EXPECT_EQ(ParseHandOverLine(HandOverLine(request)), request) << commandLine;
     }
     EXPECT_EQ(HandOverLine({Kind::SnoozeMemo, key}), "snooze " + key);
-    for (const char* line : {"", "hello", "AppRunAtTime\n", "open", "open nonsense", "snooze " , "start "}) {
+    for (const char* line : {"", "hello", "AppRunAtTime\n", "open", "open nonsense", "snooze " , "start ", "new-memo "}) {
         EXPECT_FALSE(ParseHandOverLine(line)) << line;
     }
 }

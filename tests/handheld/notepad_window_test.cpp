@@ -646,6 +646,13 @@ TEST_F(NotepadWindowTest, HandOverShowsTheDueMemoOrMakesAPageInFront) {
     window->TakeHandOver({});
     EXPECT_EQ(Counter(*window), "4/4");
     EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+
+    // The desktop's "New memo" makes a page whichever window was in front.
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    window->NewMemo();
+    EXPECT_EQ(Counter(*window), "5/5");
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
 }
 
 // On a screen scaled by two the page keeps its 240 × 320 logical size and

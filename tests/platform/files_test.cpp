@@ -96,6 +96,35 @@ TEST_F(FilesTest, AReadPastTheEndFails) {
     EXPECT_EQ(in->LastError(), "unexpected end of file");
 }
 
+// Skips within the bytes read ahead, past them, and up to the end; a skip
+// past the end fails, and the reading goes on where it was.
+TEST_F(FilesTest, SkippedBytesAreNotReadAndTheRestFollows) {
+    const std::string path = PathOf("skips.dat");
+    const auto bytes = Pattern(300'000);
+    WriteFile(path, bytes);
+    auto in = Open(path);
+    ASSERT_NE(in, nullptr);
+    std::size_t at = 0;
+    for (const std::size_t skip : {std::size_t{0}, std::size_t{10}, std::size_t{1000},
+                                   std::size_t{70'000}, std::size_t{150'000}}) {
+        ASSERT_TRUE(in->Skip(skip)) << skip << ": " << in->LastError();
+        at += skip;
+        std::uint8_t next[2] = {};
+        ASSERT_TRUE(in->Read(next, sizeof next));
+        EXPECT_EQ(next[0], bytes[at]) << "after skipping " << skip;
+        EXPECT_EQ(next[1], bytes[at + 1]) << "after skipping " << skip;
+        at += sizeof next;
+        EXPECT_EQ(in->Remaining(), bytes.size() - at);
+    }
+    EXPECT_FALSE(in->Skip(bytes.size() - at + 1));
+    EXPECT_EQ(in->LastError(), "unexpected end of file");
+    ASSERT_TRUE(in->Skip(bytes.size() - at - 1)) << in->LastError();
+    std::uint8_t last = 0;
+    ASSERT_TRUE(in->Read(&last, 1));
+    EXPECT_EQ(last, bytes.back());
+    EXPECT_EQ(in->Remaining(), 0u);
+}
+
 // Each new file has a name of its own beside the target, and nothing that
 // already has a name is written: not the target, not a file at the name
 // saves used to write to.

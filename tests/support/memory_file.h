@@ -27,6 +27,14 @@ public:
         position_ += length;
         return true;
     }
+    bool Skip(std::uint64_t length) override {
+        if (length > bytes_.size() - position_) {
+            error_ = "unexpected end of file";
+            return false;
+        }
+        position_ += static_cast<std::size_t>(length);
+        return true;
+    }
     bool Write(const void* data, std::size_t length) override {
         const auto* first = static_cast<const std::uint8_t*>(data);
         bytes_.resize(std::max(bytes_.size(), position_ + length));

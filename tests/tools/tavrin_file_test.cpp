@@ -19,6 +19,7 @@
 
 #include "store/little_endian.h"
 #include "store/memo_file.h"
+#include "store/page_reduction.h"
 #include "support/memo_lists.h"
 #include "support/memo_sketch.h"
 #include "support/page_pixels.h"
@@ -299,6 +300,91 @@ TEST_F(TavrinFileTest, CheckOfAMissingFileIsAnErrorNamingTheFile) {
               "tavrin-file: Could not open " + file_.string() + ": No such file or directory\n");
 }
 
+// The current memo's page, reduced as the store reduces pages.
+TEST_F(TavrinFileTest, ThumbnailIsTheCurrentMemosPageReduced) {
+    const auto list = WriteKnownFile();
+    const auto page = list->Current()->page.MakeSurface();
+    ASSERT_NE(page, nullptr);
+    for (const int size : {12, 5, 24, 256}) {
+        SCOPED_TRACE("SIZE " + std::to_string(size));
+        const fs::path png = folder_ / ("thumbnail-" + std::to_string(size) + ".png");
+        const Outcome outcome = RunTool({"thumbnail", Q(file_), Q(png), QString::number(size)});
+        ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
+        EXPECT_EQ(outcome.err, "");
+        const auto expected = ReducePage(*page, size);
+        ASSERT_TRUE(expected.has_value());
+        const QImage image(Q(png));
+        ASSERT_EQ(image.size(), QSize(expected->width, expected->height));
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const std::uint8_t* rgb =
+                    &expected->pixels[static_cast<std::size_t>((y * image.width() + x) * 3)];
+                ASSERT_EQ(image.pixel(x, y) & 0xFFFFFFu, qRgb(rgb[0], rgb[1], rgb[2]) & 0xFFFFFFu)
+                    << x << "," << y;
+            }
+        }
+    }
+}
+
+TEST_F(TavrinFileTest, ThumbnailOfAMemoThatWasNeverDrawnIsWhite) {
+    auto list = testing::MakeTaggedList(2, 2);
+    testing::DrawTaggedPage(*list->First(), 24, 10);
+    MemoFile file(platform::LocalFileSystem());
+    ASSERT_EQ(file.Save(*list, file_.string()), 1) << file.LastError();
+    const fs::path png = folder_ / "thumbnail.png";
+    const Outcome outcome = RunTool({"thumbnail", Q(file_), Q(png), "128"});
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+    EXPECT_NE(outcome.err.find("the current memo has no picture"), std::string::npos)
+        << outcome.err;
+    QImage white(96, 128, QImage::Format_RGB32);
+    white.fill(Qt::white);
+    EXPECT_EQ(QImage(Q(png)).convertToFormat(QImage::Format_RGB32), white);
+}
+
+// A file manager runs the thumbnailer on whatever file claims to be a memo
+// file: anything damaged up to the current memo gives no picture at all.
+TEST_F(TavrinFileTest, ThumbnailOfADamagedFileIsRefusedWithoutAPicture) {
+    const struct {
+        const char* name;
+        void (*damage)(Bytes&);
+    } cases[] = {
+        {"wrong magic", [](Bytes& b) { b[0] = 'X'; }},
+        {"position past the count", [](Bytes& b) { b[10] = 7; }},
+        {"current memo cut short", [](Bytes& b) { b.resize(b.size() / 2); }},
+        {"first page of 8 bits", [](Bytes& b) { b[kFirstPageFormat] = 8; }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteKnownFile();
+        Bytes bytes = testing::ScratchFolder::ReadFile(file_);
+        c.damage(bytes);
+        testing::ScratchFolder::WriteFile(file_, bytes);
+        const fs::path png = folder_ / "thumbnail.png";
+        const Outcome outcome = RunTool({"thumbnail", Q(file_), Q(png), "128"});
+        EXPECT_EQ(outcome.exitCode, 1);
+        EXPECT_NE(outcome.err.find(file_.string() + ": no thumbnail: "), std::string::npos)
+            << outcome.err;
+        EXPECT_FALSE(fs::exists(png));
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1)
+            << "something was left beside the file";
+    }
+}
+
+TEST_F(TavrinFileTest, ThumbnailRefusesAMissingFileAndAWrongSize) {
+    const fs::path png = folder_ / "thumbnail.png";
+    const Outcome missing = RunTool({"thumbnail", Q(file_), Q(png), "128"});
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_NE(missing.err.find("Could not open " + file_.string()), std::string::npos);
+    WriteKnownFile();
+    for (const char* size : {"0", "12px", "", "4097", "99999999999"}) {
+        const Outcome outcome = RunTool({"thumbnail", Q(file_), Q(png), size});
+        EXPECT_EQ(outcome.exitCode, 2) << size;
+        EXPECT_NE(outcome.err.find("SIZE must be a number of pixels"), std::string::npos)
+            << size << ": " << outcome.err;
+    }
+    EXPECT_FALSE(fs::exists(png));
+}
+
 TEST_F(TavrinFileTest, DemoWritesAFileTheStoreReadsBack) {
     const fs::path demo = folder_ / "new folder" / "demo.dat";
     const Outcome outcome = RunTool({"demo", Q(demo)});
@@ -357,6 +443,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "tavrin-file: unknown option '--yaml'\nUsage:"},
         UsageCase{"MissingOperand", {"export", "x"}, 2, false,
                   "tavrin-file: 'export' takes a FILE and a DIR\nUsage:"},
+        UsageCase{"ThumbnailWithoutSize", {"thumbnail", "x", "y.png"}, 2, false,
+                  "tavrin-file: 'thumbnail' takes a FILE, a PNG and a SIZE\nUsage:"},
         UsageCase{"MergeWithoutOutput", {"merge", "a", "b"}, 2, false,
                   "tavrin-file: 'merge' takes the files A, B and OUTPUT\nUsage:"},
         UsageCase{"BaseWithoutFile", {"merge", "a", "b", "c", "--base"}, 2, false,

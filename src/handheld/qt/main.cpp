@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QLocale>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -77,6 +78,7 @@ int main(int argc, char** argv) {
         if (endingWindow != nullptr) endingWindow->Core().SaveAtExit(handheld::Ending::Unattended);
     });
     window.show();
+    if (request.kind == Kind::NewMemo) window.NewMemo();
     const int code = QApplication::exec();
     endingWindow = nullptr;
     return code;

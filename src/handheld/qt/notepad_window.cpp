@@ -238,11 +238,7 @@ void NotepadWindow::BuildShortcuts() {
     }
 }
 
-void NotepadWindow::TakeHandOver(const StartRequest& request) {
-    if (request.kind == StartRequest::Kind::SnoozeMemo) {
-        notepad_->SnoozeMemo(request.key);
-        return;
-    }
+bool NotepadWindow::ComeToFront() {
     const bool wasActive = isActiveWindow();
     if (isMinimized()) {
         showNormal();
@@ -251,10 +247,26 @@ void NotepadWindow::TakeHandOver(const StartRequest& request) {
     }
     raise();
     activateWindow();
-    if (request.kind == StartRequest::Kind::OpenMemo) {
-        notepad_->OpenMemo(request.key);
-        return;
+    return wasActive;
+}
+
+void NotepadWindow::NewMemo() {
+    ComeToFront();
+    notepad_->RunCommand(IDM_NEW_PAGE);
+}
+
+void NotepadWindow::TakeHandOver(const StartRequest& request) {
+    switch (request.kind) {
+        case StartRequest::Kind::SnoozeMemo: notepad_->SnoozeMemo(request.key); return;
+        case StartRequest::Kind::NewMemo: NewMemo(); return;
+        case StartRequest::Kind::OpenMemo:
+            ComeToFront();
+            notepad_->OpenMemo(request.key);
+            return;
+        case StartRequest::Kind::Plain:
+        case StartRequest::Kind::AlarmStart: break;
     }
+    const bool wasActive = ComeToFront();
     switch (HandOverFor(request.kind == StartRequest::Kind::AlarmStart, wasActive)) {
         case HandOver::AlarmStart: notepad_->AlarmStart(); break;
         case HandOver::NewPage: notepad_->RunCommand(IDM_NEW_PAGE); break;

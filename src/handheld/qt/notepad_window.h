@@ -72,10 +72,13 @@ public:
 
     // A second start of the program handed over to this one: the window
     // comes to the front, then shows the due memo (alarm start) or the memo
-    // of a notification ("Open"), makes a new page (it was in front already)
-    // or does nothing more. A snooze moves the alarm on and leaves the
-    // window where it is.
+    // of a notification ("Open"), makes a new page (it was in front already,
+    // or the desktop's "New memo" action asked) or does nothing more. A
+    // snooze moves the alarm on and leaves the window where it is.
     void TakeHandOver(const StartRequest& request);
+    // The desktop's "New memo" action: the window comes to the front with a
+    // new page at the end, whichever window was in front.
+    void NewMemo();
 
     Notepad& Core() { return *notepad_; }
     PageView& Page() { return *page_; }
@@ -107,6 +110,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Shows the window in front; whether it was the active one before.
+    bool ComeToFront();
     QWidget* BuildBar();
     QToolButton* BuildButton(const BarButton& button);
     QMenu* BuildMenu(const std::vector<MenuItem>& items, QMenu* menu);

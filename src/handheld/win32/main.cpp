@@ -6,6 +6,8 @@
 
 #include <commctrl.h>
 #include <commdlg.h>
+#include <knownfolders.h>
+#include <shlobj.h>
 #include <windowsx.h>
 // windowsx.h is here for the signed point of mouse messages (GET_X_LPARAM);
 // its object selection macros would rename the drawing contexts' functions.
@@ -73,6 +75,10 @@ struct Program {
     HWND mainWindow = nullptr;
     std::string programPath;
     std::string dataPath;  // empty when the program's path can't be had
+    // Empty when the user's local application data can't be had: no backups,
+    // no rescue copies.
+    std::string backupFolder;
+    std::string rescueFolder;
     bool twelveHour = false;
     handheld::StartRequest request;
 };
@@ -222,7 +228,9 @@ bool CreateMainWindow(HWND window) {
             .programPath = program.programPath,
             .dataPath = program.dataPath,
             .alarmStart = request.kind == Kind::AlarmStart,
-            .openMemo = request.kind == Kind::OpenMemo ? request.key : std::string()});
+            .openMemo = request.kind == Kind::OpenMemo ? request.key : std::string(),
+            .backupFolder = program.backupFolder,
+            .rescueFolder = program.rescueFolder});
     } catch (const std::bad_alloc&) {
         page.ShowMessage("Not enough memory", tavrin::kErrorCaption, platform::MessageIcon::Error);
         return false;
@@ -279,6 +287,7 @@ LRESULT TakeHandOverLine(const COPYDATASTRUCT& data) {
         case handheld::StartRequest::Kind::OpenMemo: notepad->OpenMemo(request->key); break;
         case handheld::StartRequest::Kind::SnoozeMemo: notepad->SnoozeMemo(request->key); break;
         case handheld::StartRequest::Kind::AlarmStart: notepad->AlarmStart(); break;
+        case handheld::StartRequest::Kind::NewMemo: notepad->RunCommand(IDM_NEW_PAGE); break;
         case handheld::StartRequest::Kind::Plain: break;
     }
     return TRUE;
@@ -358,9 +367,9 @@ void SendHandOverLine(HWND running) {
 }
 
 // A second start brings the running window (or the dialog it shows) to the
-// front and hands over the alarm start, a notification's "Open", or a new
-// page when that window was in front already. A snooze leaves the window
-// where it is.
+// front and hands over the alarm start, a notification's "Open", "New memo",
+// or a new page when that window was in front already. A snooze leaves the
+// window where it is.
 void HandOverTo(HWND running) {
     using Kind = handheld::StartRequest::Kind;
     if (program.request.kind == Kind::SnoozeMemo) {
@@ -369,7 +378,7 @@ void HandOverTo(HWND running) {
     }
     const bool wasInFront = GetForegroundWindow() == running;
     SetForegroundWindow(GetLastActivePopup(running));
-    if (program.request.kind == Kind::OpenMemo) {
+    if (program.request.kind == Kind::OpenMemo || program.request.kind == Kind::NewMemo) {
         SendHandOverLine(running);
         return;
     }
@@ -382,13 +391,51 @@ void HandOverTo(HWND running) {
     }
 }
 
-// The memo data file lies beside the program; the menus follow the locale's clock.
+// The installer leaves this file beside the Tavrin.exe it installs.
+constexpr wchar_t kInstalledMarker[] = L"Tavrin.installed";
+
+// The user's own folder for Tavrin, %LOCALAPPDATA%\Tavrin, made when
+// missing; none when it can't be had.
+std::optional<std::wstring> LocalDataFolder() {
+    PWSTR localData = nullptr;
+    const bool found = SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &localData));
+    const std::wstring dataFolder = found ? std::wstring(localData) + L"\\Tavrin" : std::wstring();
+    CoTaskMemFree(localData);
+    if (!found || (!CreateDirectoryW(dataFolder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)) {
+        return std::nullopt;
+    }
+    return dataFolder;
+}
+
+// An installed Tavrin.exe keeps its memos in the user's local application
+// data, %LOCALAPPDATA%\Tavrin\Tavrin.dat: a programs folder is no place for
+// documents. None when the program was not installed (a copy anywhere else
+// keeps them beside itself) or that folder can't be had.
+std::optional<std::string> InstalledDataFile(std::wstring_view programPath,
+                                             const std::optional<std::wstring>& dataFolder) {
+    const std::wstring folder(programPath.substr(0, programPath.find_last_of(L"\\/") + 1));
+    if (!dataFolder || GetFileAttributesW((folder + kInstalledMarker).c_str()) == INVALID_FILE_ATTRIBUTES) {
+        return std::nullopt;
+    }
+    return platform::FromSystemText(*dataFolder + L"\\Tavrin.dat");
+}
+
+// The memo data file lies beside the program, or in the user's local
+// application data for an installed one, where the daily backups and the
+// rescue copies of an end that could save nowhere else go too; the menus
+// follow the locale's clock.
 void SetUpPaths() {
     std::wstring path(kPathLimit, L'\0');
     const DWORD length = GetModuleFileNameW(nullptr, path.data(), kPathLimit);
     if (length == 0 || length >= kPathLimit) return;
     program.programPath = platform::FromSystemText({path.data(), length});
-    program.dataPath = handheld::DataFileBeside(program.programPath);
+    const std::optional<std::wstring> dataFolder = LocalDataFolder();
+    program.dataPath = InstalledDataFile({path.data(), length}, dataFolder)
+                           .value_or(handheld::DataFileBeside(program.programPath));
+    if (dataFolder) {
+        program.backupFolder = platform::FromSystemText(*dataFolder + L"\\backups");
+        program.rescueFolder = platform::FromSystemText(*dataFolder + L"\\rescue");
+    }
     wchar_t timeFormat[2]{};
     if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_ITIME, timeFormat, 2) > 0) {
         program.twelveHour = timeFormat[0] == L'0';
@@ -424,7 +471,9 @@ void SnoozeWithoutWindow() {
                                             .shell = noWindow,
                                             .notifications = AlarmService(),
                                             .programPath = program.programPath,
-                                            .dataPath = program.dataPath},
+                                            .dataPath = program.dataPath,
+                                            .backupFolder = program.backupFolder,
+                                            .rescueFolder = program.rescueFolder},
                                            program.request.key);
 }
 
@@ -453,6 +502,9 @@ bool StartInstance(HINSTANCE instance, const wchar_t* commandLine, int showState
     if (window == nullptr) return false;
     ShowWindow(window, showState);
     UpdateWindow(window);
+    if (program.request.kind == handheld::StartRequest::Kind::NewMemo) {
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDM_NEW_PAGE, 0), 0);
+    }
     return true;
 }
 

@@ -169,6 +169,28 @@ public:
         return true;
     }
 
+    // Bytes read ahead are passed over in place; beyond them the file seeks,
+    // so that skipped data is never read.
+    bool Skip(std::uint64_t length) override {
+        // A seek past the end succeeds; a skip past it must not.
+        if (length > Remaining()) {
+            error_ = "unexpected end of file";
+            return false;
+        }
+        const std::size_t buffered =
+            static_cast<std::size_t>(std::min<std::uint64_t>(length, aheadEnd_ - aheadNext_));
+        aheadNext_ += buffered;
+        length -= buffered;
+        if (length == 0) return true;
+        const off_t position = ::lseek(fd_, static_cast<off_t>(length), SEEK_CUR);
+        if (position < 0) {
+            error_ = LastCause();
+            return false;
+        }
+        if (knownPosition_) knownPosition_ = static_cast<std::uint64_t>(position);
+        return true;
+    }
+
     bool Write(const void* data, std::size_t length) override {
         return WriteAll(fd_, data, length, error_);
     }

@@ -88,6 +88,17 @@ public:
         return true;
     }
 
+    bool Skip(std::uint64_t length) override {
+        // A seek past the end succeeds; a skip past it must not.
+        if (length > Remaining()) {
+            error_ = "unexpected end of file";
+            return false;
+        }
+        LARGE_INTEGER distance{};
+        distance.QuadPart = static_cast<LONGLONG>(length);
+        return ::SetFilePointerEx(handle_, distance, nullptr, FILE_CURRENT) || Failed();
+    }
+
     bool Write(const void* data, std::size_t length) override {
         const auto* next = static_cast<const char*>(data);
         while (length > 0) {

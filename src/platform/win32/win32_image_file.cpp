@@ -10,4 +10,10 @@ bool WritePng(const std::string& path, const PageBitmap&, const std::array<RgbQu
     return false;
 }
 
+bool WriteRgbPng(const std::string& path, std::int32_t, std::int32_t, std::span<const std::uint8_t>,
+                 std::string& error) {
+    error = "Cannot write " + path + ": PNG export is not available in the Windows build";
+    return false;
+}
+
 }  // namespace tavrin::platform

@@ -86,6 +86,31 @@ TEST(PngTest, HoldsThePixelsOfTheEarlier32BitImageInFourBitsAPixel) {
     }
 }
 
+TEST(PngTest, RgbPixelsReadBackAsWritten) {
+    const ScratchFolder scratch;
+    for (const auto& [width, height] : {std::pair{96, 128}, {5, 3}, {1, 1}}) {
+        SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height));
+        std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width * height * 3));
+        std::mt19937 random(static_cast<std::uint32_t>(width));
+        for (auto& value : pixels) value = static_cast<std::uint8_t>(random());
+        const std::string path = scratch.PathOf("picture.png");
+        std::string error;
+        ASSERT_TRUE(WriteRgbPng(path, width, height, pixels, error)) << error;
+        const QImage written(QString::fromStdString(path), "png");
+        ASSERT_EQ(written.size(), QSize(width, height));
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                const std::uint8_t* rgb = &pixels[static_cast<std::size_t>((y * width + x) * 3)];
+                ASSERT_EQ(written.pixel(x, y), qRgb(rgb[0], rgb[1], rgb[2])) << x << ", " << y;
+            }
+        }
+    }
+    std::string error;
+    const std::vector<std::uint8_t> tooFew(5);
+    EXPECT_FALSE(WriteRgbPng(scratch.PathOf("short.png"), 2, 1, tooFew, error));
+    EXPECT_FALSE(std::filesystem::exists(scratch.PathOf("short.png")));
+}
+
 TEST(PngTest, NamesTheFileAndTheCauseOnFailure) {
     const ScratchFolder scratch;
     const auto page = RandomPage(2, 2, 1);
