@@ -24,7 +24,7 @@ bar_y=333
 declare -A button=([tools]=33 [new]=72 [save]=88 [delete]=109 [previous]=129 [next]=149
                    [alarm]=166 [pen]=199 [color]=228)
 # Menu items by their place among the selectable items, from 1.
-declare -A item=([insert]="tools 1" [about]="tools 2" [exit]="tools 3"
+declare -A item=([insert]="tools 1" [about]="tools 4" [exit]="tools 5"
                  [2-minutes]="alarm 1" [set-time]="alarm 14"
                  [width-1]="pen 1" [width-3]="pen 3" [width-5]="pen 5" [eraser]="pen 6"
                  [red]="color 1" [blue]="color 3" [black]="color 9")

@@ -20,8 +20,8 @@ MenuItem FullHours(const char* label, std::uint16_t firstId, bool twelveHour) {
 }
 
 std::vector<MenuItem> ToolsMenu() {
-    return {Command(IDM_INSERT_NEW, "Insert new"), Separator(), Command(IDM_ABOUT, "About"),
-            Command(IDM_EXIT, "Exit")};
+    return {Command(IDM_INSERT_NEW, "Insert new"), Command(IDM_UNDO, "Undo"), Command(IDM_REDO, "Redo"),
+            Separator(),                           Command(IDM_ABOUT, "About"), Command(IDM_EXIT, "Exit")};
 }
 
 std::vector<MenuItem> AlarmMenu(bool twelveHour) {

@@ -33,6 +33,21 @@ struct BarButton {
 // The menu bar, left to right, with the hour labels of the user's clock.
 std::vector<BarButton> MenuBar(bool twelveHour);
 
+// The keys that run commands, with Ctrl (and Shift where it says so), in
+// the order of the Win32 accelerator table.
+struct ShortcutKey {
+    char key;  // the letter, upper case
+    bool shift;
+    int command;
+};
+inline constexpr std::array<ShortcutKey, 5> kShortcutKeys{{
+    {'A', false, IDM_ABOUT},
+    {'Q', false, IDM_EXIT_KEY},
+    {'Z', false, IDM_UNDO},
+    {'Z', true, IDM_REDO},
+    {'Y', false, IDM_REDO},
+}};
+
 inline constexpr int kButtonImageSize = 16;
 inline constexpr int kButtonImageCount = 10;
 

@@ -150,6 +150,7 @@ Notepad::Notepad(const NotepadSetup& setup)
       rescueFolder_(setup.rescueFolder),
       canvas_(NotepadCanvasSetup(setup, window_)),
       alarms_(NotepadAlarmSetup(setup, canvas_, window_)),
+      history_(canvas_, alarms_),
       saver_([this](SaveSnapshot& snapshot) { WriteSnapshot(snapshot); }) {
     canvas_.SetMergedAlarms(&alarms_);
     LoadUntilRead();
@@ -207,14 +208,16 @@ bool Notepad::RunCommand(int command) {
         }
         case IDM_NEW_PAGE:
             Save();
-            canvas_.NewPage(true);
+            history_.NewPage(true);
             RepaintWindow();
             return true;
         case IDM_INSERT_NEW:
             Save();
-            canvas_.NewPage(false);
+            history_.NewPage(false);
             RepaintWindow();
             return true;
+        case IDM_UNDO: Replay(history_.Undo()); return true;
+        case IDM_REDO: Replay(history_.Redo()); return true;
         case IDM_DELETE_PAGE: {
             // Nothing is saved first: the memo is about to go.
             bool yes = false;
@@ -223,7 +226,7 @@ bool Notepad::RunCommand(int command) {
                 yes = shell_.Confirm(kDeleteQuestion, kDeleteCaption);
             }
             if (yes) {
-                canvas_.DeletePage();
+                history_.DeletePage();
                 RepaintWindow();
             }
             return true;
@@ -271,6 +274,7 @@ bool Notepad::PressKey(int virtualKey) {
 
 // A tap without movement leaves a mark: the segment one pixel down.
 void Notepad::StylusDown(std::int32_t x, std::int32_t y) {
+    history_.BeforeStroke();
     penDown_ = true;
     shell_.CaptureStylus();
     lastPoint_ = {x, y};
@@ -511,6 +515,8 @@ void Notepad::TellSaveProblems() {
 void Notepad::TellMerge() {
     const std::optional<MergeReport> merge = canvas_.TakeMerge();
     if (!merge) return;
+    // The merged list is made of new memos: the steps knew the old ones.
+    history_.Forget();
     alarms_.WakeUpPass();
     RepaintWindow();
     if (merge->changedElsewhere > 0) ShowNote(MergedNote(merge->changedElsewhere));
@@ -520,6 +526,20 @@ void Notepad::TellMerge() {
 void Notepad::SaveThen(int (MemoCanvas::*move)()) {
     Save();
     if ((canvas_.*move)()) RepaintWindow();
+}
+
+void Notepad::Replay(UndoHistory::Replayed replayed) {
+    switch (replayed) {
+        case UndoHistory::Replayed::Nothing: return;
+        case UndoHistory::Replayed::Done:
+            RepaintWindow();
+            // A memo brought back whose alarm the service refused keeps it unset.
+            if (alarms_.TakeRefusedAdoptions()) alarms_.ReportRefusal();
+            return;
+        case UndoHistory::Replayed::NoMemory:
+            window_.ShowMessage("Not enough memory", kErrorCaption, platform::MessageIcon::Error);
+            return;
+    }
 }
 
 void Notepad::RepaintWindow() { shell_.RepaintNow(window_.ClientRect()); }

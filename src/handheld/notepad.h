@@ -16,6 +16,7 @@
 #include "alarm_schedule/alarm_scheduler.h"
 #include "handheld/background_saver.h"
 #include "canvas/memo_canvas.h"
+#include "canvas/undo_history.h"
 #include "platform/byte_file.h"
 #include "platform/clock.h"
 #include "platform/drawing.h"
@@ -225,6 +226,7 @@ public:
 
     MemoCanvas& Canvas() { return canvas_; }
     AlarmScheduler& Alarms() { return alarms_; }
+    UndoHistory& History() { return history_; }
 
 private:
     // Counts the modal dialogs open: hand-overs and saves that could change
@@ -257,6 +259,8 @@ private:
     void TellSaveProblems();
     void Tell(Ending ending, const std::string& text);
     void SaveThen(int (MemoCanvas::*move)());
+    // An undo or redo: the window shows what it did, or why it could not.
+    void Replay(UndoHistory::Replayed replayed);
     // After a save: a merge with memos changed elsewhere is told in the
     // status strip, and its alarms are followed up.
     void TellMerge();
@@ -272,6 +276,7 @@ private:
     std::string rescueFolder_;
     MemoCanvas canvas_;
     AlarmScheduler alarms_;
+    UndoHistory history_;
     Point lastPoint_{0, 0};
     bool penDown_ = false;
     std::string note_;

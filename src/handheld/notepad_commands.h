@@ -32,6 +32,8 @@
 #define IDM_WHITE 40100
 #define IDM_INSERT_NEW 40101
 #define IDM_SAVE 40102
+#define IDM_UNDO 40103
+#define IDM_REDO 40104
 
 // Messages a window of the notepad takes besides its commands: refresh the
 // title (posted to itself after creation), and the alarm start handed over

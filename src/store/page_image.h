@@ -113,6 +113,8 @@ public:
     std::int32_t Width() const { return width_; }
     std::int32_t Height() const { return height_; }
     std::int32_t Size() const { return size_; }
+    // The bytes the picture's data holds, packed or as read.
+    std::size_t DataBytes() const { return dataLength_; }
 
 private:
     // The first `size_` pixel bytes, unpacked; false when memory can't be had.

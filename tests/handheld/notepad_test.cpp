@@ -894,6 +894,106 @@ TEST_F(NotepadTest, AConflictCopyIsMergedAtStartAndKeptInTheBackups) {
     EXPECT_TRUE(window.messages.empty());
 }
 
+// Each stroke is a step of its memo's history, undone and redone in turn;
+// undo marks the memo changed, so a save carries it, and the history
+// outlives page moves and saves.
+TEST_F(NotepadTest, UndoAndRedoRetraceTheStrokesOfAMemo) {
+    Notepad& pad = Open(2);
+    const auto inkAt = [&](std::int32_t x, std::int32_t y) { return tt::IndexAt(pad.Canvas().List().Current()->page, x, y) == 0; };
+    const auto stroke = [&](std::int32_t x, std::int32_t y) {
+        pad.StylusDown(x, y);
+        pad.StylusUp(x, y);
+        pad.Canvas().StorePage();
+    };
+    stroke(10, 20);
+    stroke(30, 40);
+    pad.RunCommand(IDM_NEXT_PAGE);
+    pad.RunCommand(IDM_PREVIOUS_PAGE);
+    ASSERT_FALSE(pad.Canvas().Changed());
+
+    ASSERT_TRUE(pad.RunCommand(IDM_UNDO));
+    pad.Canvas().StorePage();
+    EXPECT_TRUE(inkAt(10, 20));
+    EXPECT_FALSE(inkAt(30, 40));
+    EXPECT_TRUE(pad.Canvas().Changed());
+    pad.RunCommand(IDM_SAVE);
+    EXPECT_EQ(tt::IndexAt(ReadBack()->First()->page, 30, 40), tt::kWhiteIndex) << "the save carries the undo";
+
+    pad.RunCommand(IDM_UNDO);
+    pad.Canvas().StorePage();
+    EXPECT_FALSE(inkAt(10, 20));
+    shell.repainted.clear();
+    pad.RunCommand(IDM_UNDO);
+    EXPECT_TRUE(shell.repainted.empty()) << "nothing left to undo";
+
+    pad.RunCommand(IDM_REDO);
+    pad.RunCommand(IDM_REDO);
+    pad.Canvas().StorePage();
+    EXPECT_TRUE(inkAt(10, 20));
+    EXPECT_TRUE(inkAt(30, 40));
+    EXPECT_EQ(shell.repainted, std::vector<Rect>(2, kWholeWindow));
+
+    pad.RunCommand(IDM_UNDO);
+    stroke(50, 60);  // a new stroke ends what could be redone
+    shell.repainted.clear();
+    pad.RunCommand(IDM_REDO);
+    EXPECT_TRUE(shell.repainted.empty());
+}
+
+// A new memo and a deleted one are steps too, kept by the memo shown after
+// them: undoing the delete brings the memo back where it was, with its
+// strokes and its alarm registered anew; redoing deletes it again.
+TEST_F(NotepadTest, UndoBringsBackADeletedMemoWithItsAlarmAndTakesBackANewOne) {
+    WriteMemos(3, 7);
+    clock.now = tt::Time(2026, 12, 10, 9, 0, 0, 0);  // the alarm is half an hour away
+    Notepad& pad = Open(0);
+    pad.RunCommand(IDM_NEXT_PAGE);
+    pad.RunCommand(IDM_NEXT_PAGE);
+    pad.StylusDown(10, 20);
+    pad.RunCommand(IDM_DELETE_PAGE);
+    ASSERT_EQ(pad.Canvas().List().Count(), 2);
+    EXPECT_EQ(notifications.removed, std::vector<std::uint32_t>{7});
+
+    pad.RunCommand(IDM_UNDO);
+    MemoList& list = pad.Canvas().List();
+    ASSERT_EQ(list.Count(), 3);
+    EXPECT_EQ(list.CurrentIndex(), 3);
+    ASSERT_EQ(notifications.set.size(), 1U);
+    EXPECT_NE(list.Current()->alarmHandle, 0U);
+    EXPECT_EQ(list.Current()->alarmTime, tt::Time(2026, 12, 10, 9, 30, 0, 0));
+    pad.RunCommand(IDM_UNDO);  // its own stroke, kept through the delete
+    pad.Canvas().StorePage();
+    EXPECT_EQ(tt::IndexAt(list.Current()->page, 10, 20), tt::kWhiteIndex);
+    pad.RunCommand(IDM_REDO);
+    pad.RunCommand(IDM_REDO);
+    pad.RunCommand(IDM_REDO);
+    EXPECT_EQ(list.Count(), 2) << "deleted again";
+
+    pad.RunCommand(IDM_INSERT_NEW);
+    ASSERT_EQ(list.Count(), 3);
+    EXPECT_EQ(list.CurrentIndex(), 2);
+    pad.RunCommand(IDM_UNDO);
+    EXPECT_EQ(list.Count(), 2);
+    pad.RunCommand(IDM_REDO);
+    EXPECT_EQ(list.Count(), 3);
+    EXPECT_EQ(list.CurrentIndex(), 2);
+}
+
+// A memo keeps its last hundred steps.
+TEST_F(NotepadTest, AMemosHistoryKeepsItsNewestSteps) {
+    Notepad& pad = Open();
+    for (std::size_t i = 0; i < UndoHistory::kStepsPerMemo + 5; ++i) {
+        pad.StylusDown(static_cast<std::int32_t>(i % 200), 100);
+        pad.StylusUp(static_cast<std::int32_t>(i % 200), 100);
+    }
+    std::size_t undone = 0;
+    while (pad.History().Undo() == UndoHistory::Replayed::Done) ++undone;
+    EXPECT_EQ(undone, UndoHistory::kStepsPerMemo);
+    pad.Canvas().StorePage();
+    EXPECT_EQ(tt::IndexAt(pad.Canvas().List().Current()->page, 2, 100), 0) << "the oldest strokes stay";
+    EXPECT_LE(pad.History().Bytes(), UndoHistory::kMaxBytes);
+}
+
 TEST(NotepadNotes, MergedNoteCountsMemos) {
     EXPECT_EQ(MergedNote(1), "Merged 1 memo changed elsewhere");
     EXPECT_EQ(MergedNote(3), "Merged 3 memos changed elsewhere");
@@ -904,7 +1004,7 @@ TEST(NotepadMenus, TheBarAndItsMenusInTableOrder) {
     std::vector<int> commands;
     for (const BarButton& button : bar) commands.push_back(button.command);
     EXPECT_EQ(commands, (std::vector<int>{40001, 40008, 40102, 40009, 40014, 40015, 40016, 40074, 40087}));
-    EXPECT_EQ(bar[0].menu.size(), 4U);
+    EXPECT_EQ(bar[0].menu.size(), 6U);
     const std::vector<MenuItem>& alarms = bar[6].menu;
     ASSERT_EQ(alarms.size(), 15U);
     EXPECT_EQ(alarms[11].label, "Today...");

@@ -226,6 +226,25 @@ INSTANTIATE_TEST_SUITE_P(EveryPen, StrokeTest,
                                            PenCase{"5", 5}, PenCase{"Eraser", 0}),
                          [](const auto& row) { return std::string(row.param.label); });
 
+// Ctrl+Z takes a stroke back; Ctrl+Shift+Z and Ctrl+Y, and the Tools menu's
+// items, redo and undo it.
+TEST_F(NotepadWindowTest, UndoAndRedoKeysAndMenuItems) {
+    auto window = Open();
+    Drag(*window, {{60, 100}, {180, 200}});
+    const auto press = [&](Qt::Key key, Qt::KeyboardModifiers modifiers) {
+        QTest::keyClick(window.get(), key, modifiers);
+        return Surface(*window).IndexAt(120, 150);
+    };
+    EXPECT_EQ(press(Qt::Key_Z, Qt::ControlModifier), testing::kWhiteIndex);
+    EXPECT_EQ(press(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier), 0);
+    EXPECT_EQ(press(Qt::Key_Z, Qt::ControlModifier), testing::kWhiteIndex);
+    EXPECT_EQ(press(Qt::Key_Y, Qt::ControlModifier), 0);
+    MenuEntry(*window, {"Tools", "Undo"})->trigger();
+    EXPECT_EQ(Surface(*window).IndexAt(120, 150), testing::kWhiteIndex);
+    MenuEntry(*window, {"Tools", "Redo"})->trigger();
+    EXPECT_EQ(Surface(*window).IndexAt(120, 150), 0);
+}
+
 TEST_F(NotepadWindowTest, EachSegmentRepaintsExactlyItsBox) {
     auto window = Open();
     MenuEntry(*window, {"Pen width", "1"})->trigger();
@@ -361,7 +380,8 @@ TEST_F(NotepadWindowTest, MenuBarFollowsTheTable) {
             }
             return items;
         };
-        EXPECT_EQ(texts(BarButtonNamed(*window, "Tools")->menu()), (QStringList{"Insert new", "-", "About", "Exit"}));
+        EXPECT_EQ(texts(BarButtonNamed(*window, "Tools")->menu()),
+                  (QStringList{"Insert new", "Undo", "Redo", "-", "About", "Exit"}));
         EXPECT_EQ(texts(BarButtonNamed(*window, "Alarm")->menu()),
                   (QStringList{"2 minutes", "5 minutes", "10 minutes", "15 minutes", "30 minutes", "45 minutes",
                                "1 hour", "2 hours", "3 hours", "4 hours", "8 hours", "Today...", "Tomorrow...", "-",

@@ -230,11 +230,11 @@ QMenu* NotepadWindow::BuildMenu(const std::vector<MenuItem>& items, QMenu* menu)
 }
 
 void NotepadWindow::BuildShortcuts() {
-    const std::pair<QKeyCombination, int> shortcuts[] = {{Qt::CTRL | Qt::Key_A, IDM_ABOUT},
-                                                         {Qt::CTRL | Qt::Key_Q, IDM_EXIT_KEY}};
-    for (const auto& [keys, id] : shortcuts) {
+    for (const ShortcutKey& shortcut : kShortcutKeys) {
+        const QKeyCombination keys((shortcut.shift ? Qt::ShiftModifier : Qt::NoModifier) | Qt::ControlModifier,
+                                   static_cast<Qt::Key>(shortcut.key));
         connect(new QShortcut(QKeySequence(keys), this), &QShortcut::activated, this,
-                [this, id = id] { notepad_->RunCommand(id); });
+                [this, id = shortcut.command] { notepad_->RunCommand(id); });
     }
 }
 

@@ -84,18 +84,19 @@ TEST(TavrinResources, TextsAreTheProgramsAndTheButtonsOwn) {
     }
 }
 
-TEST(TavrinResources, AcceleratorsAreControlAAndControlQ) {
+TEST(TavrinResources, AcceleratorsAreTheSharedShortcutKeys) {
     HACCEL table = LoadAcceleratorsW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDC_ACCELERATORS));
     ASSERT_NE(table, nullptr);
-    ACCEL entries[4]{};
-    ASSERT_EQ(CopyAcceleratorTableW(table, entries, 4), 2);
-    const BYTE controlKey = FVIRTKEY | FCONTROL;
-    EXPECT_EQ(entries[0].fVirt & ~FNOINVERT, controlKey);
-    EXPECT_EQ(entries[0].key, 'A');
-    EXPECT_EQ(entries[0].cmd, IDM_ABOUT);
-    EXPECT_EQ(entries[1].fVirt & ~FNOINVERT, controlKey);
-    EXPECT_EQ(entries[1].key, 'Q');
-    EXPECT_EQ(entries[1].cmd, IDM_EXIT_KEY);
+    ACCEL entries[kShortcutKeys.size() + 1]{};
+    ASSERT_EQ(CopyAcceleratorTableW(table, entries, static_cast<int>(std::size(entries))),
+              static_cast<int>(kShortcutKeys.size()));
+    for (std::size_t i = 0; i < kShortcutKeys.size(); ++i) {
+        const ShortcutKey& shortcut = kShortcutKeys[i];
+        const BYTE modifiers = static_cast<BYTE>(FVIRTKEY | FCONTROL | (shortcut.shift ? FSHIFT : 0));
+        EXPECT_EQ(entries[i].fVirt & ~FNOINVERT, modifiers) << i;
+        EXPECT_EQ(entries[i].key, shortcut.key) << i;
+        EXPECT_EQ(entries[i].cmd, shortcut.command) << i;
+    }
 }
 
 TEST(TavrinResources, ButtonImagesAreTenFourBitSquares) {
