@@ -10,7 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 out=${TAVRIN_BUILD_ROOT:-$root/build/ci}
-fuzz_seconds=${TAVRIN_FUZZ_SECONDS:-60}
+fuzz_seconds=${TAVRIN_FUZZ_SECONDS:-40}
 jobs=${TAVRIN_JOBS:-2}
 
 timings=()
