@@ -8,9 +8,11 @@
 #include <QStringList>
 #include <QThread>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/byte_file.h"
 #include "store/memo_file.h"
@@ -124,6 +126,33 @@ TEST_F(DesktopTest, CtrlQAfterASyncToolReplacedTheFileKeepsEveryMemo) {
     EXPECT_EQ(tt::Sketch(saved), "a1 b1 c1 *d1 x1 y1");
     const tt::PagePixels drawn(saved.Current()->page);
     EXPECT_NE(drawn.IndexAt(110, 150), 1) << "the stroke from (60, 100) to (160, 200)";
+}
+
+// Ctrl+Q when the memo file can't be written (a folder took its place): the
+// memos go beside it once, told in one message, however many ways the end
+// then comes (the window's close, the end of the event loop).
+TEST_F(DesktopTest, CtrlQOnAFileThatCantBeWrittenSavesOneCopyWithOneMessage) {
+    ASSERT_TRUE(MemoFile(platform::LocalFileSystem()).Save(*tt::SketchList("a1 *b1"), dataPath));
+    const std::string window = Start();
+    ASSERT_FALSE(window.empty());
+    DrawStroke(window);
+    std::filesystem::remove(dataPath);
+    std::filesystem::create_directory(dataPath);
+    XdoTool({"windowfocus", "--sync", QString::fromStdString(window), "key", "--clearmodifiers", "ctrl+q"});
+    const std::string boxes = XdoTool({"search", "--sync", "--onlyvisible", "--name", "^Error$"});
+    EXPECT_EQ(std::count(boxes.begin(), boxes.end(), '\n'), 1) << boxes;
+    XdoTool({"windowfocus", "--sync", QString::fromStdString(boxes.substr(0, boxes.find('\n'))), "key", "Return"});
+    ASSERT_TRUE(EndsWithin(10000));
+
+    std::vector<std::string> copies;
+    for (const auto& entry : std::filesystem::directory_iterator(scratch.PathOf(""))) {
+        const std::string name = entry.path().filename().string();
+        if (name.starts_with("tavrin.dat.saved-")) copies.push_back(name);
+    }
+    EXPECT_EQ(copies, std::vector<std::string>{"tavrin.dat.saved-1"});
+    MemoList saved;
+    ASSERT_EQ(MemoFile(platform::LocalFileSystem()).Load(saved, dataPath + ".saved-1").outcome, LoadOutcome::ReadWhole);
+    EXPECT_NE(tt::PagePixels(saved.Current()->page).IndexAt(110, 150), 1);
 }
 
 // The pen rests: the stroke reaches the file by itself, so that a crash
