@@ -43,6 +43,13 @@ protected:
 
     // Starts tavrin and waits for its window; the window's id for xdotool.
     std::string Start(const QString& display = qEnvironmentVariable("DISPLAY")) {
+        Launch(display);
+        const std::string window = XdoTool({"search", "--sync", "--onlyvisible", "--class", "tavrin"}, display);
+        return window.substr(0, window.find('\n'));
+    }
+
+    // Starts tavrin on the memo file, with folders of the test's own.
+    void Launch(const QString& display = qEnvironmentVariable("DISPLAY")) {
         tavrin_ = std::make_unique<QProcess>();
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("QT_QPA_PLATFORM", "xcb");
@@ -56,8 +63,6 @@ protected:
         tavrin_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         tavrin_->start(TAVRIN_PROGRAM, {});
         EXPECT_TRUE(tavrin_->waitForStarted(5000));
-        const std::string window = XdoTool({"search", "--sync", "--onlyvisible", "--class", "tavrin"}, display);
-        return window.substr(0, window.find('\n'));
     }
 
     // Runs xdotool with `arguments`; what it printed.
@@ -153,6 +158,25 @@ TEST_F(DesktopTest, CtrlQOnAFileThatCantBeWrittenSavesOneCopyWithOneMessage) {
     MemoList saved;
     ASSERT_EQ(MemoFile(platform::LocalFileSystem()).Load(saved, dataPath + ".saved-1").outcome, LoadOutcome::ReadWhole);
     EXPECT_NE(tt::PagePixels(saved.Current()->page).IndexAt(110, 150), 1);
+}
+
+// Another program holds the memo file locked past the wait at start: tavrin
+// says so before any window shows, and Quit ends it with the file untouched.
+TEST_F(DesktopTest, AMemoFileHeldByAnotherProgramIsSaidAtStart) {
+    ASSERT_TRUE(MemoFile(platform::LocalFileSystem()).Save(*tt::SketchList("a1 *b1"), dataPath));
+    const auto written = std::filesystem::last_write_time(dataPath);
+    QProcess holder;
+    holder.start("flock", {"--exclusive", QString::fromStdString(dataPath), "sleep", "60"});
+    ASSERT_TRUE(holder.waitForStarted(5000));
+    QThread::msleep(200);
+
+    Launch();
+    const std::string box = XdoTool({"search", "--sync", "--onlyvisible", "--name", "^Tavrin$"});
+    XdoTool({"windowfocus", "--sync", QString::fromStdString(box.substr(0, box.find('\n'))), "key", "Escape"});
+    EXPECT_TRUE(EndsWithin(10000)) << "Quit ends tavrin before its window shows";
+    holder.kill();
+    holder.waitForFinished();
+    EXPECT_EQ(std::filesystem::last_write_time(dataPath), written);
 }
 
 // The pen rests: the stroke reaches the file by itself, so that a crash
