@@ -81,6 +81,7 @@ has_colours() {  # has_colours PNG #RRGGBB...
   for colour in "$@"; do grep -q "$colour" <<<"$colours" || return 1; done
 }
 differs() { [ "$(compare -metric AE "$1" "$2" null: 2>&1)" != 0 ]; }
+same() { [ "$(compare -metric AE "$1" "$2" null: 2>&1)" = 0 ]; }
 ends_with_zero() {  # ends_with_zero PID
   local status=0
   wait "$1" || status=$?
@@ -111,6 +112,17 @@ saved drawn
 check "the strokes are saved" differs "$pad/drawn/memo-0003.png" "$pad/demo/memo-0003.png"
 check "the window shows the saved page" window_shows_saved drawn 3
 check "red and blue ink in the file" has_colours "$pad/drawn/memo-0003.png" '#FF0000' '#0000FF'
+
+# A stroke reaches the file by itself once the pen rests; Ctrl+Z takes it
+# back, and Save writes the memo as it was.
+stroke 40 250 200 260
+sleep 4
+saved rested
+check "a stroke is saved while the pen rests" differs "$pad/rested/memo-0003.png" "$pad/drawn/memo-0003.png"
+type_keys "$window" ctrl+z
+press save
+saved undone
+check "Ctrl+Z takes the stroke back" same "$pad/undone/memo-0003.png" "$pad/drawn/memo-0003.png"
 
 # Paging by keys and by the toolbar; at the last memo Right changes nothing.
 type_keys "$window" Left
