@@ -313,16 +313,14 @@ void QtDrawingContext::CopyFrom(const Rect& target, const DrawingContext& source
     PutImage(targetX, targetY, *image, *part);
 }
 
-void QtDrawingContext::DrawPage(const Rect& target, const PageBitmap& page) {
+QImage RgbImageOfPage(const PageBitmap& page, std::int32_t width, std::int32_t height) {
     const auto* qtPage = dynamic_cast<const QtPageBitmap*>(&page);
-    if (qtPage == nullptr) return;
-    const auto width = static_cast<std::int32_t>(
-        std::min<std::int64_t>(std::int64_t{target.right} - target.left, page.Width()));
-    const auto height = static_cast<std::int32_t>(
-        std::min<std::int64_t>(std::int64_t{target.bottom} - target.top, page.Height()));
-    if (width <= 0 || height <= 0) return;
+    if (qtPage == nullptr || width <= 0 || height <= 0 || width > page.Width() ||
+        height > page.Height()) {
+        return {};
+    }
     QImage pixels(width, height, QImage::Format_RGB32);
-    if (pixels.isNull()) return;
+    if (pixels.isNull()) return {};
     const auto& table = qtPage->Table();
     for (std::int32_t y = 0; y < height; ++y) {
         const std::uint8_t* row = qtPage->Row(y);
@@ -332,6 +330,17 @@ void QtDrawingContext::DrawPage(const Rect& target, const PageBitmap& page) {
             line[x] = table[static_cast<std::size_t>(x % 2 == 0 ? pair >> 4 : pair & 0x0F)];
         }
     }
+    return pixels;
+}
+
+void QtDrawingContext::DrawPage(const Rect& target, const PageBitmap& page) {
+    const auto width = static_cast<std::int32_t>(
+        std::min<std::int64_t>(std::int64_t{target.right} - target.left, page.Width()));
+    const auto height = static_cast<std::int32_t>(
+        std::min<std::int64_t>(std::int64_t{target.bottom} - target.top, page.Height()));
+    if (width <= 0 || height <= 0) return;
+    const QImage pixels = RgbImageOfPage(page, width, height);
+    if (pixels.isNull()) return;
     PutImage(target.left, target.top, pixels, pixels.rect());
 }
 

@@ -107,4 +107,9 @@ private:
 // The pixels of a bitmap made by this backend; null for any other bitmap.
 const QImage* ImageOf(const Bitmap& bitmap);
 
+// The top-left width × height pixels of a page bitmap made by this backend,
+// in its own colors; a null image for another page, a size past the page's
+// or when memory can't be had.
+QImage RgbImageOfPage(const PageBitmap& page, std::int32_t width, std::int32_t height);
+
 }  // namespace tavrin::platform

@@ -103,16 +103,7 @@ bool WriteWhole(const std::string& path, const std::vector<std::uint8_t>& bytes,
     const bool written = file->Write(bytes.data(), bytes.size()) && file->Close();
     if (!written) cause = file->LastError();
     file.reset();
-    // A rename on Linux leaves no copies to keep or warn of (ReplaceNotes).
-    ReplaceNotes notes;
-    if (!written || !files.Replace(temporary, path, cause, notes)) {
-        std::string removal;
-        if (!notes.keepFrom && !files.Remove(temporary, removal)) {
-            cause += "; the temporary file " + temporary + " could not be removed: " + removal;
-        }
-        return false;
-    }
-    return true;
+    return PutInPlace(temporary, path, written, cause);
 }
 
 bool EncodeAndWrite(const std::string& path, const PngImage& image, std::size_t expectedBytes,
@@ -125,6 +116,19 @@ bool EncodeAndWrite(const std::string& path, const PngImage& image, std::size_t 
 }
 
 }  // namespace
+
+bool PutInPlace(const std::string& temporary, const std::string& path, bool written,
+                std::string& cause) {
+    FileSystem& files = LocalFileSystem();
+    // A rename on Linux leaves no copies to keep or warn of (ReplaceNotes).
+    ReplaceNotes notes;
+    if (written && files.Replace(temporary, path, cause, notes)) return true;
+    std::string removal;
+    if (!notes.keepFrom && !files.Remove(temporary, removal)) {
+        cause += "; the temporary file " + temporary + " could not be removed: " + removal;
+    }
+    return false;
+}
 
 // Page rows are bottom-up, padded to 4 bytes, with the left pixel in the high
 // 4 bits: PNG's own packing of 4-bit pixels, so each row is handed over as it

@@ -1,6 +1,7 @@
 // PNG encoding of the Linux backend, for the backends beside it that keep a
 // picture where WritePng's file would not do (the notification service keeps
-// the memo's picture readable by the user alone).
+// the memo's picture readable by the user alone), and the step that puts a
+// whole written file in place.
 #pragma once
 
 #include <array>
@@ -16,5 +17,12 @@ namespace tavrin::platform {
 // with the cause in `error` when it can't be made.
 bool EncodePagePng(const PageBitmap& page, const std::array<RgbQuad, 16>& colors,
                    std::vector<std::uint8_t>& bytes, std::string& error);
+
+// Puts a file written under a temporary name beside `path`
+// (FileSystem::CreateTemporaryFor) in place: renamed to `path` when
+// `written`, else removed. On failure returns false with the cause in
+// `cause` (added to it when nothing was written).
+bool PutInPlace(const std::string& temporary, const std::string& path, bool written,
+                std::string& cause);
 
 }  // namespace tavrin::platform
