@@ -12,11 +12,12 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev liblz4-dev libpng-dev
   libcanberra-dev dbus systemd
   dunst xvfb xdotool imagemagick
-  dpkg-dev desktop-file-utils appstream
+  dpkg-dev desktop-file-utils appstream poppler-utils
 )
 # python3 draws the icons from their XPM files; dpkg-dev (dpkg-shlibdeps)
 # gives the Debian package its dependencies; desktop-file-utils and appstream
-# judge the desktop entries and metainfo.
+# judge the desktop entries and metainfo; poppler-utils (pdftoppm, pdftotext)
+# draws back the PDFs that tavrin-file exports.
 
 # The Windows build and its tests under Wine, only for `install-deps.sh windows`
 # (scripts/wine-tests.sh): the cross compiler, GoogleTest's sources, Python

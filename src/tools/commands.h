@@ -26,7 +26,8 @@ std::string Format(const char* format, auto... values) {
 }
 
 int Info(const std::string& path, bool json);
-int Export(const std::string& path, const std::string& folder);
+// PNGs into the folder `target`, or one PDF when `target` ends with ".pdf".
+int Export(const std::string& path, const std::string& target);
 int Check(const std::string& path);
 int Demo(const std::string& path);
 int Thumbnail(const std::string& path, const std::string& target, std::int32_t size);

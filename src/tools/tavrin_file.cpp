@@ -29,6 +29,7 @@ namespace {
 constexpr std::string_view kUsage =
     "Usage: tavrin-file info FILE [--json]\n"
     "       tavrin-file export FILE DIR\n"
+    "       tavrin-file export FILE OUT.pdf\n"
     "       tavrin-file check FILE\n"
     "       tavrin-file demo FILE\n"
     "       tavrin-file merge [--base BASE] A B OUTPUT\n"
@@ -54,6 +55,15 @@ constexpr std::string_view kHelp =
     "                   or its page can't be read) is written as a white 240 x 320\n"
     "                   page, as the programs show it, with a warning. DIR is made\n"
     "                   when it doesn't exist.\n"
+    "  export FILE OUT.pdf\n"
+    "                   Writes one PDF of all memos for printing, a memo a page in\n"
+    "                   list order: the page on A4 at 2 points a pixel (1 where it\n"
+    "                   doesn't fit; a page larger than A4 then), each pixel a\n"
+    "                   square of its color, never smoothed, with the memo's\n"
+    "                   creation time and alarm time below it. Any name ending in\n"
+    "                   \".pdf\" (in any case) asks for the PDF. Memos without a\n"
+    "                   picture and damaged pages are treated as for the PNGs;\n"
+    "                   OUT.pdf appears only whole.\n"
     "  check FILE       Reads the whole file as the programs do and lists every\n"
     "                   problem found: a wrong magic, a header, record or page block\n"
     "                   cut short, a page that can't be read, page data that\n"
@@ -139,7 +149,7 @@ int Run(const std::vector<std::string_view>& arguments) {
         std::string_view names;
     };
     constexpr Operands kOperands[] = {
-        {"info", 2, "one FILE"},         {"export", 3, "a FILE and a DIR"},
+        {"info", 2, "one FILE"},         {"export", 3, "a FILE and a DIR or OUT.pdf"},
         {"check", 2, "one FILE"},        {"demo", 2, "one FILE"},
         {"merge", 4, "the files A, B and OUTPUT"},
         {"thumbnail", 4, "a FILE, a PNG and a SIZE"},

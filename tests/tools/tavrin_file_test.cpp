@@ -167,6 +167,115 @@ TEST_F(TavrinFileTest, ExportWritesAMemoThatWasNeverDrawnAsAWhitePage) {
     ExpectWhitePage(out / "memo-0002.png");
 }
 
+// Draws every page of a PDF with poppler's pdftoppm as PNGs into `folder`,
+// in page order.
+std::vector<QImage> RenderPdf(const fs::path& pdf, const fs::path& folder, int dotsPerInch) {
+    fs::create_directories(folder);
+    QProcess process;
+    process.start("pdftoppm", {"-r", QString::number(dotsPerInch), "-png", Q(pdf),
+                               Q(folder / "page")});
+    EXPECT_TRUE(process.waitForFinished(60000)) << "pdftoppm did not finish";
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    std::vector<fs::path> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path());
+    std::sort(names.begin(), names.end());  // page-1.png ... page-9.png
+    std::vector<QImage> pages;
+    for (const fs::path& name : names) pages.emplace_back(Q(name));
+    return pages;
+}
+
+std::string PdfText(const fs::path& pdf) {
+    QProcess process;
+    process.start("pdftotext", {Q(pdf), "-"});
+    EXPECT_TRUE(process.waitForFinished(60000)) << "pdftotext did not finish";
+    return process.readAllStandardOutput().toStdString();
+}
+
+// A 240 x 320 page prints on A4 at 2 points a pixel, 36 points from the top
+// and centred (left at 57 points). Drawn back at 144 dots an inch, a page
+// pixel is 4 x 4 rendered ones, a scale poppler never smooths at unless the
+// PDF asks for it: every rendered pixel of the picture is its pixel's color
+// in the PNG of the same memo.
+TEST_F(TavrinFileTest, ExportPdfShowsEachMemoAsItsPngAtTwoPointsAPixel) {
+    const fs::path demo = folder_ / "demo.dat";
+    ASSERT_EQ(RunTool({"demo", Q(demo)}).exitCode, 0);
+    const fs::path pngs = folder_ / "pages";
+    ASSERT_EQ(RunTool({"export", Q(demo), Q(pngs)}).exitCode, 0);
+    const fs::path pdf = folder_ / "memos.Pdf";
+    const Outcome outcome = RunTool({"export", Q(demo), Q(pdf)});
+    ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
+
+    const std::vector<QImage> pages = RenderPdf(pdf, folder_ / "rendered", 144);
+    ASSERT_EQ(pages.size(), 4u);
+    constexpr int kScale = 4;
+    const QPoint origin(57 * 2, 36 * 2);
+    for (std::size_t number = 1; number <= pages.size(); ++number) {
+        SCOPED_TRACE("memo " + std::to_string(number));
+        const QImage& page = pages[number - 1];
+        const QImage png(Q(pngs / ("memo-000" + std::to_string(number) + ".png")));
+        ASSERT_EQ(page.size(), QSize(1190, 1684));  // A4
+        ASSERT_EQ(png.size(), QSize(240, 320));
+        for (int y = 0; y < png.height() * kScale; ++y) {
+            for (int x = 0; x < png.width() * kScale; ++x) {
+                ASSERT_EQ(page.pixel(origin + QPoint(x, y)) & 0xFFFFFFu,
+                          png.pixel(x / kScale, y / kScale) & 0xFFFFFFu)
+                    << "rendered " << x << "," << y;
+            }
+        }
+    }
+    const std::string text = PdfText(pdf);
+    std::size_t created = 0;
+    for (std::size_t at = text.find("Created: "); at != std::string::npos;
+         at = text.find("Created: ", at + 1)) {
+        ++created;
+    }
+    EXPECT_EQ(created, 4u) << text;
+    // The third memo alone has an alarm, and its caption says so below its time.
+    const std::size_t alarm = text.find("Alarm: ");
+    EXPECT_NE(alarm, std::string::npos) << text;
+    EXPECT_EQ(text.find("Alarm: ", alarm + 1), std::string::npos) << text;
+}
+
+// A PDF that can't be written leaves nothing, neither under its name nor
+// beside it, and says why.
+TEST_F(TavrinFileTest, ExportPdfThatFailsLeavesNothingAndSaysWhy) {
+    WriteKnownFile();
+    fs::create_directories(folder_ / "taken.pdf");
+    testing::ScratchFolder::WriteFile(folder_ / "other.dat", Bytes{'T', 'a', 'v'});
+    const struct {
+        const char* name;
+        fs::path input;
+        fs::path output;
+        int exitCode;
+        std::string says;
+    } cases[] = {
+        {"folder missing", file_, folder_ / "missing" / "out.pdf", 2,
+         "Cannot write " + (folder_ / "missing" / "out.pdf").string() +
+             ": No such file or directory"},
+        {"folder is a file", file_, file_ / "out.pdf", 2,
+         "Cannot write " + (file_ / "out.pdf").string() + ": Not a directory"},
+        {"name taken by a folder", file_, folder_ / "taken.pdf", 2,
+         "Cannot write " + (folder_ / "taken.pdf").string() + ": "},
+        {"input missing", folder_ / "none.dat", folder_ / "out.pdf", 2,
+         "Could not open " + (folder_ / "none.dat").string()},
+        {"input not a memo file", folder_ / "other.dat", folder_ / "out.pdf", 1,
+         "no memo's page can be drawn; " + (folder_ / "out.pdf").string() + " is not written"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Outcome outcome = RunTool({"export", Q(c.input), Q(c.output)});
+        EXPECT_EQ(outcome.exitCode, c.exitCode);
+        EXPECT_NE(outcome.err.find(c.says), std::string::npos) << outcome.err;
+        std::vector<std::string> left;
+        for (const auto& entry : fs::directory_iterator(folder_)) {
+            left.push_back(entry.path().filename().string());
+        }
+        std::sort(left.begin(), left.end());
+        EXPECT_EQ(left, (std::vector<std::string>{"memo.dat", "other.dat", "taken.pdf"}));
+        EXPECT_TRUE(fs::is_empty(folder_ / "taken.pdf"));
+    }
+}
+
 struct DamagedPageCase {
     const char* name;
     void (*damage)(Bytes&);
@@ -199,6 +308,23 @@ TEST_P(ExportDamagedPageTest, NamesItSkipsItAndEndsWithOne) {
         const std::string name = "memo-000" + std::to_string(memo) + ".png";
         EXPECT_EQ(fs::exists(out / name), memo != GetParam().memo) << name;
     }
+}
+
+// The PDF leaves the damaged page out in the same way and holds the others.
+TEST_P(ExportDamagedPageTest, LeavesItOutOfThePdfAndEndsWithOne) {
+    WriteKnownFile();
+    Bytes bytes = testing::ScratchFolder::ReadFile(file_);
+    GetParam().damage(bytes);
+    testing::ScratchFolder::WriteFile(file_, bytes);
+    const fs::path pdf = folder_ / "memos.pdf";
+    const Outcome outcome = RunTool({"export", Q(file_), Q(pdf)});
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_NE(outcome.err.find(file_.string() + ": memo " + std::to_string(GetParam().memo) +
+                               ": its page is damaged; it is left out of " + pdf.string()),
+              std::string::npos)
+        << outcome.err;
+    EXPECT_NE(outcome.err.find(GetParam().problem), std::string::npos) << outcome.err;
+    EXPECT_EQ(RenderPdf(pdf, folder_ / "rendered", 18).size(), 2u);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -442,7 +568,7 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"UnknownOption", {"info", "x", "--yaml"}, 2, false,
                   "tavrin-file: unknown option '--yaml'\nUsage:"},
         UsageCase{"MissingOperand", {"export", "x"}, 2, false,
-                  "tavrin-file: 'export' takes a FILE and a DIR\nUsage:"},
+                  "tavrin-file: 'export' takes a FILE and a DIR or OUT.pdf\nUsage:"},
         UsageCase{"ThumbnailWithoutSize", {"thumbnail", "x", "y.png"}, 2, false,
                   "tavrin-file: 'thumbnail' takes a FILE, a PNG and a SIZE\nUsage:"},
         UsageCase{"MergeWithoutOutput", {"merge", "a", "b"}, 2, false,
