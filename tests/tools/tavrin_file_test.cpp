@@ -184,6 +184,20 @@ std::vector<QImage> RenderPdf(const fs::path& pdf, const fs::path& folder, int d
     return pages;
 }
 
+// Each pixel of `picture` is a `scale` x `scale` square of its color in
+// `rendered`, from `origin` on.
+void ExpectPictureAt(const QImage& rendered, QPoint origin, int scale, const QImage& picture) {
+    ASSERT_TRUE(rendered.rect().contains(
+        QRect(origin, QSize(picture.width() * scale, picture.height() * scale))));
+    for (int y = 0; y < picture.height() * scale; ++y) {
+        for (int x = 0; x < picture.width() * scale; ++x) {
+            ASSERT_EQ(rendered.pixel(origin + QPoint(x, y)) & 0xFFFFFFu,
+                      picture.pixel(x / scale, y / scale) & 0xFFFFFFu)
+                << "rendered " << x << "," << y;
+        }
+    }
+}
+
 std::string PdfText(const fs::path& pdf) {
     QProcess process;
     process.start("pdftotext", {Q(pdf), "-"});
@@ -207,21 +221,12 @@ TEST_F(TavrinFileTest, ExportPdfShowsEachMemoAsItsPngAtTwoPointsAPixel) {
 
     const std::vector<QImage> pages = RenderPdf(pdf, folder_ / "rendered", 144);
     ASSERT_EQ(pages.size(), 4u);
-    constexpr int kScale = 4;
-    const QPoint origin(57 * 2, 36 * 2);
     for (std::size_t number = 1; number <= pages.size(); ++number) {
         SCOPED_TRACE("memo " + std::to_string(number));
-        const QImage& page = pages[number - 1];
         const QImage png(Q(pngs / ("memo-000" + std::to_string(number) + ".png")));
-        ASSERT_EQ(page.size(), QSize(1190, 1684));  // A4
+        ASSERT_EQ(pages[number - 1].size(), QSize(1190, 1684));  // A4
         ASSERT_EQ(png.size(), QSize(240, 320));
-        for (int y = 0; y < png.height() * kScale; ++y) {
-            for (int x = 0; x < png.width() * kScale; ++x) {
-                ASSERT_EQ(page.pixel(origin + QPoint(x, y)) & 0xFFFFFFu,
-                          png.pixel(x / kScale, y / kScale) & 0xFFFFFFu)
-                    << "rendered " << x << "," << y;
-            }
-        }
+        ExpectPictureAt(pages[number - 1], QPoint(57 * 2, 36 * 2), 4, png);
     }
     const std::string text = PdfText(pdf);
     std::size_t created = 0;
@@ -234,6 +239,33 @@ TEST_F(TavrinFileTest, ExportPdfShowsEachMemoAsItsPngAtTwoPointsAPixel) {
     const std::size_t alarm = text.find("Alarm: ");
     EXPECT_NE(alarm, std::string::npos) << text;
     EXPECT_EQ(text.find("Alarm: ", alarm + 1), std::string::npos) << text;
+}
+
+// A picture too wide for A4 at 2 points a pixel prints at 1, and one too
+// wide even then on a page of its own width: never at a fraction of a point.
+TEST_F(TavrinFileTest, ExportPdfOfWidePagesKeepsWholePointsAPixel) {
+    const struct {
+        int width;
+        int pageWidth;  // points
+        int left;       // points
+    } cases[] = {{300, 595, 147}, {600, 672, 36}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.width);
+        auto list = testing::MakeTaggedList(1, 1);
+        testing::DrawTaggedPages(*list, c.width, 20);
+        ASSERT_EQ(MemoFile(platform::LocalFileSystem()).Save(*list, file_.string()), 1);
+        const fs::path pngs = folder_ / ("pages-" + std::to_string(c.width));
+        ASSERT_EQ(RunTool({"export", Q(file_), Q(pngs)}).exitCode, 0);
+        const fs::path pdf = folder_ / ("memos-" + std::to_string(c.width) + ".pdf");
+        const Outcome outcome = RunTool({"export", Q(file_), Q(pdf)});
+        ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
+        // 288 dots an inch: 4 rendered pixels a point.
+        const std::vector<QImage> pages =
+            RenderPdf(pdf, folder_ / ("rendered-" + std::to_string(c.width)), 288);
+        ASSERT_EQ(pages.size(), 1u);
+        EXPECT_EQ(pages[0].width(), c.pageWidth * 4);
+        ExpectPictureAt(pages[0], QPoint(c.left * 4, 36 * 4), 4, QImage(Q(pngs / "memo-0001.png")));
+    }
 }
 
 // A PDF that can't be written leaves nothing, neither under its name nor
@@ -286,22 +318,32 @@ struct DamagedPageCase {
 void PrintTo(const DamagedPageCase& c, std::ostream* os) { *os << c.name; }
 
 class ExportDamagedPageTest : public TavrinFileTest,
-                              public ::testing::WithParamInterface<DamagedPageCase> {};
+                              public ::testing::WithParamInterface<DamagedPageCase> {
+protected:
+    // Exports the known file, damaged as the case says, to `target`.
+    Outcome ExportDamaged(const fs::path& target) {
+        WriteKnownFile();
+        Bytes bytes = testing::ScratchFolder::ReadFile(file_);
+        GetParam().damage(bytes);
+        testing::ScratchFolder::WriteFile(file_, bytes);
+        return RunTool({"export", Q(file_), Q(target)});
+    }
+
+    // What the export says of the damaged memo, then what becomes of it.
+    std::string DamagedSaid(const std::string& leftOut) const {
+        return file_.string() + ": memo " + std::to_string(GetParam().memo) +
+               ": its page is damaged; " + leftOut;
+    }
+};
 
 // A damaged page is never drawn: it is named, skipped and counted as a
 // problem; the other pages are written.
 TEST_P(ExportDamagedPageTest, NamesItSkipsItAndEndsWithOne) {
-    WriteKnownFile();
-    Bytes bytes = testing::ScratchFolder::ReadFile(file_);
-    GetParam().damage(bytes);
-    testing::ScratchFolder::WriteFile(file_, bytes);
     const fs::path out = folder_ / "pages";
-    const Outcome outcome = RunTool({"export", Q(file_), Q(out)});
+    const Outcome outcome = ExportDamaged(out);
     EXPECT_EQ(outcome.exitCode, 1);
     const std::string png = "memo-000" + std::to_string(GetParam().memo) + ".png";
-    EXPECT_NE(outcome.err.find(file_.string() + ": memo " + std::to_string(GetParam().memo) +
-                               ": its page is damaged; " + png + " is not written"),
-              std::string::npos)
+    EXPECT_NE(outcome.err.find(DamagedSaid(png + " is not written")), std::string::npos)
         << outcome.err;
     EXPECT_NE(outcome.err.find(GetParam().problem), std::string::npos) << outcome.err;
     for (std::size_t memo = 1; memo <= 3; ++memo) {
@@ -312,15 +354,10 @@ TEST_P(ExportDamagedPageTest, NamesItSkipsItAndEndsWithOne) {
 
 // The PDF leaves the damaged page out in the same way and holds the others.
 TEST_P(ExportDamagedPageTest, LeavesItOutOfThePdfAndEndsWithOne) {
-    WriteKnownFile();
-    Bytes bytes = testing::ScratchFolder::ReadFile(file_);
-    GetParam().damage(bytes);
-    testing::ScratchFolder::WriteFile(file_, bytes);
     const fs::path pdf = folder_ / "memos.pdf";
-    const Outcome outcome = RunTool({"export", Q(file_), Q(pdf)});
+    const Outcome outcome = ExportDamaged(pdf);
     EXPECT_EQ(outcome.exitCode, 1);
-    EXPECT_NE(outcome.err.find(file_.string() + ": memo " + std::to_string(GetParam().memo) +
-                               ": its page is damaged; it is left out of " + pdf.string()),
+    EXPECT_NE(outcome.err.find(DamagedSaid("it is left out of " + pdf.string())),
               std::string::npos)
         << outcome.err;
     EXPECT_NE(outcome.err.find(GetParam().problem), std::string::npos) << outcome.err;
