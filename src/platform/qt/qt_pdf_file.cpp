@@ -58,14 +58,18 @@ public:
 
     bool isSequential() const override { return true; }
 
-    // Writes what is buffered; false (with the file's cause) when any write failed.
+    // Writes what is buffered; false when any write failed (Cause says why).
     bool Flush() {
-        if (!failed_ && !buffer_.empty()) {
-            failed_ = !file_.Write(buffer_.data(), buffer_.size());
+        if (!failed_ && !buffer_.empty() && !file_.Write(buffer_.data(), buffer_.size())) {
+            failed_ = true;
+            cause_ = file_.LastError();
         }
         buffer_.clear();
         return !failed_;
     }
+
+    bool Failed() const { return failed_; }
+    const std::string& Cause() const { return cause_; }
 
 protected:
     qint64 readData(char*, qint64) override { return -1; }
@@ -75,6 +79,7 @@ protected:
             buffer_.insert(buffer_.end(), data, data + length);
         } catch (const std::bad_alloc&) {
             failed_ = true;
+            cause_ = "not enough memory";
         }
         if (buffer_.size() >= kBlock) Flush();
         return failed_ ? -1 : length;
@@ -85,6 +90,7 @@ private:
     ByteFile& file_;
     std::vector<char> buffer_;
     bool failed_ = false;
+    std::string cause_;
 };
 
 struct PagePlacement {
@@ -154,12 +160,14 @@ public:
             line.ry() += metrics.lineSpacing();
         }
         ++pages_;
-        return true;
+        // A full disk ends the document at once rather than after every page.
+        return !device_.Failed() || Fail(device_.Cause());
     }
 
     bool Finish() override {
         if (pages_ == 0) return Fail("there is no page to write");
-        if (!painter_.end() || !device_.Flush()) return Fail(file_->LastError());
+        if (!painter_.end()) return Fail("the PDF writer could not end the document");
+        if (!device_.Flush()) return Fail(device_.Cause());
         device_.close();
         std::string cause;
         const bool written = file_->Close();
