@@ -254,7 +254,10 @@ private:
     void Save();
     void TellSaveProblems();
     void Tell(Ending ending, const std::string& text);
-    void SaveThen(int (MemoCanvas::*move)());
+    // Saves, then makes the page move, which repaints the window when it
+    // moved; refused with "Not enough memory" when the page shown can't be
+    // stored.
+    void SaveThen(const std::function<int()>& move);
     // After a save: a merge with memos changed elsewhere is told in the
     // status strip, and its alarms are followed up.
     void TellMerge();
