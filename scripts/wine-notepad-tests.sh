@@ -290,4 +290,19 @@ check "the snoozed alarm is saved, pending, this year" bash -c "'$tool' info '$d
 import json, sys, time
 memo = json.load(sys.stdin)[\"memos\"][2]
 sys.exit(not (memo[\"alarmHandle\"] and memo[\"alarmTime\"].startswith(str(time.localtime().tm_year))))'"
+
+# Two starts at the same moment on one data file: one window; the other start
+# hands over and ends with 0.
+start_notepad
+one_pid=$notepad_pid
+start_notepad
+other_pid=$notepad_pid
+window=$(notepad_window) || window=
+sleep 2
+check "two starts at once make one window" \
+  test "$(xdotool search --onlyvisible --name '(^|\] )Tavrin$' 2>/dev/null | wc -l)" -eq 1
+if ! kill -0 "$one_pid" 2>/dev/null; then ended_pid=$one_pid; else ended_pid=$other_pid; fi
+check "the start that found the other ends with 0" ends_with_zero "$ended_pid"
+type_keys "$window" ctrl+q
+wait_gone '(^|\] )Tavrin$' || true
 echo "== Tavrin.exe checks took $((SECONDS - notepad_started))s; screenshots in $shots"

@@ -7,6 +7,15 @@
 #include "alarms/alarm_time.h"
 
 namespace tavrin {
+namespace {
+
+// A save that can't store the page shown would leave out what was drawn on
+// it: it writes nothing and says why.
+std::string PageNotStored(const std::string& target) {
+    return "Could not save " + target + ": not enough memory to store the page shown";
+}
+
+}  // namespace
 
 MemoCanvas::MemoCanvas(const CanvasSetup& setup, const std::string* path)
     : window_(setup.window),
@@ -110,9 +119,18 @@ int MemoCanvas::DrawSegment(std::int32_t x0, std::int32_t y0, std::int32_t x1, s
     return 1;
 }
 
-int MemoCanvas::StorePage() {
-    list_.Current()->page.Capture(*context_, 0, 0, width_, height_);
-    return 1;
+int MemoCanvas::StorePage() { return list_.Current()->page.Capture(*context_, 0, 0, width_, height_); }
+
+// The strokes on the surface live nowhere else until they are stored: a page
+// that can't be stored is not left.
+int MemoCanvas::StoreBeforeLeaving() {
+    if (StorePage()) return 1;
+    ShowNotEnoughMemory();
+    return 0;
+}
+
+void MemoCanvas::ShowNotEnoughMemory() {
+    if (window_ != nullptr) window_->ShowMessage(std::string(kNotEnoughMemory), "Error", platform::MessageIcon::Error);
 }
 
 int MemoCanvas::FetchPage() {
@@ -157,7 +175,7 @@ void MemoCanvas::DrawCounterText(platform::DrawingContext* target) {
 }
 
 int MemoCanvas::NewPage(bool append) {
-    StorePage();
+    if (!StoreBeforeLeaving()) return 0;
     if ((append ? list_.Append() : list_.InsertBefore()) == nullptr) return 0;
     Clear();
     UpdateTitle(nullptr);
@@ -167,22 +185,27 @@ int MemoCanvas::NewPage(bool append) {
 
 int MemoCanvas::DeletePage() {
     // The picture on the surface belongs to the memo going away: no StorePage.
-    if (notifications_ != nullptr) notifications_->RemoveNotification(list_.Current()->alarmHandle);
-    list_.DeleteCurrent();
+    // Its alarm is withdrawn once the memo is gone: a memo kept keeps its alarm.
+    const std::uint32_t alarm = list_.Current()->alarmHandle;
+    if (!list_.DeleteCurrent()) {
+        ShowNotEnoughMemory();
+        return 0;
+    }
+    if (notifications_ != nullptr) notifications_->RemoveNotification(alarm);
     ShowCurrent();
     ++edits_;
     return 1;
 }
 
 int MemoCanvas::PreviousPage() {
-    StorePage();
+    if (!StoreBeforeLeaving()) return 0;
     if (!list_.Previous()) return 0;
     ShowCurrent();
     return 1;
 }
 
 int MemoCanvas::NextPage() {
-    StorePage();
+    if (!StoreBeforeLeaving()) return 0;
     if (!list_.Next()) return 0;
     ShowCurrent();
     return 1;
@@ -211,13 +234,16 @@ void MemoCanvas::ShowLoadProblem(LoadOutcome outcome) {
     if (outcome == LoadOutcome::WrongMagic) {
         window_->ShowMessage(corruptedWarning_, "Warning", platform::MessageIcon::Warning);
     } else if (outcome == LoadOutcome::OutOfMemory) {
-        window_->ShowMessage("Not enough memory", "Error", platform::MessageIcon::Error);
+        ShowNotEnoughMemory();
     }
 }
 
 int MemoCanvas::SaveFile(const std::string& path) {
     if (!Changed()) return 0;
-    StorePage();
+    if (!StorePage()) {
+        NoteSaveFailure(PageNotStored(path));
+        return 0;
+    }
     const std::uint64_t saving = edits_;
     const std::lock_guard lock(fileUse_);
     if (!file_.Save(list_, path, mergedAlarms_)) {
@@ -244,9 +270,12 @@ void MemoCanvas::NoteSaved(std::uint64_t edits) {
     savedEdits_ = std::max(savedEdits_, edits);
 }
 
-std::optional<SaveSnapshot> MemoCanvas::TakeSnapshot() {
+std::optional<SaveSnapshot> MemoCanvas::TakeSnapshot(const std::string& path) {
     if (!Changed()) return std::nullopt;
-    StorePage();
+    if (!StorePage()) {
+        NoteSaveFailure(PageNotStored(path));
+        return std::nullopt;
+    }
     SaveSnapshot snapshot{std::make_shared<MemoList>(), edits_};
     if (snapshot.memos->CopyOf(list_) == 0) return std::nullopt;
     return snapshot;
@@ -286,7 +315,10 @@ int MemoCanvas::MergeConflictCopies(const std::string& path) {
 }
 
 std::optional<std::string> MemoCanvas::SaveBeside(const std::string& path) {
-    StorePage();
+    if (!StorePage()) {
+        saveError_ = PageNotStored("the memos beside " + path);
+        return std::nullopt;
+    }
     const std::lock_guard lock(fileUse_);
     std::optional<std::string> saved = file_.SaveBeside(list_, path);
     if (!saved) saveError_ = file_.LastError();
@@ -295,7 +327,10 @@ std::optional<std::string> MemoCanvas::SaveBeside(const std::string& path) {
 }
 
 int MemoCanvas::SaveCopy(const std::string& path) {
-    StorePage();
+    if (!StorePage()) {
+        saveError_ = PageNotStored(path);
+        return 0;
+    }
     const std::lock_guard lock(fileUse_);
     if (file_.SaveCopy(list_, path)) return 1;
     saveError_ = file_.LastError();
@@ -303,6 +338,8 @@ int MemoCanvas::SaveCopy(const std::string& path) {
 }
 
 std::optional<std::string> MemoCanvas::SaveRescueCopy(const std::string& folder, const std::string& dataPath) {
+    // The last chance before the program ends: without memory for the page
+    // shown, the memos are written with the picture it had, not at all lost.
     StorePage();
     const std::lock_guard lock(fileUse_);
     std::optional<std::string> rescued = file_.SaveRescueCopy(list_, folder, dataPath);

@@ -26,6 +26,8 @@ namespace tavrin {
 constexpr std::string_view kCorruptedWarning =
     "Tavrin data file is corrupted, it will be cleaned up.";
 constexpr std::string_view kViewerCorruptedWarning = "Tavrin data file is corrupted.";
+// Shown titled "Error" when memory for a page can't be had.
+constexpr std::string_view kNotEnoughMemory = "Not enough memory";
 
 // The memos as they were at one moment, for a save on another thread: the
 // pages are shared with the canvas's list, never copied, and never drawn on.
@@ -74,6 +76,8 @@ public:
     void SetPenColor(Color color);
     int DrawSegment(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1);
 
+    // Captures the surface into the current memo; 0 (the memo keeps the
+    // picture it had) when memory for it can't be had.
     int StorePage();
     int FetchPage();
     void ShowCurrent();
@@ -84,10 +88,16 @@ public:
     void DrawCreatedText(platform::DrawingContext* target = nullptr);
     void DrawCounterText(platform::DrawingContext* target = nullptr);
 
+    // Each stores the page shown first: a page that can't be stored is not
+    // left, "Not enough memory" says so, and the result is 0.
     int NewPage(bool append);
-    int DeletePage();
     int PreviousPage();
     int NextPage();
+    // 0, with "Not enough memory" and nothing changed, when the blank memo
+    // that replaces the only one can't be had.
+    int DeletePage();
+    // "Not enough memory", titled "Error", on the window.
+    void ShowNotEnoughMemory();
 
     // Reads the file into the list and shows what went wrong as the
     // program's message boxes: the corrupted-file warning for a wrong magic,
@@ -95,8 +105,9 @@ public:
     int LoadFile(const std::string& path);
     // The same for a file read in the background: waits for the reading.
     int LoadFile(BackgroundLoad& load);
-    // Writes the file when something changed. On failure `changed` stays set,
-    // so the next call tries again, and SaveError() says why. When another
+    // Writes the file when something changed. On failure (the page shown
+    // that can't be stored among them) `changed` stays set, so the next call
+    // tries again, and SaveError() says why. When another
     // program changed the file meanwhile, its memos are merged in first and
     // the current memo is shown again (TakeMerge tells); `SetMergedAlarms`
     // names who takes over the alarms a merge brings and drops.
@@ -107,9 +118,10 @@ public:
     // when one was merged; a copy left alone is told in a warning box.
     int MergeConflictCopies(const std::string& path);
     void SetMergedAlarms(MergedAlarms* alarms) { mergedAlarms_ = alarms; }
-    // A snapshot of the memos for WriteSnapshot, the current page stored
-    // first; none when nothing changed (or memory for it can't be had).
-    std::optional<SaveSnapshot> TakeSnapshot();
+    // A snapshot of the memos for WriteSnapshot to `path`, the current page
+    // stored first; none when nothing changed (or memory for it can't be
+    // had: for the page shown, SaveError() says so and `changed` stays).
+    std::optional<SaveSnapshot> TakeSnapshot(const std::string& path);
     // Writes a snapshot to the file; may run on another thread than the
     // canvas's, and waits for any other use of the file. A file changed
     // elsewhere is never merged here (the list is the canvas's): it ends
@@ -157,6 +169,7 @@ public:
     std::uint64_t Edits() const { return edits_; }
 
 private:
+    int StoreBeforeLeaving();
     int ShowLoaded(const FileLoadReport& loaded);
     void NoteSaveFailure(const std::string& error);
     void NoteSaved(std::uint64_t edits);

@@ -206,16 +206,8 @@ bool Notepad::RunCommand(int command) {
             shell_.ShowAbout();
             return true;
         }
-        case IDM_NEW_PAGE:
-            Save();
-            history_.NewPage(true);
-            RepaintWindow();
-            return true;
-        case IDM_INSERT_NEW:
-            Save();
-            history_.NewPage(false);
-            RepaintWindow();
-            return true;
+        case IDM_NEW_PAGE: SaveThen([this] { return history_.NewPage(true); }); return true;
+        case IDM_INSERT_NEW: SaveThen([this] { return history_.NewPage(false); }); return true;
         case IDM_UNDO: Replay(history_.Undo()); return true;
         case IDM_REDO: Replay(history_.Redo()); return true;
         case IDM_DELETE_PAGE: {
@@ -225,14 +217,11 @@ bool Notepad::RunCommand(int command) {
                 const ModalScope modal(*this);
                 yes = shell_.Confirm(kDeleteQuestion, kDeleteCaption);
             }
-            if (yes) {
-                history_.DeletePage();
-                RepaintWindow();
-            }
+            if (yes && history_.DeletePage()) RepaintWindow();
             return true;
         }
-        case IDM_PREVIOUS_PAGE: SaveThen(&MemoCanvas::PreviousPage); return true;
-        case IDM_NEXT_PAGE: SaveThen(&MemoCanvas::NextPage); return true;
+        case IDM_PREVIOUS_PAGE: SaveThen([this] { return canvas_.PreviousPage(); }); return true;
+        case IDM_NEXT_PAGE: SaveThen([this] { return canvas_.NextPage(); }); return true;
         case IDM_SET_TIME: {
             const ModalScope modal(*this);
             shell_.RunSetTimeDialog();
@@ -336,7 +325,11 @@ void Notepad::FocusLost() { Autosave(); }
 // The pen rested, or the window lost the focus: the memos as they are now
 // are written on the saver's thread, so that the pen never waits for it.
 void Notepad::Autosave() {
-    if (std::optional<SaveSnapshot> snapshot = canvas_.TakeSnapshot()) saver_.Submit(std::move(*snapshot));
+    if (std::optional<SaveSnapshot> snapshot = canvas_.TakeSnapshot(dataPath_)) {
+        saver_.Submit(std::move(*snapshot));
+    } else {
+        TellSaveProblems();
+    }
 }
 
 // On the saver's thread.
@@ -372,20 +365,20 @@ void Notepad::Minimised() { Save(); }
 // is painted again.
 void Notepad::AlarmStart() {
     if (WaitsForModal([this] { AlarmStart(); })) return;
-    Save();
-    alarms_.DueAlarmLookup();
-    RepaintWindow();
+    SaveThen([this] {
+        alarms_.DueAlarmLookup();
+        return 1;
+    });
 }
 
 void Notepad::OpenMemo(const std::string& key) {
     if (WaitsForModal([this, key] { OpenMemo(key); })) return;
-    Save();
-    const std::optional<AlarmKey> alarm = ParseAlarmKey(key);
-    if (!alarm || !alarms_.ShowAlarmMemo(*alarm)) {
+    SaveThen([this, &key] {
+        const std::optional<AlarmKey> alarm = ParseAlarmKey(key);
+        if (alarm && alarms_.ShowAlarmMemo(*alarm)) return 1;
         window_.ShowMessage(kNoSuchMemo, kProgramName, platform::MessageIcon::Warning);
-        return;
-    }
-    RepaintWindow();
+        return 0;
+    });
 }
 
 void Notepad::SnoozeMemo(const std::string& key) {
@@ -523,9 +516,16 @@ void Notepad::TellMerge() {
     if (alarms_.TakeRefusedAdoptions()) alarms_.ReportRefusal();
 }
 
-void Notepad::SaveThen(int (MemoCanvas::*move)()) {
+// A page that can't be stored is neither saved nor left: the strokes on it
+// live only on the surface. One "Not enough memory" says so, where the save
+// and then the move would each have told it.
+void Notepad::SaveThen(const std::function<int()>& move) {
+    if (!canvas_.StorePage()) {
+        canvas_.ShowNotEnoughMemory();
+        return;
+    }
     Save();
-    if ((canvas_.*move)()) RepaintWindow();
+    if (move()) RepaintWindow();
 }
 
 void Notepad::Replay(UndoHistory::Replayed replayed) {

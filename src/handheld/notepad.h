@@ -258,7 +258,10 @@ private:
     void Save();
     void TellSaveProblems();
     void Tell(Ending ending, const std::string& text);
-    void SaveThen(int (MemoCanvas::*move)());
+    // Saves, then makes the page move, which repaints the window when it
+    // moved; refused with "Not enough memory" when the page shown can't be
+    // stored.
+    void SaveThen(const std::function<int()>& move);
     // An undo or redo: the window shows what it did, or why it could not.
     void Replay(UndoHistory::Replayed replayed);
     // After a save: a merge with memos changed elsewhere is told in the

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <regex>
 
+#include "store/path_digest.h"
+
 namespace tavrin {
 namespace {
 
@@ -28,18 +30,6 @@ std::size_t NameStart(std::string_view path) {
 std::string Escaped(std::string_view text) {
     static const std::regex special(R"([.^$|()\[\]{}*+?\\])");
     return std::regex_replace(std::string(text), special, R"(\$&)");
-}
-
-// FNV-1a over the path: a short stable name for each data file.
-std::string PathHash(std::string_view path) {
-    std::uint64_t hash = 0xcbf29ce484222325ULL;
-    for (const char c : path) {
-        hash ^= static_cast<unsigned char>(c);
-        hash *= 0x100000001b3ULL;
-    }
-    char text[17];
-    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
-    return text;
 }
 
 std::string DayText(const SYSTEMTIME& now) {
@@ -93,7 +83,7 @@ bool MemoBackups::BeforeReplacing(const std::string& target, std::string& cause)
     std::string& copied = copiedOn_[target];
     if (copied == day || !files_.Exists(target)) return true;
     const NameParts parts = PartsOf(std::string_view(target).substr(NameStart(target)));
-    const std::string prefix = parts.stem + "-" + PathHash(target) + "-";
+    const std::string prefix = parts.stem + "-" + PathDigest(target) + "-";
     const std::string copy = PathIn(prefix + day + parts.extension);
     std::string error;
     if (!files_.MakeFolders(folder_, error)) {

@@ -163,27 +163,39 @@ void PageImage::Release() {
 
 int PageImage::Capture(const platform::DrawingContext& source, std::int32_t x, std::int32_t y,
                        std::int32_t width, std::int32_t height) {
-    Release();
-    width_ = width;
-    height_ = height;
-    size_ = static_cast<std::int32_t>(std::clamp<std::int64_t>(
+    const std::int32_t size = static_cast<std::int32_t>(std::clamp<std::int64_t>(
         PageByteCount(width, height, kPageBitsPerPixel), std::numeric_limits<std::int32_t>::min(),
         std::numeric_limits<std::int32_t>::max()));
-    const std::unique_ptr<platform::PageBitmap> surface =
-        platform::CreatePageBitmap(DescribePage(width, height, kPageBitsPerPixel, size_));
-    if (!surface) {
+    // An empty rectangle is an image without a picture, not a lack of memory.
+    if (width <= 0 || height <= 0) {
+        Release();
+        width_ = width;
+        height_ = height;
+        size_ = size;
         return 1;
+    }
+    const std::unique_ptr<platform::PageBitmap> surface =
+        platform::CreatePageBitmap(DescribePage(width, height, kPageBitsPerPixel, size));
+    if (!surface) {
+        return 0;
     }
     source.CapturePage(x, y, *surface);
     ByteBuffer packed;
     const std::optional<std::size_t> length =
         PackRuns({surface->Pixels(), surface->PixelByteCount()}, packed);
-    if (length && (data_ = Shared(std::move(packed)))) {
-        dataLength_ = *length;
-        dataPacked_ = true;
-        asPacked_ = true;
-        hasPicture_ = true;
+    std::shared_ptr<std::uint8_t> data = length ? Shared(std::move(packed)) : nullptr;
+    if (!data) {
+        return 0;
     }
+    // The old picture goes only now that the new one is whole.
+    data_ = std::move(data);
+    dataLength_ = *length;
+    dataPacked_ = true;
+    asPacked_ = true;
+    hasPicture_ = true;
+    width_ = width;
+    height_ = height;
+    size_ = size;
     return 1;
 }
 

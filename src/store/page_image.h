@@ -69,8 +69,9 @@ public:
 
     // Forgets the picture; width, height and size stay.
     void Release();
-    // Replaces the picture with the rectangle of `source`; always 1. When
-    // memory for the picture can't be had, the image is left without one.
+    // Replaces the picture with the rectangle of `source`; 1 when it did.
+    // When memory for the new picture can't be had the image keeps the one
+    // it had, with its size, and the result is 0.
     int Capture(const platform::DrawingContext& source, std::int32_t x, std::int32_t y,
                 std::int32_t width, std::int32_t height);
     // Copies the picture onto `target` at (x, y); 0 for width or height means

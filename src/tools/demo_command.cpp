@@ -50,8 +50,8 @@ public:
         context_->SelectPen(previousPen);
     }
 
-    void CaptureInto(PageImage& page) const {
-        page.Capture(*context_, 0, 0, kPageWidth, kPageHeight);
+    bool CaptureInto(PageImage& page) const {
+        return page.Capture(*context_, 0, 0, kPageWidth, kPageHeight) != 0;
     }
 
     // A line of "writing": loops of changing height along the baseline, the
@@ -164,11 +164,14 @@ int Demo(const std::string& path) {
     MemoList list;
     MemoEntry* current = nullptr;
     for (std::size_t i = 0; i < std::size(memos); ++i) {
-        MemoEntry* entry = i == 0 ? list.First() : list.Append();
-        entry->created = memos[i].created;
         sketch.Clear();
         memos[i].draw(sketch);
-        sketch.CaptureInto(entry->page);
+        MemoEntry* entry = i == 0 ? list.First() : list.Append();
+        if (entry == nullptr || !sketch.CaptureInto(entry->page)) {
+            PrintError("Not enough memory for the demo memos");
+            return kExitFailure;
+        }
+        entry->created = memos[i].created;
         if (i == kCurrent) {
             entry->SetAlarm(0x00000101, {2024, 3, 4, 7, 8, 0, 0, 0});
             current = entry;

@@ -4,9 +4,11 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "platform/locale_text.h"
 #include "store/allocation.h"
+#include "support/failing_new.h"
 #include "support/fixed_clock.h"
 #include "support/memo_lists.h"
 #include "support/page_pixels.h"
@@ -238,6 +240,71 @@ TEST_F(CanvasTest, DeletingTheOnlyMemoLeavesOneBlankMemoAndWithdrawsItsAlarm) {
     EXPECT_EQ(notifications.removed, (std::vector<std::uint32_t>{7, 0}));
 }
 
+// Far less than a page's pixel bytes, which a capture needs.
+constexpr std::size_t kNoRoomForAPage = 1'000;
+
+void ExpectNotEnoughMemory(const testing::RecordingWindow& window) {
+    ASSERT_EQ(window.messages.size(), 1U);
+    EXPECT_EQ(window.messages[0].text, "Not enough memory");
+    EXPECT_EQ(window.messages[0].caption, "Error");
+    EXPECT_EQ(window.messages[0].icon, platform::MessageIcon::Error);
+}
+
+// The strokes on the page shown live nowhere else until it is stored: a
+// move that can't store it says so and stays, the strokes, the memo's stored
+// picture, the list and the title as they were. With memory back it moves.
+TEST_F(CanvasTest, AMoveThatCantStoreThePageIsRefused) {
+    const struct {
+        const char* name;
+        std::function<int(MemoCanvas&)> move;
+    } cases[] = {
+        {"previous page", [](MemoCanvas& canvas) { return canvas.PreviousPage(); }},
+        {"next page", [](MemoCanvas& canvas) { return canvas.NextPage(); }},
+        {"new page at the end", [](MemoCanvas& canvas) { return canvas.NewPage(true); }},
+        {"new page before", [](MemoCanvas& canvas) { return canvas.NewPage(false); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        MemoCanvas canvas(MakeSetup());
+        canvas.NewPage(true);
+        canvas.NewPage(true);
+        canvas.PreviousPage();  // memo 2 of 3, stored blank
+        canvas.DrawSegment(10, 10, 100, 10);
+        window.messages.clear();
+        window.titles.clear();
+        {
+            const AllocationLimitForTesting limit(kNoRoomForAPage);
+            EXPECT_EQ(c.move(canvas), 0);
+        }
+        ExpectNotEnoughMemory(window);
+        EXPECT_TRUE(window.titles.empty());
+        EXPECT_EQ(canvas.List().Count(), 3);
+        EXPECT_EQ(canvas.List().CurrentIndex(), 2);
+        EXPECT_EQ(InkBounds(canvas.List().Current()->page), Rect{}) << "the stored picture is whole";
+        EXPECT_EQ(testing::IndexAt(Page(canvas), 50, 10), 0) << "the stroke is still shown";
+        EXPECT_EQ(c.move(canvas), 1);
+    }
+}
+
+// The only memo gives way to a blank one, which can't be had: the memo stays,
+// shown, with its alarm still registered, and the user is told.
+TEST_F(CanvasTest, ADeleteThatFailsKeepsTheMemoAndItsAlarm) {
+    MemoCanvas canvas(MakeSetup());
+    canvas.List().Current()->SetAlarm(7, SYSTEMTIME{2030, 1, 2, 1, 10, 0, 0, 0});
+    canvas.DrawSegment(10, 10, 100, 10);
+    {
+        const testing::NothrowNewFails noMemory;
+        EXPECT_EQ(canvas.DeletePage(), 0);
+    }
+    ExpectNotEnoughMemory(window);
+    EXPECT_TRUE(notifications.removed.empty());
+    EXPECT_EQ(canvas.List().Count(), 1);
+    EXPECT_EQ(canvas.List().Current()->alarmHandle, 7U);
+    EXPECT_EQ(testing::IndexAt(Page(canvas), 50, 10), 0);
+    EXPECT_EQ(canvas.DeletePage(), 1);
+    EXPECT_EQ(notifications.removed, std::vector<std::uint32_t>{7});
+}
+
 TEST_F(CanvasTest, TitleShowsTheAlarmOfTheMemoShown) {
     MemoCanvas canvas(MakeSetup());
     canvas.List().Current()->SetAlarm(3, SYSTEMTIME{2005, 12, 6, 31, 21, 30, 0, 0});
@@ -354,6 +421,26 @@ TEST_F(CanvasFileTest, FailedSaveKeepsTheChangeAndIsReportedOncePerFailure) {
     canvas.SetChanged();
     EXPECT_EQ(canvas.SaveFile(unwritable), 0);
     EXPECT_TRUE(canvas.TakeUnreportedSaveFailure().has_value());
+}
+
+// Without memory for the page shown neither the file nor a file beside it
+// is written: either would lose its strokes while saying they were kept.
+TEST_F(CanvasFileTest, ASaveThatCantStoreThePageWritesNothingAndKeepsTheChange) {
+    MemoCanvas canvas(MakeSetup());
+    canvas.DrawSegment(1, 1, 50, 50);
+    {
+        const AllocationLimitForTesting limit(kNoRoomForAPage);
+        EXPECT_EQ(canvas.SaveFile(path), 0);
+        EXPECT_EQ(canvas.SaveError(), "Could not save " + path + ": not enough memory to store the page shown");
+        EXPECT_FALSE(canvas.SaveBeside(path).has_value());
+        EXPECT_NE(canvas.SaveError().find("not enough memory"), std::string::npos) << canvas.SaveError();
+    }
+    EXPECT_TRUE(canvas.Changed());
+    EXPECT_TRUE(std::filesystem::is_empty(folder));
+    EXPECT_TRUE(window.messages.empty()) << "the caller tells a failed save";
+    ASSERT_EQ(canvas.SaveFile(path), 1);
+    MemoCanvas reloaded(MakeSetup(), &path);
+    EXPECT_EQ(testing::IndexAt(Page(reloaded), 25, 25), 0);
 }
 
 TEST_F(CanvasFileTest, WrongMagicWarnsAndKeepsTheBlankMemo) {

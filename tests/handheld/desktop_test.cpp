@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QProcess>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <algorithm>
@@ -30,8 +32,8 @@ class DesktopTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "needs an X display (run by ctest under xvfb-run)";
-        std::filesystem::create_directory(scratch.PathOf("run"));
-        std::filesystem::permissions(scratch.PathOf("run"), std::filesystem::perms::owner_all);
+        ASSERT_TRUE(runFolder.isValid());
+        std::filesystem::permissions(runFolder.path().toStdString(), std::filesystem::perms::owner_all);
     }
 
     void TearDown() override {
@@ -54,7 +56,7 @@ protected:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("QT_QPA_PLATFORM", "xcb");
         environment.insert("DISPLAY", display);
-        environment.insert("XDG_RUNTIME_DIR", QString::fromStdString(scratch.PathOf("run")));
+        environment.insert("XDG_RUNTIME_DIR", runFolder.path());
         environment.insert("XDG_CONFIG_HOME", QString::fromStdString(scratch.PathOf("config")));
         environment.insert("XDG_STATE_HOME", QString::fromStdString(scratch.PathOf("state")));
         environment.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + QString::fromStdString(scratch.PathOf("no-bus")));
@@ -108,6 +110,8 @@ protected:
     }
 
     tt::ScratchFolder scratch;
+    // The runtime folder, short: a local socket's path may not pass 107 bytes.
+    QTemporaryDir runFolder{QDir::tempPath() + "/tavrin-run-XXXXXX"};
     std::string dataPath = scratch.PathOf("tavrin.dat");
     std::unique_ptr<QProcess> tavrin_;
 };

@@ -18,9 +18,11 @@
 #include "handheld/notepad.h"
 #include "handheld/notepad_commands.h"
 #include "platform/drawing.h"
+#include "store/allocation.h"
 #include "store/memo_file.h"
 #include "support/calendar_time.h"
 #include "support/failing_file_system.h"
+#include "support/failing_new.h"
 #include "support/fixed_clock.h"
 #include "support/fixed_locale.h"
 #include "support/memo_sketch.h"
@@ -237,6 +239,83 @@ TEST_F(NotepadTest, AMoveThatCantMoveSavesNothingNewAndRepaintsNothing) {
     EXPECT_EQ(pad.Canvas().List().CurrentIndex(), 1);
     EXPECT_TRUE(shell.repainted.empty());
     EXPECT_EQ(Written(), before);
+}
+
+// Far less than a page's pixel bytes, which storing the page shown needs.
+constexpr std::size_t kNoRoomForAPage = 1'000;
+
+// The page drawn on can't be stored: every save moment that leaves it (page
+// moves, new pages, an alarm start or a notification's "Open" that would show
+// another memo) is refused with one "Not enough memory", writes nothing and
+// keeps the page on screen; Save and the autosave say why they failed. With
+// memory back, each works and the dot is saved.
+TEST_F(NotepadTest, SaveMomentsThatCantStoreThePageAreRefusedOnce) {
+    struct Case {
+        const char* name;
+        std::function<void(Notepad&)> act;
+        const char* message;  // the start of the one message
+        bool onSaverThread = false;
+    };
+    const std::string couldNotSave = "Could not save " + dataPath + ": not enough memory to store the page shown";
+    // Every memo is made at the clock's time, the alarm due then too.
+    const std::string dueKey = AlarmKeyText({clock.now, clock.now});
+    const Case cases[] = {
+        {"previous page", [](Notepad& pad) { pad.RunCommand(IDM_PREVIOUS_PAGE); }, "Not enough memory"},
+        {"next page", [](Notepad& pad) { pad.PressKey(kKeyRight); }, "Not enough memory"},
+        {"create new page", [](Notepad& pad) { pad.RunCommand(IDM_NEW_PAGE); }, "Not enough memory"},
+        {"insert new", [](Notepad& pad) { pad.RunCommand(IDM_INSERT_NEW); }, "Not enough memory"},
+        {"alarm start", [](Notepad& pad) { pad.AlarmStart(); }, "Not enough memory"},
+        {"open", [&dueKey](Notepad& pad) { pad.OpenMemo(dueKey); }, "Not enough memory"},
+        {"save", [](Notepad& pad) { pad.RunCommand(IDM_SAVE); }, couldNotSave.c_str()},
+        {"autosave", [](Notepad& pad) { pad.FocusLost(); }, couldNotSave.c_str(), true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteMemos(3, 7);  // the last memo's alarm is due now
+        Notepad& pad = Open(0);
+        pad.RunCommand(IDM_NEXT_PAGE);
+        pad.StylusDown(60, 70);
+        const std::vector<std::uint8_t> before = tt::ScratchFolder::ReadFile(dataPath);
+        window.messages.clear();
+        shell.repainted.clear();
+        {
+            const AllocationLimitForTesting limit(kNoRoomForAPage);
+            c.act(pad);
+        }
+        ASSERT_EQ(window.messages.size(), 1U);
+        EXPECT_EQ(window.messages[0].text.rfind(c.message, 0), 0U) << window.messages[0].text;
+        EXPECT_EQ(window.messages[0].caption, "Error");
+        EXPECT_EQ(window.messages[0].icon, platform::MessageIcon::Error);
+        EXPECT_EQ(pad.Canvas().List().Count(), 3);
+        EXPECT_EQ(pad.Canvas().List().CurrentIndex(), 2);
+        EXPECT_EQ(pad.Canvas().List().Last()->alarmHandle, 7U);
+        EXPECT_TRUE(shell.repainted.empty());
+        EXPECT_TRUE(pad.Canvas().Changed());
+        EXPECT_EQ(tt::ScratchFolder::ReadFile(dataPath), before);
+
+        c.act(pad);
+        if (c.onSaverThread) {
+            ASSERT_TRUE(shell.RunPostedOnceThere());
+        }
+        const auto saved = ReadBack();
+        EXPECT_EQ(tt::IndexAt(saved->NextOf(saved->First())->page, 60, 70), 0) << "the dot is in the file";
+    }
+}
+
+// The memo can't give way to a blank one: it stays, with its alarm, and the
+// user is told rather than shown a delete that did not happen.
+TEST_F(NotepadTest, ADeleteThatFailsKeepsTheMemoAndItsAlarm) {
+    WriteMemos(1, 7);
+    Notepad& pad = Open(0);
+    {
+        const tt::NothrowNewFails noMemory;
+        pad.RunCommand(IDM_DELETE_PAGE);
+    }
+    ASSERT_EQ(window.messages.size(), 1U);
+    EXPECT_EQ(window.messages[0].text, "Not enough memory");
+    EXPECT_TRUE(notifications.removed.empty());
+    EXPECT_EQ(pad.Canvas().List().Current()->alarmHandle, 7U);
+    EXPECT_FALSE(pad.Canvas().Changed());
 }
 
 TEST_F(NotepadTest, ArrowKeysPageAndOtherKeysGoOn) {

@@ -425,18 +425,51 @@ TEST(PageImageCapture, SurvivesSaveAndLoad) {
     EXPECT_EQ(PixelBytes(loaded), PixelBytes(captured));
 }
 
-TEST(PageImageCapture, WithoutMemoryLeavesNoPictureAndSavesNothing) {
-    Canvas canvas(13, 3);
-    PaintPattern(canvas, 0, 0, 13, 3);
+// Memory for the new picture can't be had: the capture fails and the image
+// keeps what it had, whole, so that a save still writes it.
+TEST(PageImageCapture, WithoutMemoryKeepsThePictureItHad) {
+    Canvas pattern(13, 3);
+    PaintPattern(pattern, 0, 0, 13, 3);
+    Canvas black(20, 6);
+    black.Fill({0, 0, 20, 6}, 0);
     PageImage image;
+    ASSERT_EQ(image.Capture(pattern.Context(), 0, 0, 13, 3), 1);
+    const Bytes before = PixelBytes(image);
+    PageImage empty;
     {
         const AllocationLimitForTesting limit(0);
-        EXPECT_EQ(image.Capture(canvas.Context(), 0, 0, 13, 3), 1);
+        EXPECT_EQ(image.Capture(black.Context(), 0, 0, 20, 6), 0);
+        EXPECT_EQ(empty.Capture(black.Context(), 0, 0, 20, 6), 0);
     }
-    EXPECT_FALSE(image.HasPicture());
+    ASSERT_TRUE(image.HasPicture());
+    EXPECT_EQ(image.Width(), 13);
+    EXPECT_EQ(image.Height(), 3);
+    EXPECT_EQ(image.Size(), 3 * 8);
+    EXPECT_EQ(PixelBytes(image), before);
     MemoryFile file;
-    EXPECT_EQ(image.Save(file), 0);
-    EXPECT_TRUE(file.Bytes().empty());
+    ASSERT_NE(image.Save(file), 0);
+    file.Rewind();
+    PageImage reloaded;
+    ASSERT_EQ(reloaded.Load(file), 1);
+    EXPECT_EQ(PixelBytes(reloaded), before);
+
+    EXPECT_FALSE(empty.HasPicture());
+    EXPECT_EQ(empty.Size(), 0) << "an image that never had a picture stays empty";
+}
+
+// An empty rectangle holds nothing to capture: an image without a picture,
+// which is no lack of memory.
+TEST(PageImageCapture, AnEmptyRectangleLeavesNoPicture) {
+    Canvas pattern(13, 3);
+    PaintPattern(pattern, 0, 0, 13, 3);
+    PageImage image;
+    ASSERT_EQ(image.Capture(pattern.Context(), 0, 0, 13, 3), 1);
+    EXPECT_EQ(image.Capture(pattern.Context(), 0, 0, 0, 3), 1);
+    EXPECT_FALSE(image.HasPicture());
+    EXPECT_EQ(image.Size(), 0);
+    MemoryFile file;
+    EXPECT_NE(image.Save(file), 0);
+    EXPECT_EQ(file.Bytes(), Block(0x0104, 0, 3, {}));
 }
 
 // Draws onto a black 20 × 6 surface and reads every pixel back by capture.

@@ -58,12 +58,14 @@ std::string RescueFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation).toStdString() + "/tavrin/rescue";
 }
 
-std::string BackupFolder() {
+std::string StateFolder() {
     const char* state = std::getenv("XDG_STATE_HOME");
     const std::filesystem::path base = state != nullptr && std::filesystem::path(state).is_absolute()
                                            ? std::filesystem::path(state)
                                            : std::filesystem::path(QDir::homePath().toStdString()) / ".local/state";
-    return (base / "tavrin" / "backups").string();
+    return (base / "tavrin").string();
 }
+
+std::string BackupFolder() { return (std::filesystem::path(StateFolder()) / "backups").string(); }
 
 }  // namespace tavrin::handheld

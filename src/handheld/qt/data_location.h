@@ -19,8 +19,11 @@ struct DataLocation {
 // $XDG_DATA_HOME/tavrin/tavrin.dat, its folder made for the user alone.
 DataLocation DataFileLocation(const std::string& programPath);
 
-// Where the daily copies of the memo file go: $XDG_STATE_HOME/tavrin/backups
-// ($HOME/.local/state/tavrin/backups when that is unset or not absolute).
+// Tavrin's folder of the user's state: $XDG_STATE_HOME/tavrin
+// ($HOME/.local/state/tavrin when that is unset or not absolute).
+std::string StateFolder();
+
+// Where the daily copies of the memo file go: the state folder's "backups".
 std::string BackupFolder();
 
 // Where an end that can save the memos nowhere else leaves a rescue copy:

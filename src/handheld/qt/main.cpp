@@ -29,7 +29,15 @@ int main(int argc, char** argv) {
     if (request.kind == Kind::SnoozeMemo) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
 
-    handheld::SingleInstance instance(handheld::SingleInstance::UserFolder());
+    const std::string programPath = QCoreApplication::applicationFilePath().toStdString();
+    const handheld::DataLocation data = handheld::DataFileLocation(programPath);
+    QString noFolder;
+    const QString instanceFolder = handheld::SingleInstance::UserFolder(noFolder);
+    if (instanceFolder.isEmpty()) {
+        std::fprintf(stderr, "tavrin: %s\n", qPrintable(noFolder));
+        return 1;
+    }
+    handheld::SingleInstance instance(instanceFolder, data.path);
     switch (instance.ClaimOrHandOver(request)) {
         case handheld::SingleInstance::Start::HandedOver: return 0;
         case handheld::SingleInstance::Start::Failed:
@@ -38,8 +46,6 @@ int main(int argc, char** argv) {
         case handheld::SingleInstance::Start::First: break;
     }
 
-    const std::string programPath = QCoreApplication::applicationFilePath().toStdString();
-    const handheld::DataLocation data = handheld::DataFileLocation(programPath);
     if (!data.passedOver.empty()) std::fprintf(stderr, "tavrin: %s\n", data.passedOver.c_str());
     platform::linux_desktop::SystemdNotificationService notifications(
         platform::linux_desktop::SystemdNotificationSettings::ForCurrentUser());

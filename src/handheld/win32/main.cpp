@@ -1,13 +1,15 @@
 // Tavrin for Windows: the notepad's shell over the wide "W" calls. One main
-// window of class "TAVRIN" shows the 240 × 320 page above the menu bar; a
-// second start hands over to the running one and ends. A start that only
-// snoozes an alarm, with no Tavrin running, makes no window.
+// window of class "TAVRIN" per user and memo data file shows the 240 × 320
+// page above the menu bar; a second start on the same file hands over to the
+// running one and ends. A start that only snoozes an alarm, with no Tavrin
+// running on its file, makes no window.
 #include "platform/win32/win32_api.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
 #include <knownfolders.h>
 #include <shlobj.h>
+#include <sddl.h>
 #include <windowsx.h>
 // windowsx.h is here for the signed point of mouse messages (GET_X_LPARAM);
 // its object selection macros would rename the drawing contexts' functions.
@@ -16,12 +18,15 @@
 #undef SelectBrush
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <new>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "handheld/notepad.h"
 #include "menu_bar.h"
@@ -32,6 +37,7 @@
 #include "platform/win32/win32_text.h"
 #include "resource.h"
 #include "set_time_window.h"
+#include "store/path_digest.h"
 
 namespace {
 
@@ -52,6 +58,12 @@ constexpr DWORD kWindowStyle =
 constexpr ULONG_PTR kHandOverData = 0x54415652;  // "TAVR"
 // How long a later start waits for the running one to take a line.
 constexpr UINT kHandOverWaitMs = 5000;
+// The main window's extra bytes hold the mark of its user and data file.
+constexpr int kInstanceMarkOffset = 0;
+static_assert(sizeof(LONG_PTR) >= sizeof(std::uint64_t), "a window's extra bytes hold the 64-bit mark");
+// A start that holds the start mutex makes its window within moments; one
+// that doesn't by then has hung.
+constexpr DWORD kStartWaitMs = 10000;
 
 // The notification service that Tavrin.exe hands its alarms to: the user's
 // tasks in the Task Scheduler.
@@ -70,6 +82,38 @@ std::optional<std::wstring_view> NotifierArgument(std::wstring_view commandLine)
     return commandLine;
 }
 
+// While a start looks for a running window and, finding none, makes its own,
+// it holds a mutex named after its user and data file, so that of two starts
+// at the same moment the later one finds the window of the first.
+class StartMutex {
+public:
+    ~StartMutex() { Release(); }
+    // Empty when this start holds it; else why not.
+    std::string Take(std::uint64_t mark) {
+        char name[40];
+        const int length =
+            std::snprintf(name, sizeof name, "Local\\Tavrin-%016llx", static_cast<unsigned long long>(mark));
+        mutex_ = CreateMutexW(nullptr, FALSE, std::wstring(name, name + length).c_str());
+        if (mutex_ == nullptr) {
+            return "Tavrin could not make its start lock: " + platform::SystemErrorText(GetLastError()) + ".";
+        }
+        const DWORD waited = WaitForSingleObject(mutex_, kStartWaitMs);
+        // Abandoned: the start that held it died, and this one holds it now.
+        owned_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+        return owned_ ? std::string() : "Another start of Tavrin on the same memos does not finish. Try again in a moment.";
+    }
+    void Release() {
+        if (owned_) ReleaseMutex(mutex_);
+        owned_ = false;
+        if (mutex_ != nullptr) CloseHandle(mutex_);
+        mutex_ = nullptr;
+    }
+
+private:
+    HANDLE mutex_ = nullptr;
+    bool owned_ = false;
+};
+
 struct Program {
     HINSTANCE instance = nullptr;
     HWND mainWindow = nullptr;
@@ -81,6 +125,7 @@ struct Program {
     std::string rescueFolder;
     bool twelveHour = false;
     handheld::StartRequest request;
+    std::uint64_t instanceMark = 0;  // the user and the data file
 };
 Program program;
 handheld::MenuBarWindow menuBar;
@@ -213,6 +258,9 @@ void MakeRoomForMenuBar(HWND window) {
 }
 
 bool CreateMainWindow(HWND window) {
+    // Marked first, so that a later start finds this window even while the
+    // memos load or a message of the load is shown.
+    SetWindowLongPtrW(window, kInstanceMarkOffset, static_cast<LONG_PTR>(program.instanceMark));
     program.mainWindow = window;
     page.SetHandle(window);
     const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_DATE_CLASSES | ICC_BAR_CLASSES};
@@ -232,7 +280,7 @@ bool CreateMainWindow(HWND window) {
             .backupFolder = program.backupFolder,
             .rescueFolder = program.rescueFolder});
     } catch (const std::bad_alloc&) {
-        page.ShowMessage("Not enough memory", tavrin::kErrorCaption, platform::MessageIcon::Error);
+        page.ShowMessage(std::string(tavrin::kNotEnoughMemory), tavrin::kErrorCaption, platform::MessageIcon::Error);
         return false;
     }
     // The user chose to quit rather than run without the memo file's memos.
@@ -391,6 +439,59 @@ void HandOverTo(HWND running) {
     }
 }
 
+// The running Tavrin of this user and data file: a window of the class with
+// the same mark.
+HWND RunningWindow(const wchar_t* className, std::uint64_t mark) {
+    for (HWND window = FindWindowExW(nullptr, nullptr, className, nullptr); window != nullptr;
+         window = FindWindowExW(nullptr, window, className, nullptr)) {
+        if (static_cast<std::uint64_t>(GetWindowLongPtrW(window, kInstanceMarkOffset)) == mark) return window;
+    }
+    return nullptr;
+}
+
+// The data file as Windows tells files apart: by its long name, whatever the
+// case of its letters.
+std::wstring ComparablePath(const std::string& path) {
+    std::wstring spelt = platform::ToSystemText(path).value_or(std::wstring());
+    std::wstring longPath(kPathLimit, L'\0');
+    const DWORD length = GetLongPathNameW(spelt.c_str(), longPath.data(), kPathLimit);
+    // A file not made yet has no long name of its own: it is taken as spelt.
+    if (length > 0 && length < kPathLimit) spelt.assign(longPath.data(), length);
+    const int size = static_cast<int>(spelt.size());
+    std::wstring upper(spelt.size(), L'\0');
+    if (size > 0 && LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, spelt.data(), size, upper.data(), size,
+                                  nullptr, nullptr, 0) == size) {
+        return upper;
+    }
+    return spelt;
+}
+
+// The user's security identifier as text; empty when it can't be read (the
+// mutex's namespace is the user's session all the same).
+std::wstring UserSid() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return {};
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::vector<BYTE> user(size);
+    std::wstring sid;
+    wchar_t* text = nullptr;
+    if (size > 0 && GetTokenInformation(token, TokenUser, user.data(), size, &size) &&
+        ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &text)) {
+        sid = text;
+        LocalFree(text);
+    }
+    CloseHandle(token);
+    return sid;
+}
+
+// One value for the user and the data file: it names the start mutex and
+// marks the window. Another user's Tavrin on the same desktop, or a copy of
+// Tavrin beside another data file, is another instance.
+std::uint64_t InstanceMark(const std::string& dataPath) {
+    return tavrin::TextDigest(platform::FromSystemText(UserSid() + L'\n' + ComparablePath(dataPath)));
+}
+
 // The installer leaves this file beside the Tavrin.exe it installs.
 constexpr wchar_t kInstalledMarker[] = L"Tavrin.installed";
 
@@ -446,6 +547,7 @@ void RegisterWindowClass(const wchar_t* className) {
     WNDCLASSW windowClass{};
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = WindowProcedure;
+    windowClass.cbWndExtra = sizeof(LONG_PTR);
     windowClass.hInstance = program.instance;
     windowClass.hIcon = LoadIconW(program.instance, MAKEINTRESOURCEW(IDI_TAVRIN));
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
@@ -477,18 +579,30 @@ void SnoozeWithoutWindow() {
                                            program.request.key);
 }
 
-// False when this instance is to end: another one runs, it only snoozed, or
+// False when this instance is to end: another one runs on the data file, it
+// only snoozed, or
 // the window can't be made.
 bool StartInstance(HINSTANCE instance, const wchar_t* commandLine, int showState) {
     program.instance = instance;
     wchar_t className[kTextLimit]{};
     LoadStringW(instance, IDS_WINDOW_CLASS, className, kTextLimit);
     program.request = handheld::ReadStartRequest(platform::FromSystemText(commandLine));
-    if (HWND running = FindWindowW(className, nullptr)) {
+    SetUpPaths();
+    program.instanceMark = InstanceMark(program.dataPath);
+    // Held until this start has made its window, or ends without one.
+    StartMutex startMutex;
+    const std::string notTaken = startMutex.Take(program.instanceMark);
+    // A start that held the mutex too long may have made its window all the
+    // same (it waits on a message of the load): hand over to it then.
+    if (HWND running = RunningWindow(className, program.instanceMark)) {
         HandOverTo(running);
         return false;
     }
-    SetUpPaths();
+    if (!notTaken.empty()) {
+        MessageBoxW(nullptr, platform::ToSystemTextForDisplay(notTaken).c_str(),
+                    platform::ToSystemTextForDisplay(tavrin::kErrorCaption).c_str(), MB_OK | MB_ICONERROR);
+        return false;
+    }
     if (program.request.kind == handheld::StartRequest::Kind::SnoozeMemo) {
         SnoozeWithoutWindow();
         return false;
