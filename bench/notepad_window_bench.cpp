@@ -78,17 +78,24 @@ std::vector<QPoint> HandwritingPath() {
     return points;
 }
 
+// Shows the window and puts the pen down at the path's start; false (the
+// benchmark skipped) when the window can't be shown.
+bool PenDownOnShownWindow(benchmark::State& state, handheld::NotepadWindow& window, const std::vector<QPoint>& path) {
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window)) {
+        state.SkipWithError("the window was not shown");
+        return false;
+    }
+    QTest::mousePress(&window.Page(), Qt::LeftButton, {}, path.front());
+    return true;
+}
+
 void StylusMove(benchmark::State& state) {
     testing::RecordingNotifications service;
     handheld::NotepadWindow window(Setup({}, service));
     window.Core().Canvas().SetPenWidth(static_cast<std::int16_t>(state.range(0)));
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window)) {
-        state.SkipWithError("the window was not shown");
-        return;
-    }
     const std::vector<QPoint> path = HandwritingPath();
-    QTest::mousePress(&window.Page(), Qt::LeftButton, {}, path.front());
+    if (!PenDownOnShownWindow(state, window, path)) return;
     Paints paints;
     window.Page().installEventFilter(&paints);
     std::size_t next = 1;
@@ -120,13 +127,8 @@ void StylusMoveBesideSaves(benchmark::State& state) {
     std::filesystem::copy_file(ThousandMemoFile(), file, std::filesystem::copy_options::overwrite_existing);
     testing::RecordingNotifications service;
     handheld::NotepadWindow window(Setup(file.string(), service));
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window)) {
-        state.SkipWithError("the window was not shown");
-        return;
-    }
     const std::vector<QPoint> path = HandwritingPath();
-    QTest::mousePress(&window.Page(), Qt::LeftButton, {}, path.front());
+    if (!PenDownOnShownWindow(state, window, path)) return;
     std::vector<double> microseconds;
     std::size_t next = 1;
     int saves = 0;
