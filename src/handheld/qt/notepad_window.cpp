@@ -25,6 +25,7 @@
 #include "handheld/qt/set_time_window.h"
 #include "handheld/resources/buttons.xpm"
 #include "handheld/resources/tavrin.xpm"
+#include "overview/qt/overview_dialog.h"
 #include "platform/qt/qt_drawing.h"
 #include "store/page_image.h"
 #include "tavrin_version.h"
@@ -179,7 +180,7 @@ QWidget* NotepadWindow::BuildBar() {
     auto* layout = new QHBoxLayout(bar);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    const std::vector<BarButton> buttons = MenuBar(twelveHour_);
+    const std::vector<BarButton> buttons = MenuBar(twelveHour_, true);
     const int textWidth = page_->width() - kImageButtonWidth * static_cast<int>(buttons.size() - 1);
     for (const BarButton& button : buttons) {
         QToolButton* tool = BuildButton(button);
@@ -236,6 +237,9 @@ void NotepadWindow::BuildShortcuts() {
         connect(new QShortcut(QKeySequence(keys), this), &QShortcut::activated, this,
                 [this, id = shortcut.command] { notepad_->RunCommand(id); });
     }
+    // Tab, which nothing in the window takes for the focus, opens the overview.
+    connect(new QShortcut(QKeySequence(Qt::Key_Tab), this), &QShortcut::activated, this,
+            [this] { notepad_->RunCommand(IDM_OVERVIEW); });
 }
 
 bool NotepadWindow::ComeToFront() {
@@ -317,6 +321,8 @@ void NotepadWindow::ShowAbout() { AboutBox(this).exec(); }
 void NotepadWindow::RunSetTimeDialog() { SetTimeWindow(notepad_->Alarms(), twelveHour_, this).exec(); }
 
 void NotepadWindow::Close() { close(); }
+
+const MemoEntry* NotepadWindow::ChooseMemo() { return overview::ChooseFromOverview(notepad_->Canvas().List(), this); }
 
 void NotepadWindow::PostToUiThread(std::function<void()> task) {
     QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);

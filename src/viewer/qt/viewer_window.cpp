@@ -14,6 +14,7 @@
 
 #include <clocale>
 
+#include "overview/qt/overview_dialog.h"
 #include "platform/qt/qt_drawing.h"
 #include "tavrin_version.h"
 #include "viewer/resources/tavrinview.xpm"
@@ -106,6 +107,11 @@ void ViewerWindow::BuildMenus() {
     command(file->addAction(QStringLiteral("E&xit")), IDM_EXIT);
     command(menuBar()->addAction(QStringLiteral("&Prev")), IDM_PREVIOUS);
     command(menuBar()->addAction(QStringLiteral("&Next")), IDM_NEXT);
+    QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
+    QAction* overview = tools->addAction(QStringLiteral("&Overview"));
+    command(overview, IDM_OVERVIEW);
+    // Tab, which nothing in the window takes for the focus, opens it too.
+    overview->setShortcut(Qt::Key_Tab);
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     command(help->addAction(QStringLiteral("&About ...")), IDM_ABOUT);
     // Alt with the characters "?" and "/" opens the About box too.
@@ -124,6 +130,8 @@ void ViewerWindow::RepaintNow() { client_->repaint(); }
 void ViewerWindow::ShowAbout() { AboutBox(this).exec(); }
 
 void ViewerWindow::Close() { close(); }
+
+const MemoEntry* ViewerWindow::ChooseMemo() { return overview::ChooseFromOverview(Canvas().List(), this); }
 
 // Ends the event loop at once, without closing the window first.
 void ViewerWindow::Quit() { QCoreApplication::exit(0); }

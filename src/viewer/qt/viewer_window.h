@@ -57,6 +57,7 @@ public:
     void ShowAbout() override;
     void Close() override;
     void Quit() override;
+    const MemoEntry* ChooseMemo() override;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
