@@ -2,6 +2,12 @@
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -11,6 +17,7 @@
 #include <QPaintEvent>
 #include <QPushButton>
 #include <QShortcut>
+#include <QUrl>
 
 #include <clocale>
 
@@ -23,7 +30,17 @@ namespace {
 
 QPixmap ProgramIcon() { return QPixmap(tavrinview_xpm); }
 
+// Paths are bytes on Linux; Qt's names for them are in the locale's encoding.
+QString QtPath(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
+std::string PathOf(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
 }  // namespace
+
+std::optional<std::string> DroppedMemoFile(const QMimeData& data) {
+    const QList<QUrl> urls = data.urls();
+    if (urls.isEmpty() || !urls.constFirst().isLocalFile()) return std::nullopt;
+    return PathOf(urls.constFirst().toLocalFile());
+}
 
 std::string CommandLinePath(int argc, const char* const* argv) {
     std::string path;
@@ -94,6 +111,15 @@ ViewerWindow::ViewerWindow(BackgroundLoad&& load)
     client_ = new ClientView(*viewer_, this);
     setCentralWidget(client_);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    setAcceptDrops(true);
+    followTimer_.setSingleShot(true);
+    followTimer_.setInterval(kFollowDelay);
+    connect(&followTimer_, &QTimer::timeout, this, &ViewerWindow::Follow);
+    // Each change starts the wait again, so that a burst is read once.
+    const auto changed = [this] { followTimer_.start(); };
+    connect(&watcher_, &QFileSystemWatcher::fileChanged, this, changed);
+    connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, changed);
+    Watch();
 }
 
 ViewerWindow::~ViewerWindow() = default;
@@ -103,6 +129,9 @@ void ViewerWindow::BuildMenus() {
         connect(action, &QAction::triggered, this, [this, id] { viewer_->RunCommand(id); });
     };
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    QAction* open = file->addAction(QStringLiteral("&Open…"));
+    open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    connect(open, &QAction::triggered, this, &ViewerWindow::AskForFile);
     command(file->addAction(QStringLiteral("E&xit")), IDM_EXIT);
     command(menuBar()->addAction(QStringLiteral("&Prev")), IDM_PREVIOUS);
     command(menuBar()->addAction(QStringLiteral("&Next")), IDM_NEXT);
@@ -117,6 +146,63 @@ void ViewerWindow::BuildMenus() {
 
 void ViewerWindow::keyPressEvent(QKeyEvent* event) {
     if (!viewer_->PressKey(platform::VirtualKeyOf(event->key()))) QMainWindow::keyPressEvent(event);
+}
+
+void ViewerWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (DroppedMemoFile(*event->mimeData())) {
+        event->acceptProposedAction();
+    } else {
+        event->ignore();
+    }
+}
+
+void ViewerWindow::dropEvent(QDropEvent* event) {
+    const std::optional<std::string> path = DroppedMemoFile(*event->mimeData());
+    if (!path) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    // Opened once the drop is over: a message box must not hold the program
+    // the file was dragged from.
+    QTimer::singleShot(0, this, [this, path = *path] { OpenFile(path); });
+}
+
+void ViewerWindow::AskForFile() {
+    const QString shown = QtPath(viewer_->Path());
+    const QString folder = shown.isEmpty() ? QDir::homePath() : QFileInfo(shown).absolutePath();
+    const QString chosen = QFileDialog::getOpenFileName(this, QStringLiteral("Open"), folder,
+                                                        QStringLiteral("Memo files (*.dat);;All files (*)"));
+    if (!chosen.isEmpty()) OpenFile(PathOf(chosen));
+}
+
+void ViewerWindow::OpenFile(const std::string& path) {
+    if (!viewer_->Open(path)) return;
+    const QStringList watched = watcher_.files() + watcher_.directories();
+    if (!watched.isEmpty()) watcher_.removePaths(watched);
+    Watch();
+}
+
+void ViewerWindow::Watch() {
+    const QString file = QtPath(viewer_->Path());
+    if (file.isEmpty() || QFileInfo(file).isDir()) return;
+    const QString folder = QFileInfo(file).absolutePath();
+    if (!watcher_.directories().contains(folder)) watcher_.addPath(folder);
+    // Watched again each time: a file replaced by rename may have left the
+    // watch on the old one.
+    if (watcher_.files().contains(file)) watcher_.removePath(file);
+    if (QFileInfo::exists(file)) watcher_.addPath(file);
+}
+
+void ViewerWindow::Follow() {
+    if (following_) {
+        followTimer_.start();
+        return;
+    }
+    following_ = true;
+    Watch();
+    viewer_->FollowFile();
+    following_ = false;
 }
 
 void ViewerWindow::RepaintNow() { client_->repaint(); }

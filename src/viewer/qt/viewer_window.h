@@ -3,9 +3,14 @@
 #pragma once
 
 #include <QDialog>
+#include <QFileSystemWatcher>
+#include <QMimeData>
+#include <QTimer>
 #include <QWidget>
 
+#include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/qt/qt_main_window.h"
@@ -41,6 +46,14 @@ public:
     explicit AboutBox(QWidget* owner);
 };
 
+// How long the file followed must stay quiet before it is read again: a
+// program that writes it, or a sync tool that replaces it, does so in bursts.
+inline constexpr std::chrono::milliseconds kFollowDelay{250};
+
+// The memo file a drop brings: the first of its URLs, when that is a local
+// file; none for anything else.
+std::optional<std::string> DroppedMemoFile(const QMimeData& data);
+
 class ViewerWindow : public platform::QtMainWindow, public ViewerShell {
 public:
     // Loads the file while the window is being made: any message of the
@@ -60,12 +73,25 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void BuildMenus();
+    void AskForFile();
+    void OpenFile(const std::string& path);
+    // Watches the file shown and its folder; the folder tells when a file
+    // replaced by rename, whose watch ends with the old file, or removed for
+    // a while, is there again.
+    void Watch();
+    // Reads the file again once it has been quiet for kFollowDelay.
+    void Follow();
 
     std::unique_ptr<Viewer> viewer_;
     ClientView* client_;
+    QFileSystemWatcher watcher_;
+    QTimer followTimer_;
+    bool following_ = false;  // a message of the last reading may still be open
 };
 
 }  // namespace tavrin::viewer
