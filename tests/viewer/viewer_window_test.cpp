@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -490,8 +491,10 @@ TEST_F(ViewerWindowTest, OpenCommandShowsTheChosenFileAndFollowsIt) {
                 if (open.chosen == nullptr) {
                     dialog->reject();
                 } else {
-                    dialog->selectFile(QString::fromStdString(Path(open.chosen)));
-                    static_cast<QDialog*>(dialog)->accept();  // QFileDialog::accept, public through QDialog
+                    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                    ASSERT_NE(name, nullptr);
+                    name->setText(QString::fromStdString(Path(open.chosen)));
+                    QTest::keyClick(name, Qt::Key_Return);
                 }
             });
         EXPECT_TRUE(dialogSeen);
