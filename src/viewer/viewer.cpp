@@ -117,9 +117,16 @@ int Viewer::Read(const std::string& path, std::optional<platform::FileIdentity> 
     while (shown.CurrentIndex() < position) shown.Next();
     path_ = path;
     seen_ = identity;
+    note_ = sameMemo ? std::string(kReloadedNote) : std::string();
     canvas_.ShowCurrent();
     shell_.RepaintNow();
     return 1;
+}
+
+void Viewer::ClearNote() {
+    if (note_.empty()) return;
+    note_.clear();
+    shell_.RepaintNow();
 }
 
 bool Viewer::RunCommand(int command) {
@@ -152,7 +159,12 @@ void Viewer::Paint(platform::DrawingContext& context, const Rect& update, Color 
     if (const auto brush = platform::CreateSolidBrush(background)) {
         context.FillRect({client.left, client.top, client.right, client.top + kStripHeight}, *brush);
     }
-    canvas_.DrawCreatedText(&context);
+    if (note_.empty()) {
+        canvas_.DrawCreatedText(&context);
+    } else {
+        const Size size = context.MeasureText(note_);
+        context.DrawText(note_, {client.left, client.top, client.left + size.cx, client.top + size.cy});
+    }
     canvas_.DrawCounterText(&context);
     // The default pen and brush: a one-pixel black frame filled with white.
     context.Rectangle({client.left, client.top + kStripHeight, client.right, client.bottom});

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "canvas/memo_canvas.h"
 #include "platform/byte_file.h"
@@ -35,6 +36,9 @@ using enum platform::VirtualKey;
 // moment by their order among themselves); when it is gone, at the position
 // it had, or at the last memo of a shorter list.
 std::uint16_t PositionAfterReload(const MemoList& before, const MemoList& after);
+
+// Said in the strip when the file shown was read again after a change.
+inline constexpr std::string_view kReloadedNote = "Reloaded: changed on disk";
 
 // What the viewer asks of the window that shows it.
 class ViewerShell {
@@ -82,6 +86,11 @@ public:
     int FollowFile();
     // The file shown and followed; empty for none.
     const std::string& Path() const { return path_; }
+    // A short note that stands in the strip in place of the creation time
+    // (kReloadedNote after a reload) until ClearNote; the shell decides how
+    // long it shows.
+    const std::string& Note() const { return note_; }
+    void ClearNote();
 
     MemoCanvas& Canvas() { return canvas_; }
 
@@ -95,6 +104,7 @@ private:
     std::string path_;
     // The version of the file last read or tried; none when it was not there.
     std::optional<platform::FileIdentity> seen_;
+    std::string note_;
 };
 
 }  // namespace tavrin::viewer

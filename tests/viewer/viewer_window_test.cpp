@@ -3,14 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QDropEvent>
 #include <QFileDialog>
-#include <QLineEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSettings>
 #include <QTest>
 #include <QTimer>
 
@@ -143,12 +145,36 @@ protected:
     }
 };
 
-}  // namespace
+// Answers the file dialog as a user does: types `path` and presses Return,
+// or cancels when it is empty. The folder the dialog started in.
+QString AnswerFileDialog(QWidget* modal, const std::string& path) {
+    auto* dialog = qobject_cast<QFileDialog*>(modal);
+    if (dialog == nullptr) {
+        ADD_FAILURE() << "not a file dialog: " << modal->metaObject()->className();
+        modal->close();
+        return {};
+    }
+    const QString folder = dialog->directory().absolutePath();
+    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    if (path.empty() || name == nullptr) {
+        EXPECT_NE(name, nullptr);
+        dialog->reject();
+        return folder;
+    }
+    name->setText(QString::fromStdString(path));
+    QTest::keyClick(name, Qt::Key_Return);
+    return folder;
+}
 
+}  // namespace
 
 class ViewerWindowTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { platform::PinUserLocale("en_US"); }
+    // Settings such as the last folder opened go to this test's folder.
+    void SetUp() override {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(Path("settings")));
+    }
 
     std::string Path(const char* name) const { return folder_.PathOf(name); }
 
@@ -484,18 +510,8 @@ TEST_F(ViewerWindowTest, OpenCommandShowsTheChosenFileAndFollowsIt) {
             },
             QMessageBox::Ok,
             [&](QWidget* modal) {
-                auto* dialog = qobject_cast<QFileDialog*>(modal);
-                ASSERT_NE(dialog, nullptr);
                 dialogSeen = true;
-                startFolder = dialog->directory().absolutePath();
-                if (open.chosen == nullptr) {
-                    dialog->reject();
-                } else {
-                    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-                    ASSERT_NE(name, nullptr);
-                    name->setText(QString::fromStdString(Path(open.chosen)));
-                    QTest::keyClick(name, Qt::Key_Return);
-                }
+                startFolder = AnswerFileDialog(modal, open.chosen == nullptr ? "" : Path(open.chosen));
             });
         EXPECT_TRUE(dialogSeen);
         EXPECT_EQ(startFolder.toStdString(), folder_.Folder().string());
@@ -517,6 +533,39 @@ TEST_F(ViewerWindowTest, OpenCommandShowsTheChosenFileAndFollowsIt) {
             ReplaceByRename(Path(open.chosen), {.count = 5, .current = 4});
             EXPECT_TRUE(WaitForCounter(*window, "2/5"));
         }
+    }
+}
+
+// Without a file to show, the file dialog comes up at the start, in the
+// folder a file was last opened from (home before any); with one, it does not.
+TEST_F(ViewerWindowTest, StartWithoutAPathAsksForAFileInTheLastFolder) {
+    const std::string first = Path("first/memos.dat");
+    const std::string second = Path("second/memos.dat");
+    std::filesystem::create_directories(Path("first"));
+    std::filesystem::create_directories(Path("second"));
+    WriteMemoFile(first, {.count = 3, .current = 2});
+    WriteMemoFile(second, {.count = 4, .current = 1});
+    const struct {
+        const char* label;
+        std::string path;    // on the command line
+        std::string chosen;  // in the dialog; empty: cancelled
+        std::string startFolder;  // empty: no dialog
+        const char* counter;
+    } cases[] = {
+        {"first start: home", "", first, QDir::homePath().toStdString(), "3/3"},
+        {"the folder of the file opened last", "", "", Path("first"), "1/1"},
+        {"a path given: no dialog", second, "", "", "2/4"},
+        {"still the folder opened from, not the one given", "", "", Path("first"), "1/1"},
+    };
+    for (const auto& start : cases) {
+        SCOPED_TRACE(start.label);
+        std::unique_ptr<ViewerWindow> window;
+        WhileModal([&] { window = std::make_unique<ViewerWindow>(start.path); });
+        std::string startFolder;
+        WhileModal([&] { window->ShowAtStart(); }, QMessageBox::Ok,
+                   [&](QWidget* modal) { startFolder = AnswerFileDialog(modal, start.chosen).toStdString(); });
+        EXPECT_EQ(startFolder, start.startFolder);
+        EXPECT_EQ(Counter(*window), start.counter);
     }
 }
 
@@ -606,6 +655,24 @@ TEST_F(ViewerWindowTest, FollowsTheFileWhenAnotherProgramChangesIt) {
         RewriteInPlace(path, {.count = 5, .current = 4, .minutes = {1, 2, 3, 4, 5}});
         EXPECT_TRUE(QTest::qWaitFor([&] { return Counter(*window).ends_with("/5"); }, 5000)) << Counter(*window);
     }
+}
+
+// A reload is said in the strip for a while, in place of the creation time;
+// then the strip is the one the memo has when opened afresh.
+TEST_F(ViewerWindowTest, ReloadIsNotedInTheStripForAWhile) {
+    const std::string path = Path("followed.dat");
+    WriteMemoFile(path, {.count = 2, .current = 0});
+    auto window = Open(path);
+    ASSERT_TRUE(window);
+    ReplaceByRename(path, {.count = 3, .current = 0});
+    ASSERT_TRUE(WaitForCounter(*window, "1/3"));
+    EXPECT_EQ(window->Note(), viewer::kReloadedNote);
+    const QImage noted = Strip(*window);
+    auto fresh = Open(path);
+    ASSERT_TRUE(fresh);
+    EXPECT_NE(noted, Strip(*fresh));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->Note().empty(); }, 2 * viewer::kNoteShown.count()));
+    EXPECT_EQ(Strip(*window), Strip(*fresh));
 }
 
 // A version that can't be read is said once and the memos shown stay; a file

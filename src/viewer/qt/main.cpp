@@ -8,7 +8,10 @@ int main(int argc, char** argv) {
     const auto load = tavrin::viewer::StartReading(argc, argv);
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
+    // Where settings such as the last folder opened are kept.
+    QApplication::setOrganizationName(QStringLiteral("Tavrin"));
+    QApplication::setApplicationName(QStringLiteral("TavrinView"));
     tavrin::viewer::ViewerWindow window(std::move(*load));
-    window.show();
+    window.ShowAtStart();
     return QApplication::exec();
 }

@@ -16,6 +16,7 @@
 #include <QPainter>
 #include <QPaintEvent>
 #include <QPushButton>
+#include <QSettings>
 #include <QShortcut>
 #include <QUrl>
 
@@ -29,6 +30,8 @@ namespace tavrin::viewer {
 namespace {
 
 QPixmap ProgramIcon() { return QPixmap(tavrinview_xpm); }
+
+const QString kLastFolderKey = QStringLiteral("lastFolder");
 
 // Paths are bytes on Linux; Qt's names for them are in the locale's encoding.
 QString QtPath(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
@@ -115,6 +118,9 @@ ViewerWindow::ViewerWindow(BackgroundLoad&& load)
     followTimer_.setSingleShot(true);
     followTimer_.setInterval(kFollowDelay);
     connect(&followTimer_, &QTimer::timeout, this, &ViewerWindow::Follow);
+    noteTimer_.setSingleShot(true);
+    noteTimer_.setInterval(kNoteShown);
+    connect(&noteTimer_, &QTimer::timeout, this, [this] { viewer_->ClearNote(); });
     // Each change starts the wait again, so that a burst is read once.
     const auto changed = [this] { followTimer_.start(); };
     connect(&watcher_, &QFileSystemWatcher::fileChanged, this, changed);
@@ -168,9 +174,17 @@ void ViewerWindow::dropEvent(QDropEvent* event) {
     QTimer::singleShot(0, this, [this, path = *path] { OpenFile(path); });
 }
 
+void ViewerWindow::ShowAtStart() {
+    show();
+    if (viewer_->Path().empty()) AskForFile();
+}
+
+// The dialog starts in the folder of the file shown; with none, in the folder
+// a file was last opened from, in this run or an earlier one.
 void ViewerWindow::AskForFile() {
     const QString shown = QtPath(viewer_->Path());
-    const QString folder = shown.isEmpty() ? QDir::homePath() : QFileInfo(shown).absolutePath();
+    QString folder = shown.isEmpty() ? QSettings().value(kLastFolderKey).toString() : QFileInfo(shown).absolutePath();
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) folder = QDir::homePath();
     const QString chosen = QFileDialog::getOpenFileName(this, QStringLiteral("Open"), folder,
                                                         QStringLiteral("Memo files (*.dat);;All files (*)"));
     if (!chosen.isEmpty()) OpenFile(PathOf(chosen));
@@ -178,6 +192,8 @@ void ViewerWindow::AskForFile() {
 
 void ViewerWindow::OpenFile(const std::string& path) {
     if (!viewer_->Open(path)) return;
+    noteTimer_.stop();
+    QSettings().setValue(kLastFolderKey, QFileInfo(QtPath(path)).absolutePath());
     const QStringList watched = watcher_.files() + watcher_.directories();
     if (!watched.isEmpty()) watcher_.removePaths(watched);
     Watch();
@@ -201,7 +217,7 @@ void ViewerWindow::Follow() {
     }
     following_ = true;
     Watch();
-    viewer_->FollowFile();
+    if (viewer_->FollowFile()) noteTimer_.start();
     following_ = false;
 }
 

@@ -49,6 +49,8 @@ public:
 // How long the file followed must stay quiet before it is read again: a
 // program that writes it, or a sync tool that replaces it, does so in bursts.
 inline constexpr std::chrono::milliseconds kFollowDelay{250};
+// How long the note of a reload stands in the strip.
+inline constexpr std::chrono::milliseconds kNoteShown{3000};
 
 // The memo file a drop brings: the first of its URLs, when that is a local
 // file; none for anything else.
@@ -65,6 +67,11 @@ public:
 
     MemoCanvas& Canvas() { return viewer_->Canvas(); }
     ClientView& Client() { return *client_; }
+    const std::string& Note() const { return viewer_->Note(); }
+
+    // Shows the window; without a file to show, the file dialog comes up
+    // over it at once.
+    void ShowAtStart();
 
     void RepaintNow() override;
     void ShowAbout() override;
@@ -91,6 +98,7 @@ private:
     ClientView* client_;
     QFileSystemWatcher watcher_;
     QTimer followTimer_;
+    QTimer noteTimer_;
     bool following_ = false;  // a message of the last reading may still be open
 };
 
