@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
@@ -533,6 +534,53 @@ TEST_F(ViewerWindowTest, OpenCommandShowsTheChosenFileAndFollowsIt) {
             ReplaceByRename(Path(open.chosen), {.count = 5, .current = 4});
             EXPECT_TRUE(WaitForCounter(*window, "2/5"));
         }
+    }
+}
+
+// View > Zoom and Ctrl+plus, Ctrl+minus, Ctrl+0 show the page at 1×, 2× or
+// 3×, each page pixel a whole square of the same color.
+TEST_F(ViewerWindowTest, ZoomShowsEveryPagePixelAsAWholeSquare) {
+    const std::string path = Path("zoomed.dat");
+    WriteMemoFile(path, {.count = 3, .current = 1});
+    auto window = Open(path);
+    ASSERT_TRUE(window);
+    const QImage atOne = Grab(*window);
+    QMenu* view = nullptr;
+    for (QAction* menu : window->menuBar()->actions()) {
+        if (menu->text() == QStringLiteral("&View")) view = menu->menu();
+    }
+    ASSERT_NE(view, nullptr);
+    const auto choose = [&](int factor) {
+        for (QAction* item : view->actions()) {
+            if (item->text() == QStringLiteral("Zoom %1×").arg(factor)) item->trigger();
+        }
+    };
+    const struct {
+        const char* label;
+        std::function<void()> action;
+        int factor;
+    } steps[] = {
+        {"View > Zoom 3×", [&] { choose(3); }, 3},
+        {"Ctrl+minus", [&] { QTest::keyClick(window.get(), Qt::Key_Minus, Qt::ControlModifier); }, 2},
+        {"Ctrl+0", [&] { QTest::keyClick(window.get(), Qt::Key_0, Qt::ControlModifier); }, 1},
+        {"Ctrl+plus", [&] { QTest::keyClick(window.get(), Qt::Key_Plus, Qt::ControlModifier); }, 2},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.label);
+        step.action();
+        const QImage zoomed = Grab(*window);
+        ASSERT_EQ(zoomed.size(), atOne.size() * step.factor);
+        int mismatches = 0;
+        for (int y = viewer::kPageTop; y < viewer::kClientHeight; ++y) {
+            for (int x = 0; x < viewer::kClientWidth; ++x) {
+                for (int d = 0; d < step.factor * step.factor; ++d) {
+                    const int zx = x * step.factor + d % step.factor;
+                    const int zy = y * step.factor + d / step.factor;
+                    if (zoomed.pixel(zx, zy) != atOne.pixel(x, y)) ++mismatches;
+                }
+            }
+        }
+        EXPECT_EQ(mismatches, 0);
     }
 }
 

@@ -12,6 +12,7 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("Tavrin"));
     QApplication::setApplicationName(QStringLiteral("TavrinView"));
     tavrin::viewer::ViewerWindow window(std::move(*load));
+    window.Client().Zoom().SetFactor(tavrin::platform::PageZoom::Saved());
     window.ShowAtStart();
     return QApplication::exec();
 }

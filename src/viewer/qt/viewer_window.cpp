@@ -59,18 +59,18 @@ std::unique_ptr<BackgroundLoad> StartReading(int argc, const char* const* argv) 
     return std::make_unique<BackgroundLoad>(CommandLinePath(argc, argv));
 }
 
-ClientView::ClientView(Viewer& viewer, QWidget* parent) : QWidget(parent), viewer_(viewer) {
-    setFixedSize(kClientWidth, kClientHeight);
+ClientView::ClientView(Viewer& viewer, QWidget* parent)
+    : QWidget(parent), viewer_(viewer), zoom_(*this, {kClientWidth, kClientHeight}) {
     // Every pixel is painted below; Qt need not clear the area first.
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void ClientView::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
+    zoom_.Apply(painter);
     platform::QtPaintContext context(painter, *this);
-    const QRect update = event->rect();
     const QColor background = palette().window().color();
-    viewer_.Paint(context, {update.left(), update.top(), update.right() + 1, update.bottom() + 1},
+    viewer_.Paint(context, zoom_.PageArea(event->rect()),
                   MakeColor(static_cast<std::uint8_t>(background.red()),
                             static_cast<std::uint8_t>(background.green()),
                             static_cast<std::uint8_t>(background.blue())));
@@ -112,6 +112,7 @@ ViewerWindow::ViewerWindow(BackgroundLoad&& load)
     static_cast<void>(menuBar()->sizeHint());
     viewer_ = std::make_unique<Viewer>(*this, *this, std::move(load));
     client_ = new ClientView(*viewer_, this);
+    client_->Zoom().AddCommands(*viewMenu_, *this);
     setCentralWidget(client_);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     setAcceptDrops(true);
@@ -139,6 +140,8 @@ void ViewerWindow::BuildMenus() {
     open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     connect(open, &QAction::triggered, this, &ViewerWindow::AskForFile);
     command(file->addAction(QStringLiteral("E&xit")), IDM_EXIT);
+    // Filled with the zoom once the client area is made.
+    viewMenu_ = menuBar()->addMenu(QStringLiteral("&View"));
     command(menuBar()->addAction(QStringLiteral("&Prev")), IDM_PREVIOUS);
     command(menuBar()->addAction(QStringLiteral("&Next")), IDM_NEXT);
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));

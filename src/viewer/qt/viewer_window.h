@@ -14,7 +14,10 @@
 #include <string>
 
 #include "platform/qt/qt_main_window.h"
+#include "platform/qt/qt_page_zoom.h"
 #include "viewer/viewer.h"
+
+class QMenu;
 
 namespace tavrin::viewer {
 
@@ -29,16 +32,19 @@ std::string CommandLinePath(int argc, const char* const* argv);
 // runs while the reading uses it.
 std::unique_ptr<BackgroundLoad> StartReading(int argc, const char* const* argv);
 
-// The client area, exactly kClientWidth × kClientHeight.
+// The client area, kClientWidth × kClientHeight at 1× zoom.
 class ClientView : public QWidget {
 public:
     ClientView(Viewer& viewer, QWidget* parent);
+
+    platform::PageZoom& Zoom() { return zoom_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     Viewer& viewer_;
+    platform::PageZoom zoom_;
 };
 
 class AboutBox : public QDialog {
@@ -96,6 +102,7 @@ private:
 
     std::unique_ptr<Viewer> viewer_;
     ClientView* client_;
+    QMenu* viewMenu_ = nullptr;
     QFileSystemWatcher watcher_;
     QTimer followTimer_;
     QTimer noteTimer_;
