@@ -19,12 +19,9 @@ MenuItem FullHours(const char* label, std::uint16_t firstId, bool twelveHour) {
     return submenu;
 }
 
-std::vector<MenuItem> ToolsMenu(bool overview) {
-    std::vector<MenuItem> menu{Command(IDM_INSERT_NEW, "Insert new"), Command(IDM_UNDO, "Undo"),
-                               Command(IDM_REDO, "Redo")};
-    if (overview) menu.push_back(Command(IDM_OVERVIEW, "Overview"));
-    menu.insert(menu.end(), {Separator(), Command(IDM_ABOUT, "About"), Command(IDM_EXIT, "Exit")});
-    return menu;
+std::vector<MenuItem> ToolsMenu() {
+    return {Command(IDM_INSERT_NEW, "Insert new"), Command(IDM_UNDO, "Undo"), Command(IDM_REDO, "Redo"),
+            Separator(),                           Command(IDM_ABOUT, "About"), Command(IDM_EXIT, "Exit")};
 }
 
 std::vector<MenuItem> AlarmMenu(bool twelveHour) {
@@ -46,9 +43,9 @@ std::vector<MenuItem> ChoiceMenu(const Choices& choices) {
 
 }  // namespace
 
-std::vector<BarButton> MenuBar(bool twelveHour, bool overview) {
+std::vector<BarButton> MenuBar(bool twelveHour) {
     return {
-        {IDM_TOOLS_MENU, -1, "Tools", ToolsMenu(overview)},
+        {IDM_TOOLS_MENU, -1, "Tools", ToolsMenu()},
         {IDM_NEW_PAGE, 0, "Create new page", {}},
         {IDM_SAVE, 9, "Save", {}},
         {IDM_DELETE_PAGE, 1, "Delete current page", {}},

@@ -30,9 +30,8 @@ struct BarButton {
     std::vector<MenuItem> menu;  // empty for a plain button
 };
 
-// The menu bar, left to right, with the hour labels of the user's clock;
-// "Overview" in the Tools menu where the shell has one.
-std::vector<BarButton> MenuBar(bool twelveHour, bool overview = false);
+// The menu bar, left to right, with the hour labels of the user's clock.
+std::vector<BarButton> MenuBar(bool twelveHour);
 
 // The keys that run commands, with Ctrl (and Shift where it says so), in
 // the order of the Win32 accelerator table.

@@ -34,7 +34,8 @@
 #define IDM_SAVE 40102
 #define IDM_UNDO 40103
 #define IDM_REDO 40104
-// The overview of every memo; on Linux only.
+// The overview of every memo; on Linux only, where the shell adds it to the
+// Tools menu.
 #define IDM_OVERVIEW 40105
 
 // Messages a window of the notepad takes besides its commands: refresh the

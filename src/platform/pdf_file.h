@@ -1,4 +1,5 @@
-// Writing pages of pictures into one PDF document, for printing.
+// Pages of pictures for printing: a PDF document, or a printer (on the
+// desktop that has one).
 #pragma once
 
 #include <memory>
@@ -9,12 +10,13 @@
 
 namespace tavrin::platform {
 
-// A PDF being written, one picture a page with caption lines below it. The
-// document is written beside its name and appears under it only when
-// Finish succeeds; dropped unfinished, nothing of it stays.
-class PdfDocument {
+// Pages being made, one picture a page with caption lines below it. A PDF
+// is written beside its name and appears under it only when Finish
+// succeeds; dropped unfinished, nothing of it stays. A print job is sent to
+// the printer by Finish; dropped unfinished, it is cancelled.
+class PagedDocument {
 public:
-    virtual ~PdfDocument() = default;
+    virtual ~PagedDocument() = default;
     // Adds a page showing `picture` in its own colors, each pixel a square of
     // a whole number of points without smoothing, and the caption's lines
     // under it. False when the document can no longer be written
@@ -29,6 +31,6 @@ public:
 
 // Starts a PDF document to appear as `path`; null with the cause in `error`
 // when it can't be started.
-std::unique_ptr<PdfDocument> StartPdf(const std::string& path, std::string& error);
+std::unique_ptr<PagedDocument> StartPdf(const std::string& path, std::string& error);
 
 }  // namespace tavrin::platform

@@ -424,4 +424,21 @@ int PageImage::Save(platform::ByteFile& file) const {
     return file.Write(data_.get(), header.dataLength) ? 1 : 0;
 }
 
+std::unique_ptr<platform::PageBitmap> ShownPage(const PageImage& page, bool& noPicture) {
+    noPicture = !page.HasPicture();
+    if (!noPicture) {
+        return page.MakeSurface();
+    }
+    platform::PageBitmapInfo info;
+    info.width = kPageWidth;
+    info.height = kPageHeight;
+    info.colors = PenPalette;
+    std::unique_ptr<platform::PageBitmap> white = platform::CreatePageBitmap(info);
+    if (white != nullptr) {
+        constexpr std::uint8_t kTwoWhitePixels = 0xFF;
+        std::fill_n(white->Pixels(), white->PixelByteCount(), kTwoWhitePixels);
+    }
+    return white;
+}
+
 }  // namespace tavrin

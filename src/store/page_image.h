@@ -147,4 +147,9 @@ private:
     std::int32_t size_ = 0;
 };
 
+// A memo's page as the programs show it: its picture unpacked, or a white
+// kPageWidth × kPageHeight page for a memo without one (`noPicture` then
+// set). Null when memory can't be had.
+std::unique_ptr<platform::PageBitmap> ShownPage(const PageImage& page, bool& noPicture);
+
 }  // namespace tavrin

@@ -21,23 +21,6 @@ bool Load(LoadedFile& loaded) {
     return true;
 }
 
-std::unique_ptr<platform::PageBitmap> ShownPage(const PageImage& page, bool& noPicture) {
-    noPicture = !page.HasPicture();
-    if (!noPicture) {
-        return page.MakeSurface();
-    }
-    platform::PageBitmapInfo info;
-    info.width = kPageWidth;
-    info.height = kPageHeight;
-    info.colors = PenPalette;
-    std::unique_ptr<platform::PageBitmap> white = platform::CreatePageBitmap(info);
-    if (white != nullptr) {
-        constexpr std::uint8_t kTwoWhitePixels = 0xFF;
-        std::fill_n(white->Pixels(), white->PixelByteCount(), kTwoWhitePixels);
-    }
-    return white;
-}
-
 bool PageIsDamaged(const RecordLoadNotes& record) {
     return !record.pageRead || record.page.pixelBytesDelivered != record.page.pixelBytesExpected;
 }

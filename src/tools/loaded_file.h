@@ -24,11 +24,6 @@ struct LoadedFile {
 // first bytes can't be read.
 bool Load(LoadedFile& loaded);
 
-// A memo's page as the programs show it: its picture unpacked, or a white
-// 240 × 320 page for a memo without one (`noPicture` then set). Null when
-// memory can't be had.
-std::unique_ptr<platform::PageBitmap> ShownPage(const PageImage& page, bool& noPicture);
-
 // A page block's header in words.
 std::string PageText(const PageLoadNotes& page);
 

@@ -1,5 +1,6 @@
 #include "viewer/viewer.h"
 
+#include <algorithm>
 #include <array>
 
 #include "store/memo_file.h"
@@ -41,14 +42,91 @@ constexpr std::array<KeyRule, 14> kKeyTable{{
     {KeyAction::Next, false},      // 40 Down
 }};
 
+// Memos are known by their creation time to the millisecond; the day of the
+// week follows from the date.
+bool SameMoment(const SYSTEMTIME& a, const SYSTEMTIME& b) {
+    return a.year == b.year && a.month == b.month && a.day == b.day && a.hour == b.hour &&
+           a.minute == b.minute && a.second == b.second && a.milliseconds == b.milliseconds;
+}
+
+std::optional<platform::FileIdentity> IdentityNow(const std::string& path) {
+    platform::OpenFailure failure = platform::OpenFailure::Missing;
+    std::string error;
+    return platform::LocalFileSystem().IdentityOf(path, failure, error);
+}
+
+std::string AsSentence(std::string text) {
+    if (!text.empty() && text.back() != '.') text += '.';
+    return text;
+}
+
 }  // namespace
+
+std::uint16_t PositionAfterReload(const MemoList& before, const MemoList& after) {
+    const SYSTEMTIME& shown = before.Current()->created;
+    std::size_t earlierTwins = 0;
+    for (const MemoEntry* memo = before.First(); memo != before.Current(); memo = before.NextOf(memo)) {
+        if (SameMoment(memo->created, shown)) ++earlierTwins;
+    }
+    std::uint16_t position = 1;
+    for (const MemoEntry* memo = after.First(); memo != nullptr; memo = after.NextOf(memo), ++position) {
+        if (!SameMoment(memo->created, shown)) continue;
+        if (earlierTwins == 0) return position;
+        --earlierTwins;
+    }
+    return std::min(before.CurrentIndex(), after.Count());
+}
 
 Viewer::Viewer(platform::HostWindow& window, ViewerShell& shell, const std::string& path)
     : Viewer(window, shell, BackgroundLoad(path)) {}
 
 Viewer::Viewer(platform::HostWindow& window, ViewerShell& shell, BackgroundLoad&& load)
-    : window_(window), shell_(shell), canvas_(ViewerCanvasSetup(window)) {
+    : window_(window), shell_(shell), canvas_(ViewerCanvasSetup(window)), path_(load.Path()) {
     canvas_.LoadFile(load);
+    seen_ = IdentityNow(path_);
+}
+
+int Viewer::Open(const std::string& path) { return Read(path, IdentityNow(path), false); }
+
+int Viewer::FollowFile() {
+    if (path_.empty()) return 0;
+    const std::optional<platform::FileIdentity> identity = IdentityNow(path_);
+    if (identity == seen_) return 0;
+    seen_ = identity;
+    if (!identity) return 0;
+    return Read(path_, identity, true);
+}
+
+// The file is read into a list of its own, so that one that does not read
+// whole leaves what is shown as it was. Its identity is taken before the
+// reading: a change made meanwhile is then read again at the next follow.
+int Viewer::Read(const std::string& path, std::optional<platform::FileIdentity> identity, bool sameMemo) {
+    MemoList memos;
+    MemoFile file(platform::LocalFileSystem());
+    const LoadOutcome outcome = file.Load(memos, path).outcome;
+    if (outcome != LoadOutcome::ReadWhole && outcome != LoadOutcome::NotAsWritten) {
+        window_.ShowMessage(AsSentence(file.UnreadReason(path).value_or(file.LastError())) +
+                                "\n\nTavrinView still shows the memos it showed before.",
+                            "Error", platform::MessageIcon::Error);
+        return 0;
+    }
+    MemoList& shown = canvas_.List();
+    const std::uint16_t position = sameMemo ? PositionAfterReload(shown, memos) : memos.CurrentIndex();
+    shown.Swap(memos);
+    shown.Rewind();
+    while (shown.CurrentIndex() < position) shown.Next();
+    path_ = path;
+    seen_ = identity;
+    note_ = sameMemo ? std::string(kReloadedNote) : std::string();
+    canvas_.ShowCurrent();
+    shell_.RepaintNow();
+    return 1;
+}
+
+void Viewer::ClearNote() {
+    if (note_.empty()) return;
+    note_.clear();
+    shell_.RepaintNow();
 }
 
 bool Viewer::RunCommand(int command) {
@@ -84,7 +162,12 @@ void Viewer::Paint(platform::DrawingContext& context, const Rect& update, Color 
     if (const auto brush = platform::CreateSolidBrush(background)) {
         context.FillRect({client.left, client.top, client.right, client.top + kStripHeight}, *brush);
     }
-    canvas_.DrawCreatedText(&context);
+    if (note_.empty()) {
+        canvas_.DrawCreatedText(&context);
+    } else {
+        const Size size = context.MeasureText(note_);
+        context.DrawText(note_, {client.left, client.top, client.left + size.cx, client.top + size.cy});
+    }
     canvas_.DrawCounterText(&context);
     // The default pen and brush: a one-pixel black frame filled with white.
     context.Rectangle({client.left, client.top + kStripHeight, client.right, client.bottom});

@@ -5,9 +5,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "canvas/memo_canvas.h"
+#include "platform/byte_file.h"
 #include "platform/drawing.h"
 #include "platform/host_window.h"
 #include "platform/types.h"
@@ -27,6 +30,15 @@ inline constexpr std::int32_t kPageTop = 18;
 // The keys the viewer's table names, by their virtual-key codes; a shell whose
 // toolkit has other key codes turns its keys into these.
 using enum platform::VirtualKey;
+
+// Where to stay when the file shown is read again (1-based, in `after`): at
+// the memo shown before, known by its creation time (memos made at the same
+// moment by their order among themselves); when it is gone, at the position
+// it had, or at the last memo of a shorter list.
+std::uint16_t PositionAfterReload(const MemoList& before, const MemoList& after);
+
+// Said in the strip when the file shown was read again after a change.
+inline constexpr std::string_view kReloadedNote = "Reloaded: changed on disk";
 
 // What the viewer asks of the window that shows it.
 class ViewerShell {
@@ -65,14 +77,37 @@ public:
     // asks for; `background` is the window's background color.
     void Paint(platform::DrawingContext& context, const Rect& update, Color background);
 
+    // Shows the memo file at `path` in place of the one shown, at its stored
+    // current memo; from then on it is the file followed. 1; 0 when it can't
+    // be read whole, which a message box says, and what was shown stays.
+    int Open(const std::string& path);
+    // Reads the file shown again when it is another version than the one
+    // last read or tried, and shows it at PositionAfterReload. 1 when it was
+    // read; 0 when it is the same, gone (what was shown stays until a file
+    // is there again), or can't be read whole: that is said once per version,
+    // and what was shown stays.
+    int FollowFile();
+    // The file shown and followed; empty for none.
+    const std::string& Path() const { return path_; }
+    // A short note that stands in the strip in place of the creation time
+    // (kReloadedNote after a reload) until ClearNote; the shell decides how
+    // long it shows.
+    const std::string& Note() const { return note_; }
+    void ClearNote();
+
     MemoCanvas& Canvas() { return canvas_; }
 
 private:
     void Move(bool forward);
+    int Read(const std::string& path, std::optional<platform::FileIdentity> identity, bool sameMemo);
 
     platform::HostWindow& window_;
     ViewerShell& shell_;
     MemoCanvas canvas_;
+    std::string path_;
+    // The version of the file last read or tried; none when it was not there.
+    std::optional<platform::FileIdentity> seen_;
+    std::string note_;
 };
 
 }  // namespace tavrin::viewer

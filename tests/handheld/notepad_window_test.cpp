@@ -383,8 +383,9 @@ TEST_F(NotepadWindowTest, MenuBarFollowsTheTable) {
             }
             return items;
         };
+        // With the desktop's own additions before About.
         EXPECT_EQ(texts(BarButtonNamed(*window, "Tools")->menu()),
-                  (QStringList{"Insert new", "Undo", "Redo", "-", "About", "Exit"}));
+                  (QStringList{"Insert new", "Undo", "Redo", "-", "Overview", "Zoom", "-", "About", "Exit"}));
         EXPECT_EQ(texts(BarButtonNamed(*window, "Alarm")->menu()),
                   (QStringList{"2 minutes", "5 minutes", "10 minutes", "15 minutes", "30 minutes", "45 minutes",
                                "1 hour", "2 hours", "3 hours", "4 hours", "8 hours", "Today...", "Tomorrow...", "-",
@@ -860,6 +861,62 @@ TEST_F(NotepadWindowTest, ScaledScreenShowsThePageWithoutSmoothing) {
     ExpectScreenShowsSurface(Surface(*window), screen, 2);
 }
 
+// Ctrl+plus (or Ctrl+=), Ctrl+minus, Ctrl+0 and Tools > Zoom set the zoom
+// between 1× and 3×; the page, and the bar with it, take its size, and the
+// menu checks the zoom shown.
+TEST_F(NotepadWindowTest, ZoomKeysAndMenu) {
+    auto window = Open();
+    const struct {
+        const char* label;
+        std::function<void()> action;
+        int factor;
+    } steps[] = {
+        {"Ctrl+plus", [&] { QTest::keyClick(window.get(), Qt::Key_Plus, Qt::ControlModifier); }, 2},
+        {"Ctrl+=", [&] { QTest::keyClick(window.get(), Qt::Key_Equal, Qt::ControlModifier); }, 3},
+        {"no further than 3×", [&] { QTest::keyClick(window.get(), Qt::Key_Plus, Qt::ControlModifier); }, 3},
+        {"Ctrl+minus", [&] { QTest::keyClick(window.get(), Qt::Key_Minus, Qt::ControlModifier); }, 2},
+        {"Ctrl+0", [&] { QTest::keyClick(window.get(), Qt::Key_0, Qt::ControlModifier); }, 1},
+        {"no further than 1×", [&] { QTest::keyClick(window.get(), Qt::Key_Minus, Qt::ControlModifier); }, 1},
+        {"the menu", [&] { MenuEntry(*window, {"Tools", "Zoom", "Zoom 3×"})->trigger(); }, 3},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.label);
+        step.action();
+        QApplication::processEvents();
+        EXPECT_EQ(window->Page().size(), QSize(kPageWidth, kPageHeight) * step.factor);
+        // The window lays itself out again a moment later.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window->Bar().width() == window->Page().width(); }, 2000))
+            << window->Bar().width();
+        for (int factor = 1; factor <= 3; ++factor) {
+            const QString name = QStringLiteral("Zoom %1×").arg(factor);
+            EXPECT_EQ(MenuEntry(*window, {"Tools", "Zoom", name})->isChecked(), factor == step.factor);
+        }
+    }
+}
+
+// At every zoom a stroke lands on the page pixels under the pen, the same as
+// at 1×, and the screen shows each page pixel as a whole square.
+TEST_F(NotepadWindowTest, StrokeAtEveryZoomLandsUnderThePen) {
+    const std::vector<QPoint> stroke = {{60, 100}, {100, 140}, {180, 120}, {181, 121}};
+    std::vector<std::uint8_t> atOne;
+    for (int factor = 1; factor <= 3; ++factor) {
+        SCOPED_TRACE(factor);
+        std::filesystem::remove(dataPath);
+        auto window = Open();
+        window->Page().Zoom().SetFactor(factor);
+        std::vector<QPoint> underThePen;
+        // The middle of the square that shows the page pixel.
+        for (const QPoint& point : stroke) underThePen.push_back(point * factor + QPoint(factor / 2, factor / 2));
+        Drag(*window, underThePen);
+        const PagePixels surface = Surface(*window);
+        if (factor == 1) atOne = surface.Bytes();
+        EXPECT_EQ(surface.Bytes(), atOne);
+        ExpectScreenShowsSurface(surface, window->Page().grab().toImage().convertToFormat(QImage::Format_RGB32),
+                                 factor);
+        window->close();
+    }
+}
+
 TEST_F(NotepadWindowTest, Screenshots) {
     WriteMemos(dataPath, 3, 2, 2, Time(2006, 5, 9, 18, 45, 0, 0, 2));
     notifications.held.insert(5);
@@ -874,6 +931,10 @@ TEST_F(NotepadWindowTest, Screenshots) {
     if (output.isEmpty()) GTEST_SKIP() << "TAVRIN_TEST_OUTPUT is not set";
     std::filesystem::create_directories(output.toStdString());
     EXPECT_TRUE(window->grab().save(QString::fromUtf8(output) + QStringLiteral("/tavrin.png")));
+    window->Page().Zoom().SetFactor(2);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->Bar().width() == window->Page().width(); }, 2000));
+    EXPECT_TRUE(window->grab().save(QString::fromUtf8(output) + QStringLiteral("/tavrin-zoom-2.png")));
+    window->Page().Zoom().SetFactor(1);
     WhileModal([&] { MenuEntry(*window, {"Alarm", "Set time..."})->trigger(); }, QMessageBox::Ok,
                [&](QWidget* dialog) {
                    EXPECT_TRUE(dialog->grab().save(QString::fromUtf8(output) +

@@ -235,5 +235,51 @@ TEST_F(ViewerTest, PaintsOnlyTheUpdateRectangleOfThePage) {
     EXPECT_EQ(paint.At(200, 16), kStripColor);
 }
 
+// A list whose memos were made at the given seconds of one minute, the memo
+// at `current` (1-based) current.
+std::unique_ptr<MemoList> MadeAt(std::initializer_list<std::uint16_t> seconds, std::uint16_t current) {
+    auto list = testing::MakeTaggedList(static_cast<std::uint32_t>(seconds.size()), current);
+    auto second = seconds.begin();
+    for (MemoEntry* entry = list->First(); entry != nullptr; entry = list->NextOf(entry)) {
+        entry->created = SYSTEMTIME{2024, 3, 4, 12, 10, 5, *second++, 250};
+    }
+    return list;
+}
+
+TEST(PositionAfterReloadTest, TheSameMemoWhereItIsNowElseTheNearestPosition) {
+    const struct {
+        const char* label;
+        std::initializer_list<std::uint16_t> before;
+        std::uint16_t shown;
+        std::initializer_list<std::uint16_t> after;
+        std::uint16_t expected;
+    } cases[] = {
+        {"a memo added before it", {1, 2, 3}, 2, {0, 1, 2, 3}, 3},
+        {"a memo deleted before it", {1, 2, 3}, 3, {2, 3}, 2},
+        {"the order changed", {1, 2, 3}, 1, {3, 2, 1}, 3},
+        {"twins made at one moment: the same of them", {1, 5, 5, 7}, 3, {0, 5, 5}, 3},
+        {"the second twin gone", {5, 5}, 2, {5}, 1},
+        {"gone: its position", {1, 2, 3}, 2, {1, 3, 4}, 2},
+        {"gone from a shorter list: the last", {1, 2, 3}, 3, {1, 2}, 2},
+        {"everything else gone", {1, 2, 3}, 2, {9}, 1},
+    };
+    for (const auto& reload : cases) {
+        SCOPED_TRACE(reload.label);
+        EXPECT_EQ(PositionAfterReload(*MadeAt(reload.before, reload.shown), *MadeAt(reload.after, 1)),
+                  reload.expected);
+    }
+}
+
+// The day of the week follows from the date: a writer that leaves it out
+// still names the same memo.
+TEST(PositionAfterReloadTest, TheDayOfTheWeekIsNotPartOfTheMemosName) {
+    const auto before = MadeAt({1, 2, 3}, 2);
+    const auto after = MadeAt({0, 1, 2, 3}, 1);
+    for (MemoEntry* entry = after->First(); entry != nullptr; entry = after->NextOf(entry)) {
+        entry->created.dayOfWeek = 1;
+    }
+    EXPECT_EQ(PositionAfterReload(*before, *after), 3);
+}
+
 }  // namespace
 }  // namespace tavrin::viewer

@@ -4,10 +4,17 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
+#include <QDropEvent>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
+#include <QSettings>
 #include <QTest>
 #include <QTimer>
 
@@ -29,6 +36,7 @@ using tavrin::testing::ScratchFolder;
 using tavrin::testing::SeenMessage;
 using tavrin::testing::WhileModal;
 using tavrin::testing::WithOverview;
+using tavrin::viewer::kFollowDelay;
 using tavrin::viewer::ViewerWindow;
 
 namespace {
@@ -45,6 +53,7 @@ struct MemoFileLayout {
     int current = 0;        // 0-based
     int alarmMemo = -1;     // this memo gets an alarm handle
     int shortCreated = -1;  // this memo's creation text is shorter than the others'
+    std::vector<int> minutes = {};  // memo i is made at minutes[i]; empty: at minute i
 };
 
 // Writes a memo data file with the store: memo i is white with a block of
@@ -57,7 +66,8 @@ void WriteMemoFile(const std::string& path, const MemoFileLayout& layout) {
     platform::Bitmap* saved = context->SelectBitmap(bitmap.get());
     for (int i = 0; i < layout.count; ++i) {
         MemoEntry& memo = i == 0 ? *list.Current() : *list.Append();
-        memo.created = SYSTEMTIME{2024, 3, 4, 12, 10, static_cast<std::uint16_t>(i), 0, 0};
+        const int minute = layout.minutes.empty() ? i : layout.minutes[static_cast<std::size_t>(i)];
+        memo.created = SYSTEMTIME{2024, 3, 4, 12, 10, static_cast<std::uint16_t>(minute), 0, 0};
         if (i == layout.shortCreated) memo.created = SYSTEMTIME{2024, 3, 4, 1, 1, 1, 0, 0};
         if (i == layout.alarmMemo) memo.SetAlarm(77, SYSTEMTIME{2031, 12, 3, 31, 21, 30, 0, 0});
         context->FillWhite({0, 0, 240, 320});
@@ -88,7 +98,50 @@ QAction* MenuAction(ViewerWindow& window, const QString& menu, const QString& it
     return nullptr;
 }
 
+// Another program's save: a new file renamed over the old one.
+void ReplaceByRename(const std::string& path, const MemoFileLayout& layout) {
+    const std::string next = path + ".next";
+    WriteMemoFile(next, layout);
+    std::filesystem::rename(next, path);
+}
+
+void ReplaceByRenameWith(const std::string& path, const std::string& bytes) {
+    const std::string next = path + ".next";
+    std::ofstream(next, std::ios::binary) << bytes;
+    std::filesystem::rename(next, path);
+}
+
+// A program that writes the file in place; the new content is made in
+// another folder, so that nothing else changes in the file's own.
+void RewriteInPlace(const std::string& path, const MemoFileLayout& layout) {
+    const ScratchFolder elsewhere;
+    const std::string next = elsewhere.PathOf("next.dat");
+    WriteMemoFile(next, layout);
+    std::ifstream from(next, std::ios::binary);
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << from.rdbuf();
+}
+
 QImage Grab(ViewerWindow& window) { return window.Client().grab().toImage(); }
+
+// Whether the window shows memo `index` (0-based) of the file WriteMemoFile wrote.
+bool ShowsMemo(ViewerWindow& window, int index) {
+    const QImage shown = Grab(window);
+    return shown.pixel(1 + 20 + index, 18 + 40) == MemoColor(index) &&
+           shown.pixel(1 + 19 + index, 18 + 40) == qRgb(255, 255, 255);
+}
+
+// Counts the message boxes shown, so that a test can wait for one.
+class MessageBoxCounter : public QObject {
+public:
+    MessageBoxCounter() { qApp->installEventFilter(this); }
+    int shown = 0;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (event->type() == QEvent::Show && qobject_cast<QMessageBox*>(object) != nullptr) ++shown;
+        return false;
+    }
+};
 
 // The status strip's pixels: what the texts left there.
 QImage Strip(ViewerWindow& window) {
@@ -108,12 +161,36 @@ protected:
     }
 };
 
-}  // namespace
+// Answers the file dialog as a user does: types `path` and presses Return,
+// or cancels when it is empty. The folder the dialog started in.
+QString AnswerFileDialog(QWidget* modal, const std::string& path) {
+    auto* dialog = qobject_cast<QFileDialog*>(modal);
+    if (dialog == nullptr) {
+        ADD_FAILURE() << "not a file dialog: " << modal->metaObject()->className();
+        modal->close();
+        return {};
+    }
+    const QString folder = dialog->directory().absolutePath();
+    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    if (path.empty() || name == nullptr) {
+        EXPECT_NE(name, nullptr);
+        dialog->reject();
+        return folder;
+    }
+    name->setText(QString::fromStdString(path));
+    QTest::keyClick(name, Qt::Key_Return);
+    return folder;
+}
 
+}  // namespace
 
 class ViewerWindowTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { platform::PinUserLocale("en_US"); }
+    // Settings such as the last folder opened go to this test's folder.
+    void SetUp() override {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(Path("settings")));
+    }
 
     std::string Path(const char* name) const { return folder_.PathOf(name); }
 
@@ -134,6 +211,10 @@ protected:
     }
 
     static std::string Title(ViewerWindow& window) { return window.windowTitle().toStdString(); }
+
+    static bool WaitForCounter(ViewerWindow& window, const std::string& counter) {
+        return QTest::qWaitFor([&] { return Counter(window) == counter; }, 5000);
+    }
 
     ScratchFolder folder_;
 };
@@ -379,7 +460,9 @@ TEST_F(ViewerWindowTest, EscapeEndsTheProgramWithCodeZero) {
 TEST_F(ViewerWindowTest, ExitCommandClosesTheWindow) {
     auto window = Open(Path("none.dat"));
     ASSERT_TRUE(window);
-    QAction* exit = window->menuBar()->actions().first()->menu()->actions().first();
+    const QList<QAction*> file = window->menuBar()->actions().first()->menu()->actions();
+    ASSERT_EQ(file.size(), 2);
+    QAction* exit = file.last();
     EXPECT_EQ(exit->text().toStdString(), "E&xit");
     exit->trigger();
     EXPECT_FALSE(window->isVisible());
@@ -405,6 +488,287 @@ TEST_F(ViewerWindowTest, ViewerNeverChangesTheFile) {
     for (const auto& entry : std::filesystem::directory_iterator(folder_.Folder()))
         names.push_back(entry.path().filename().string());
     EXPECT_EQ(names, std::vector<std::string>{"untouched.dat"});
+}
+
+TEST_F(ViewerWindowTest, OpenCommandShowsTheChosenFileAndFollowsIt) {
+    enum class Way { CtrlO, Menu };
+    const struct {
+        const char* label;
+        Way way;
+        const char* chosen;  // null: the dialog is cancelled
+        const char* counter;
+        bool refused;  // said in a message, what was shown kept
+    } cases[] = {
+        {"Ctrl+O", Way::CtrlO, "other.dat", "2/4", false},
+        {"the File menu", Way::Menu, "other.dat", "2/4", false},
+        {"a file that is no memo file", Way::CtrlO, "not-memos.dat", "1/3", true},
+        {"cancelled", Way::Menu, nullptr, "1/3", false},
+    };
+    const std::string shown = Path("shown.dat");
+    WriteMemoFile(shown, {.count = 3, .current = 0});
+    std::ofstream(Path("not-memos.dat"), std::ios::binary) << "Hello, this is a shopping list.";
+    for (const auto& open : cases) {
+        SCOPED_TRACE(open.label);
+        WriteMemoFile(Path("other.dat"), {.count = 4, .current = 1});
+        auto window = Open(shown);
+        ASSERT_TRUE(window);
+        QString startFolder;
+        bool dialogSeen = false;
+        const auto messages = WhileModal(
+            [&] {
+                if (open.way == Way::CtrlO) {
+                    QTest::keyClick(window.get(), Qt::Key_O, Qt::ControlModifier);
+                } else {
+                    QAction* action = window->menuBar()->actions().first()->menu()->actions().first();
+                    ASSERT_EQ(action->text().toStdString(), "&Open…");
+                    action->trigger();
+                }
+            },
+            QMessageBox::Ok,
+            [&](QWidget* modal) {
+                dialogSeen = true;
+                startFolder = AnswerFileDialog(modal, open.chosen == nullptr ? "" : Path(open.chosen));
+            });
+        EXPECT_TRUE(dialogSeen);
+        EXPECT_EQ(startFolder.toStdString(), folder_.Folder().string());
+        EXPECT_EQ(Counter(*window), open.counter);
+        EXPECT_TRUE(ShowsMemo(*window, open.counter[0] - '1'));
+        if (open.refused) {
+            ASSERT_EQ(messages.size(), std::size_t{1});
+            const std::string text = messages[0].text.toStdString();
+            EXPECT_NE(text.find(Path(open.chosen)), std::string::npos) << text;
+            EXPECT_NE(text.find("does not begin with \"Tavrin04\""), std::string::npos) << text;
+            EXPECT_NE(text.find("still shows the memos it showed before"), std::string::npos) << text;
+            EXPECT_EQ(messages[0].title.toStdString(), "Error");
+            EXPECT_EQ(messages[0].icon, QMessageBox::Critical);
+        } else {
+            EXPECT_TRUE(messages.empty());
+        }
+        if (open.chosen != nullptr && !open.refused) {
+            // The file opened is the one followed now.
+            ReplaceByRename(Path(open.chosen), {.count = 5, .current = 4});
+            EXPECT_TRUE(WaitForCounter(*window, "2/5"));
+        }
+    }
+}
+
+// View > Zoom and Ctrl+plus, Ctrl+minus, Ctrl+0 show the page at 1×, 2× or
+// 3×, each page pixel a whole square of the same color.
+TEST_F(ViewerWindowTest, ZoomShowsEveryPagePixelAsAWholeSquare) {
+    const std::string path = Path("zoomed.dat");
+    WriteMemoFile(path, {.count = 3, .current = 1});
+    auto window = Open(path);
+    ASSERT_TRUE(window);
+    const QImage atOne = Grab(*window);
+    QMenu* view = nullptr;
+    for (QAction* menu : window->menuBar()->actions()) {
+        if (menu->text() == QStringLiteral("&View")) view = menu->menu();
+    }
+    ASSERT_NE(view, nullptr);
+    const auto choose = [&](int factor) {
+        for (QAction* item : view->actions()) {
+            if (item->text() == QStringLiteral("Zoom %1×").arg(factor)) item->trigger();
+        }
+    };
+    const struct {
+        const char* label;
+        std::function<void()> action;
+        int factor;
+    } steps[] = {
+        {"View > Zoom 3×", [&] { choose(3); }, 3},
+        {"Ctrl+minus", [&] { QTest::keyClick(window.get(), Qt::Key_Minus, Qt::ControlModifier); }, 2},
+        {"Ctrl+0", [&] { QTest::keyClick(window.get(), Qt::Key_0, Qt::ControlModifier); }, 1},
+        {"Ctrl+plus", [&] { QTest::keyClick(window.get(), Qt::Key_Plus, Qt::ControlModifier); }, 2},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.label);
+        step.action();
+        const QImage zoomed = Grab(*window);
+        ASSERT_EQ(zoomed.size(), atOne.size() * step.factor);
+        int mismatches = 0;
+        for (int y = viewer::kPageTop; y < viewer::kClientHeight; ++y) {
+            for (int x = 0; x < viewer::kClientWidth; ++x) {
+                for (int d = 0; d < step.factor * step.factor; ++d) {
+                    const int zx = x * step.factor + d % step.factor;
+                    const int zy = y * step.factor + d / step.factor;
+                    if (zoomed.pixel(zx, zy) != atOne.pixel(x, y)) ++mismatches;
+                }
+            }
+        }
+        EXPECT_EQ(mismatches, 0);
+    }
+}
+
+// Without a file to show, the file dialog comes up at the start, in the
+// folder a file was last opened from (home before any); with one, it does not.
+TEST_F(ViewerWindowTest, StartWithoutAPathAsksForAFileInTheLastFolder) {
+    const std::string first = Path("first/memos.dat");
+    const std::string second = Path("second/memos.dat");
+    std::filesystem::create_directories(Path("first"));
+    std::filesystem::create_directories(Path("second"));
+    WriteMemoFile(first, {.count = 3, .current = 2});
+    WriteMemoFile(second, {.count = 4, .current = 1});
+    const struct {
+        const char* label;
+        std::string path;    // on the command line
+        std::string chosen;  // in the dialog; empty: cancelled
+        std::string startFolder;  // empty: no dialog
+        const char* counter;
+    } cases[] = {
+        {"first start: home", "", first, QDir::homePath().toStdString(), "3/3"},
+        {"the folder of the file opened last", "", "", Path("first"), "1/1"},
+        {"a path given: no dialog", second, "", "", "2/4"},
+        {"still the folder opened from, not the one given", "", "", Path("first"), "1/1"},
+    };
+    for (const auto& start : cases) {
+        SCOPED_TRACE(start.label);
+        std::unique_ptr<ViewerWindow> window;
+        WhileModal([&] { window = std::make_unique<ViewerWindow>(start.path); });
+        std::string startFolder;
+        WhileModal([&] { window->ShowAtStart(); }, QMessageBox::Ok,
+                   [&](QWidget* modal) { startFolder = AnswerFileDialog(modal, start.chosen).toStdString(); });
+        EXPECT_EQ(startFolder, start.startFolder);
+        EXPECT_EQ(Counter(*window), start.counter);
+    }
+}
+
+// A drop of files opens the first, as the command does; anything else is refused.
+TEST_F(ViewerWindowTest, DroppedMemoFileIsOpened) {
+    const struct {
+        const char* label;
+        QList<QUrl> urls;  // none: a text is dropped
+        bool accepted;
+        const char* counter;
+    } cases[] = {
+        {"a memo file", {QUrl::fromLocalFile(QString::fromStdString(Path("other.dat")))}, true, "2/4"},
+        {"several files: the first",
+         {QUrl::fromLocalFile(QString::fromStdString(Path("other.dat"))),
+          QUrl::fromLocalFile(QString::fromStdString(Path("third.dat")))},
+         true,
+         "2/4"},
+        {"a web address", {QUrl(QStringLiteral("https://example.org/memos.dat"))}, false, "1/3"},
+        {"a text", {}, false, "1/3"},
+    };
+    const std::string shown = Path("shown.dat");
+    WriteMemoFile(shown, {.count = 3, .current = 0});
+    WriteMemoFile(Path("other.dat"), {.count = 4, .current = 1});
+    WriteMemoFile(Path("third.dat"), {.count = 5, .current = 4});
+    for (const auto& drop : cases) {
+        SCOPED_TRACE(drop.label);
+        auto window = Open(shown);
+        ASSERT_TRUE(window);
+        QMimeData data;
+        if (drop.urls.isEmpty()) {
+            data.setText(QStringLiteral("a shopping list"));
+        } else {
+            data.setUrls(drop.urls);
+        }
+        const QPoint inside = window->Client().geometry().center();
+        QDragEnterEvent enter(inside, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &enter);
+        EXPECT_EQ(enter.isAccepted(), drop.accepted);
+        QDropEvent dropped(inside, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        const auto messages = WhileModal([&] {
+            QApplication::sendEvent(window.get(), &dropped);
+            QApplication::processEvents();
+        });
+        EXPECT_EQ(dropped.isAccepted(), drop.accepted);
+        EXPECT_TRUE(messages.empty());
+        EXPECT_EQ(Counter(*window), drop.counter);
+        EXPECT_TRUE(ShowsMemo(*window, drop.counter[0] - '1'));
+    }
+}
+
+// Another program changes the file while the window shows it: the window
+// shows the new version, at the same memo while it is there. The watch
+// outlives a replacement by rename: a write in place after it is followed too.
+TEST_F(ViewerWindowTest, FollowsTheFileWhenAnotherProgramChangesIt) {
+    enum class Change { Rename, InPlace };
+    const struct {
+        const char* label;
+        Change change;
+        MemoFileLayout after;
+        const char* counter;
+        int memo;  // 0-based, in `after`
+    } cases[] = {
+        {"replaced by rename, a memo added before it", Change::Rename,
+         {.count = 4, .current = 0, .minutes = {5, 10, 11, 12}}, "3/4", 2},
+        {"rewritten in place, a memo added before it", Change::InPlace,
+         {.count = 4, .current = 0, .minutes = {5, 10, 11, 12}}, "3/4", 2},
+        {"the memo shown deleted elsewhere: its position", Change::Rename,
+         {.count = 3, .current = 0, .minutes = {10, 12, 13}}, "2/3", 1},
+        {"it and those after it deleted: the last", Change::Rename,
+         {.count = 1, .current = 0, .minutes = {10}}, "1/1", 0},
+    };
+    for (const auto& follow : cases) {
+        SCOPED_TRACE(follow.label);
+        const std::string path = Path("followed.dat");
+        WriteMemoFile(path, {.count = 3, .current = 1, .minutes = {10, 11, 12}});
+        auto window = Open(path);
+        ASSERT_TRUE(window);
+        ASSERT_EQ(Counter(*window), "2/3");
+        if (follow.change == Change::Rename) {
+            ReplaceByRename(path, follow.after);
+        } else {
+            RewriteInPlace(path, follow.after);
+        }
+        EXPECT_TRUE(WaitForCounter(*window, follow.counter)) << Counter(*window);
+        EXPECT_TRUE(ShowsMemo(*window, follow.memo));
+        // A write in place tells only the file's own watch, not the folder's.
+        RewriteInPlace(path, {.count = 5, .current = 4, .minutes = {1, 2, 3, 4, 5}});
+        EXPECT_TRUE(QTest::qWaitFor([&] { return Counter(*window).ends_with("/5"); }, 5000)) << Counter(*window);
+    }
+}
+
+// A reload is said in the strip for a while, in place of the creation time;
+// then the strip is the one the memo has when opened afresh.
+TEST_F(ViewerWindowTest, ReloadIsNotedInTheStripForAWhile) {
+    const std::string path = Path("followed.dat");
+    WriteMemoFile(path, {.count = 2, .current = 0});
+    auto window = Open(path);
+    ASSERT_TRUE(window);
+    ReplaceByRename(path, {.count = 3, .current = 0});
+    ASSERT_TRUE(WaitForCounter(*window, "1/3"));
+    EXPECT_EQ(window->Note(), viewer::kReloadedNote);
+    const QImage noted = Strip(*window);
+    auto fresh = Open(path);
+    ASSERT_TRUE(fresh);
+    EXPECT_NE(noted, Strip(*fresh));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->Note().empty(); }, 2 * viewer::kNoteShown.count()));
+    EXPECT_EQ(Strip(*window), Strip(*fresh));
+}
+
+// A version that can't be read is said once and the memos shown stay; a file
+// that is gone for a while is waited for silently; the next good version is
+// followed.
+TEST_F(ViewerWindowTest, FollowingKeepsWhatItShowedWhileTheFileCantBeRead) {
+    const std::string path = Path("followed.dat");
+    WriteMemoFile(path, {.count = 3, .current = 1, .minutes = {10, 11, 12}});
+    auto window = Open(path);
+    ASSERT_TRUE(window);
+    const QImage before = Grab(*window);
+    MessageBoxCounter boxes;
+    const auto messages = WhileModal([&] {
+        ReplaceByRenameWith(path, "Tavrin01 and then nothing a memo file holds");
+        EXPECT_TRUE(QTest::qWaitFor([&] { return boxes.shown == 1; }, 5000));
+        QTest::qWait(static_cast<int>(kFollowDelay.count()) * 3);  // no second message for the same version
+    });
+    ASSERT_EQ(messages.size(), std::size_t{1});
+    const std::string text = messages[0].text.toStdString();
+    EXPECT_NE(text.find(path + " does not begin with \"Tavrin04\""), std::string::npos) << text;
+    EXPECT_NE(text.find("still shows the memos it showed before"), std::string::npos) << text;
+    EXPECT_EQ(Counter(*window), "2/3");
+    EXPECT_TRUE(Grab(*window) == before);
+
+    std::filesystem::remove(path);
+    QTest::qWait(static_cast<int>(kFollowDelay.count()) * 3);
+    EXPECT_EQ(boxes.shown, 1);
+    EXPECT_EQ(Counter(*window), "2/3");
+
+    ReplaceByRename(path, {.count = 4, .current = 0, .minutes = {5, 10, 11, 12}});
+    EXPECT_TRUE(WaitForCounter(*window, "3/4")) << Counter(*window);
+    EXPECT_TRUE(ShowsMemo(*window, 2));
+    EXPECT_EQ(boxes.shown, 1);
 }
 
 // A picture of the viewer on the demo-like file, for people to look at.

@@ -28,6 +28,9 @@ int main(int argc, char** argv) {
     // A snooze shows no window, and may come where the session has no display.
     if (request.kind == Kind::SnoozeMemo) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // Where settings such as the zoom are kept.
+    QApplication::setOrganizationName(QStringLiteral("Tavrin"));
+    QApplication::setApplicationName(QStringLiteral("Tavrin"));
 
     const std::string programPath = QCoreApplication::applicationFilePath().toStdString();
     const handheld::DataLocation data = handheld::DataFileLocation(programPath);
@@ -83,6 +86,7 @@ int main(int argc, char** argv) {
     std::atexit([] {
         if (endingWindow != nullptr) endingWindow->Core().SaveAtExit(handheld::Ending::Unattended);
     });
+    window.Page().Zoom().SetFactor(platform::PageZoom::Saved());
     window.show();
     if (request.kind == Kind::NewMemo) window.NewMemo();
     const int code = QApplication::exec();

@@ -19,7 +19,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include <cmath>
+#include <algorithm>
+
 
 #include "handheld/notepad_commands.h"
 #include "handheld/qt/set_time_window.h"
@@ -47,14 +48,6 @@ QPixmap ButtonImage(int index) {
     return strip.copy(kButtonImageSize * index, 0, kButtonImageSize, kButtonImageSize);
 }
 
-// Qt's arrow keys as the virtual-key codes of the notepad; 0 for any other key.
-// A stylus point in page pixels, signed: left of or above the page is
-// negative. Fractions (a scaled screen) fall to the pixel they are in.
-Point StylusPoint(const QPointF& position) {
-    return {static_cast<std::int32_t>(std::floor(position.x())),
-            static_cast<std::int32_t>(std::floor(position.y()))};
-}
-
 }  // namespace
 
 bool UsesTwelveHourClock(const QLocale& locale) {
@@ -67,8 +60,8 @@ bool UsesTwelveHourClock(const QLocale& locale) {
     return false;
 }
 
-PageView::PageView(Notepad& notepad, QWidget* parent) : QWidget(parent), notepad_(notepad) {
-    setFixedSize(notepad.Canvas().Width(), notepad.Canvas().Height());
+PageView::PageView(Notepad& notepad, QWidget* parent)
+    : QWidget(parent), notepad_(notepad), zoom_(*this, {notepad.Canvas().Width(), notepad.Canvas().Height()}) {
     // Every pixel of the update is painted below; Qt need not clear it first.
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
@@ -77,26 +70,26 @@ PageView::PageView(Notepad& notepad, QWidget* parent) : QWidget(parent), notepad
 // black on white, as on the page itself.
 void PageView::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
+    zoom_.Apply(painter);
     platform::QtPaintContext context(painter, platform::QtTextStyle{font(), Qt::black, Qt::white});
-    const QRect update = event->rect();
-    notepad_.Paint(context, {update.left(), update.top(), update.right() + 1, update.bottom() + 1});
+    notepad_.Paint(context, zoom_.PageArea(event->rect()));
 }
 
 void PageView::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
-    const Point point = StylusPoint(event->position());
+    const Point point = zoom_.PagePoint(event->position());
     notepad_.StylusDown(point.x, point.y);
 }
 
 // Without mouse tracking, moves arrive only while a button is down.
 void PageView::mouseMoveEvent(QMouseEvent* event) {
-    const Point point = StylusPoint(event->position());
+    const Point point = zoom_.PagePoint(event->position());
     notepad_.StylusMove(point.x, point.y);
 }
 
 void PageView::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return QWidget::mouseReleaseEvent(event);
-    const Point point = StylusPoint(event->position());
+    const Point point = zoom_.PagePoint(event->position());
     notepad_.StylusUp(point.x, point.y);
 }
 
@@ -104,7 +97,7 @@ void PageView::mouseReleaseEvent(QMouseEvent* event) {
 // doesn't also send the mouse event it would make of it, which would draw
 // the stroke twice.
 void PageView::tabletEvent(QTabletEvent* event) {
-    const Point point = StylusPoint(event->position());
+    const Point point = zoom_.PagePoint(event->position());
     switch (event->type()) {
         case QEvent::TabletPress: notepad_.StylusDown(point.x, point.y); break;
         case QEvent::TabletMove: notepad_.StylusMove(point.x, point.y); break;
@@ -180,11 +173,18 @@ QWidget* NotepadWindow::BuildBar() {
     auto* layout = new QHBoxLayout(bar);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    const std::vector<BarButton> buttons = MenuBar(twelveHour_, true);
+    const std::vector<BarButton> buttons = MenuBar(twelveHour_);
     const int textWidth = page_->width() - kImageButtonWidth * static_cast<int>(buttons.size() - 1);
     for (const BarButton& button : buttons) {
         QToolButton* tool = BuildButton(button);
-        tool->setFixedSize(button.image < 0 ? textWidth : kImageButtonWidth, kBarHeight);
+        if (button.image < 0) {
+            // The text button takes the width a zoomed page adds.
+            tool->setMinimumWidth(textWidth);
+            tool->setFixedHeight(kBarHeight);
+            tool->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        } else {
+            tool->setFixedSize(kImageButtonWidth, kBarHeight);
+        }
         layout->addWidget(tool);
     }
     return bar;
@@ -210,6 +210,7 @@ QToolButton* NotepadWindow::BuildButton(const BarButton& button) {
         // The drop-down's own command does nothing: the button only opens its menu.
         tool->setMenu(BuildMenu(button.menu, new QMenu(tool)));
         tool->setPopupMode(QToolButton::InstantPopup);
+        if (button.command == IDM_TOOLS_MENU) AddDesktopTools(*tool->menu());
     }
     return tool;
 }
@@ -228,6 +229,21 @@ QMenu* NotepadWindow::BuildMenu(const std::vector<MenuItem>& items, QMenu* menu)
         }
     }
     return menu;
+}
+
+// What the desktop adds to the Tools menu goes between its page commands and
+// About.
+void NotepadWindow::AddDesktopTools(QMenu& tools) {
+    const QList<QAction*> items = tools.actions();
+    const auto separator = std::find_if(items.begin(), items.end(), [](QAction* item) { return item->isSeparator(); });
+    QAction* before = separator == items.end() || separator + 1 == items.end() ? nullptr : *(separator + 1);
+    QAction* overview = new QAction(QStringLiteral("Overview"), &tools);
+    connect(overview, &QAction::triggered, this, [this] { notepad_->RunCommand(IDM_OVERVIEW); });
+    tools.insertAction(before, overview);
+    auto* zoom = new QMenu(QStringLiteral("Zoom"), &tools);
+    page_->Zoom().AddCommands(*zoom, *this);
+    tools.insertMenu(before, zoom);
+    tools.insertSeparator(before);
 }
 
 void NotepadWindow::BuildShortcuts() {
@@ -307,7 +323,7 @@ void NotepadWindow::EndUnattended() {
 
 void NotepadWindow::RepaintNow(const Rect& box) {
     if (page_ == nullptr) return;
-    page_->repaint(QRect(box.left, box.top, box.right - box.left, box.bottom - box.top));
+    page_->repaint(page_->Zoom().ViewArea(box));
 }
 
 bool NotepadWindow::Confirm(const std::string& question, const std::string& caption) {

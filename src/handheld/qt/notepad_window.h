@@ -18,6 +18,7 @@
 #include "handheld/notepad.h"
 #include "platform/clock.h"
 #include "platform/qt/qt_main_window.h"
+#include "platform/qt/qt_page_zoom.h"
 #include "platform/notification_service.h"
 
 class QTimer;
@@ -40,10 +41,12 @@ struct NotepadWindowSetup {
     const platform::Clock* clock = nullptr;  // none: the local clock
 };
 
-// The page, exactly 240 × 320 logical pixels; the stylus draws on it.
+// The page, 240 × 320 logical pixels at 1× zoom; the stylus draws on it.
 class PageView : public QWidget {
 public:
     PageView(Notepad& notepad, QWidget* parent);
+
+    platform::PageZoom& Zoom() { return zoom_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -54,6 +57,7 @@ protected:
 
 private:
     Notepad& notepad_;
+    platform::PageZoom zoom_;
 };
 
 class AboutBox : public QDialog {
@@ -115,6 +119,7 @@ private:
     bool ComeToFront();
     QWidget* BuildBar();
     QToolButton* BuildButton(const BarButton& button);
+    void AddDesktopTools(QMenu& tools);
     QMenu* BuildMenu(const std::vector<MenuItem>& items, QMenu* menu);
     void BuildShortcuts();
 

@@ -1,13 +1,8 @@
-// PDF documents drawn by Qt's PDF writer. Pages are A4, each picture at two
-// points a pixel (one where that does not fit, the page then as large as the
-// picture needs), drawn without smoothing, and kept lossless.
-#include <QFont>
-#include <QFontMetricsF>
+// PDF documents drawn by Qt's PDF writer, a picture a sheet (see
+// PictureSheets: A4, larger where a picture needs it), written beside their
+// name and put in place once whole.
 #include <QGuiApplication>
 #include <QIODevice>
-#include <QPageLayout>
-#include <QPageSize>
-#include <QPainter>
 #include <QPdfWriter>
 
 #include <cstddef>
@@ -17,19 +12,14 @@
 
 #include "platform/byte_file.h"
 #include "platform/pdf_file.h"
-#include "platform/qt/qt_drawing.h"
 #include "platform/qt/qt_image_file.h"
+#include "platform/qt/qt_picture_sheets.h"
 
 namespace tavrin::platform {
 namespace {
 
-// Layout in points (the writer's resolution is set to 72 dots an inch, so a
-// device unit is a point).
+// The writer's resolution: a device unit is a point.
 constexpr int kPointsPerInch = 72;
-constexpr int kMargin = 36;
-constexpr int kLargestScale = 2;  // points a pixel
-constexpr int kCaptionGap = 12;
-constexpr qreal kCaptionPointSize = 10;
 
 // Qt lays texts out with the fonts a QGuiApplication knows. A command-line
 // program has none, so one is made for the document on the offscreen
@@ -93,47 +83,19 @@ private:
     std::string cause_;
 };
 
-struct PagePlacement {
-    QPageLayout layout;
-    QRect picture;
-    QPointF caption;  // the first line's baseline start
-};
-
-PagePlacement Place(int width, int height, qreal captionHeight, qreal ascent) {
-    const QSizeF a4 = QPageSize(QPageSize::A4).size(QPageSize::Point);
-    const auto fits = [&](int scale) {
-        return 2 * kMargin + width * scale <= a4.width() &&
-               2 * kMargin + height * scale + captionHeight <= a4.height();
-    };
-    int scale = kLargestScale;
-    while (scale > 1 && !fits(scale)) --scale;
-    QPageSize size(QPageSize::A4);
-    if (!fits(scale)) {
-        size = QPageSize(QSizeF(2 * kMargin + width, 2 * kMargin + height + captionHeight),
-                         QPageSize::Point, QString(), QPageSize::ExactMatch);
-    }
-    const QSizeF paper = size.size(QPageSize::Point);
-    // Whole points, so that every pixel is a square of whole points.
-    const int left = static_cast<int>((paper.width() - width * scale) / 2);
-    const QRect picture(left, kMargin, width * scale, height * scale);
-    return {QPageLayout(size, QPageLayout::Portrait, QMarginsF()), picture,
-            QPointF(picture.left(), picture.bottom() + 1 + kCaptionGap + ascent)};
-}
-
-class QtPdfDocument final : public PdfDocument {
+class QtPdfDocument final : public PagedDocument {
 public:
     QtPdfDocument(std::string path, std::string temporary, std::unique_ptr<ByteFile> file)
         : path_(std::move(path)), temporary_(std::move(temporary)), file_(std::move(file)),
-          device_(*file_), writer_(&device_) {
+          device_(*file_), writer_(&device_), sheets_(writer_, false) {
         device_.open(QIODevice::WriteOnly);
         writer_.setResolution(kPointsPerInch);
-        writer_.setCreator(QStringLiteral("tavrin-file"));
-        font_.setPointSizeF(kCaptionPointSize);
+        writer_.setCreator(QStringLiteral("Tavrin"));
     }
 
     ~QtPdfDocument() override {
         if (!finished_) {
-            if (painter_.isActive()) painter_.end();
+            sheets_.End();
             file_.reset();
             std::string cause;
             PutInPlace(temporary_, path_, false, cause);
@@ -141,32 +103,15 @@ public:
     }
 
     bool AddPage(const PageBitmap& picture, const std::vector<std::string>& caption) override {
-        const QImage image = RgbImageOfPage(picture, picture.Width(), picture.Height());
-        if (image.isNull()) return Fail("not enough memory for a page");
-        const QFontMetricsF metrics(font_, &writer_);
-        const PagePlacement placement =
-            Place(image.width(), image.height(),
-                  kCaptionGap + metrics.lineSpacing() * static_cast<qreal>(caption.size()),
-                  metrics.ascent());
-        if (!StartPage(placement.layout)) return Fail("the PDF writer could not start a page");
-        // Otherwise Qt may keep a picture as JPEG, whose blur would change pixels.
-        painter_.setRenderHint(QPainter::LosslessImageRendering, true);
-        painter_.drawImage(placement.picture, image);
-        painter_.setFont(font_);
-        painter_.setPen(Qt::black);
-        QPointF line = placement.caption;
-        for (const std::string& text : caption) {
-            painter_.drawText(line, QString::fromStdString(text));
-            line.ry() += metrics.lineSpacing();
-        }
-        ++pages_;
+        std::string cause;
+        if (!sheets_.Add(picture, caption, cause)) return Fail(cause);
         // A full disk ends the document at once rather than after every page.
         return !device_.Failed() || Fail(device_.Cause());
     }
 
     bool Finish() override {
-        if (pages_ == 0) return Fail("there is no page to write");
-        if (!painter_.end()) return Fail("the PDF writer could not end the document");
+        if (sheets_.Count() == 0) return Fail("there is no page to write");
+        if (!sheets_.End()) return Fail("the PDF writer could not end the document");
         if (!device_.Flush()) return Fail(device_.Cause());
         device_.close();
         std::string cause;
@@ -181,13 +126,6 @@ public:
     const std::string& LastError() const override { return error_; }
 
 private:
-    bool StartPage(const QPageLayout& layout) {
-        if (pages_ == 0) {
-            return writer_.setPageLayout(layout) && painter_.begin(&writer_);
-        }
-        return writer_.setPageLayout(layout) && writer_.newPage();
-    }
-
     bool Fail(const std::string& cause) {
         error_ = "Cannot write " + path_ + ": " + cause;
         return false;
@@ -199,16 +137,14 @@ private:
     std::unique_ptr<ByteFile> file_;
     ByteFileDevice device_;
     QPdfWriter writer_;
-    QPainter painter_;
-    QFont font_;
-    std::size_t pages_ = 0;
+    PictureSheets sheets_;
     bool finished_ = false;
     std::string error_;
 };
 
 }  // namespace
 
-std::unique_ptr<PdfDocument> StartPdf(const std::string& path, std::string& error) {
+std::unique_ptr<PagedDocument> StartPdf(const std::string& path, std::string& error) {
     std::string temporary;
     std::string cause;
     std::unique_ptr<ByteFile> file = LocalFileSystem().CreateTemporaryFor(path, temporary, cause);

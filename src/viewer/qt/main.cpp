@@ -8,7 +8,11 @@ int main(int argc, char** argv) {
     const auto load = tavrin::viewer::StartReading(argc, argv);
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
+    // Where settings such as the last folder opened are kept.
+    QApplication::setOrganizationName(QStringLiteral("Tavrin"));
+    QApplication::setApplicationName(QStringLiteral("TavrinView"));
     tavrin::viewer::ViewerWindow window(std::move(*load));
-    window.show();
+    window.Client().Zoom().SetFactor(tavrin::platform::PageZoom::Saved());
+    window.ShowAtStart();
     return QApplication::exec();
 }
