@@ -41,7 +41,7 @@ set(allowed_viewer platform store alarms canvas viewer)
 set(allowed_backend platform backend)
 set(allowed_handheld_shell platform backend store alarms canvas alarm_schedule handheld handheld_shell resources)
 set(allowed_viewer_shell platform backend store alarms canvas viewer viewer_shell resources)
-set(allowed_tools platform backend store alarms tools)
+set(allowed_tools platform backend store alarms canvas tools)
 set(allowed_notifier platform backend notifier)
 set(allowed_resources "")
 
