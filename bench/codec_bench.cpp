@@ -17,6 +17,7 @@
 
 #include "handwriting.h"
 #include "platform/drawing.h"
+#include "run_benchmarks.h"
 #include "store/page_image.h"
 #include "store/run_length.h"
 #include "support/reference_run_length.h"
@@ -213,9 +214,5 @@ int main(int argc, char** argv) {
     tavrin::AllFor("handwriting16", tavrin::PageKind::Handwriting);
     tavrin::AllFor("blank", tavrin::PageKind::Blank);
     tavrin::AllFor("noise", tavrin::PageKind::Noise);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return tavrin::RunBenchmarks(argc, argv);
 }

@@ -18,6 +18,7 @@
 
 #include "child_process.h"
 #include "handwriting.h"
+#include "run_benchmarks.h"
 #include "store/memo_file.h"
 
 namespace tavrin {
@@ -101,10 +102,7 @@ BENCHMARK(ExportCommand_Before)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int result = tavrin::RunBenchmarks(argc, argv);
     std::filesystem::remove_all(tavrin::Folder());
-    return 0;
+    return result;
 }

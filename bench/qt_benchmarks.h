@@ -2,20 +2,16 @@
 // texts on the offscreen platform, so that no display is needed.
 #pragma once
 
-#include <benchmark/benchmark.h>
-
 #include <QApplication>
+
+#include "run_benchmarks.h"
 
 namespace tavrin {
 
 inline int RunQtBenchmarks(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks(argc, argv);
 }
 
 }  // namespace tavrin

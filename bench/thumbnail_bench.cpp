@@ -20,6 +20,7 @@
 #include "child_process.h"
 #include "handwriting.h"
 #include "platform/byte_file.h"
+#include "run_benchmarks.h"
 #include "store/little_endian.h"
 #include "store/memo_file.h"
 #include "store/page_reduction.h"
@@ -143,10 +144,7 @@ BENCHMARK(FullLoad_Of65535)->Unit(benchmark::kMillisecond)->UseRealTime();
 }  // namespace tavrin
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int result = tavrin::RunBenchmarks(argc, argv);
     std::filesystem::remove_all(tavrin::Folder());
-    return 0;
+    return result;
 }

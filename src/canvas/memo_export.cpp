@@ -6,12 +6,9 @@
 #include <memory>
 #include <thread>
 
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
-
 #include "alarms/alarm_time.h"
 #include "platform/image_file.h"
+#include "platform/memory.h"
 #include "store/page_image.h"
 
 namespace tavrin {
@@ -24,16 +21,6 @@ void Write(PngExport& page) {
         return;
     }
     page.written = platform::WritePng(page.target, *picture, PenPalette, page.error);
-}
-
-// Every page's encoder takes and frees the same few hundred kilobytes; glibc
-// would give them back to the system after each page and fault them in again
-// for the next, which cost more than the encoding itself.
-void KeepFreedMemoryForTheNextPage() {
-#if defined(__GLIBC__)
-    mallopt(M_TRIM_THRESHOLD, 32 << 20);
-    mallopt(M_TOP_PAD, 1 << 20);
-#endif
 }
 
 }  // namespace
@@ -69,7 +56,7 @@ std::vector<PngExport> MemosToWrite(const MemoList& list, std::size_t first, std
 // The pages are independent: a pool as large as the machine's hardware
 // threads takes them in turn.
 void WritePngs(std::vector<PngExport>& pages) {
-    KeepFreedMemoryForTheNextPage();
+    platform::KeepFreedMemoryForReuse();
     const std::size_t threads =
         std::min<std::size_t>(std::max(1U, std::thread::hardware_concurrency()), pages.size());
     std::atomic<std::size_t> next{0};

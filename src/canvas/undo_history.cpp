@@ -16,7 +16,11 @@ void GoToPosition(MemoList& list, std::uint16_t position) {
 
 }  // namespace
 
-void UndoHistory::BeforeStroke() { Push(Of(canvas_.List().Current()).undo, PictureOfCurrent()); }
+// A picture that can't be had is no step: one showing the page as last
+// stored would take back the strokes not stored yet along with this one.
+void UndoHistory::BeforeStroke() {
+    if (std::optional<Step> picture = PictureOfCurrent()) Push(Of(canvas_.List().Current()).undo, std::move(*picture));
+}
 
 int UndoHistory::NewPage(bool append) {
     if (!canvas_.NewPage(append)) return 0;
@@ -24,13 +28,15 @@ int UndoHistory::NewPage(bool append) {
     return 1;
 }
 
+// Without memory for the memo's picture the delete is done all the same,
+// as one that can't be undone.
 int UndoHistory::DeletePage() {
-    Step removal = RemovalOfCurrent();
+    std::optional<Step> removal = RemovalOfCurrent();
     if (!canvas_.DeletePage()) {
-        Restore(removal);
+        if (removal) Restore(*removal);
         return 0;
     }
-    Push(Of(canvas_.List().Current()).undo, std::move(removal));
+    if (removal) Push(Of(canvas_.List().Current()).undo, std::move(*removal));
     return 1;
 }
 
@@ -66,15 +72,17 @@ UndoHistory::Replayed UndoHistory::Replay(Direction direction) {
 std::optional<UndoHistory::Step> UndoHistory::Apply(Step& step) {
     switch (step.kind) {
         case Step::Kind::Picture: {
-            Step inverse = PictureOfCurrent();
+            std::optional<Step> inverse = PictureOfCurrent();
+            if (!inverse) return std::nullopt;
             canvas_.List().Current()->page.ShareFrom(*step.page);
             canvas_.FetchPage();
             return inverse;
         }
         case Step::Kind::Added: {
-            Step removal = RemovalOfCurrent();
+            std::optional<Step> removal = RemovalOfCurrent();
+            if (!removal) return std::nullopt;
             if (!canvas_.DeletePage()) {
-                Restore(removal);
+                Restore(*removal);
                 return std::nullopt;
             }
             return removal;
@@ -87,8 +95,8 @@ std::optional<UndoHistory::Step> UndoHistory::Apply(Step& step) {
 }
 
 // The surface holds the strokes not yet stored: they go into the list first.
-UndoHistory::Step UndoHistory::PictureOfCurrent() {
-    canvas_.StorePage();
+std::optional<UndoHistory::Step> UndoHistory::PictureOfCurrent() {
+    if (!canvas_.StorePage()) return std::nullopt;
     auto page = std::make_shared<PageImage>();
     page->ShareFrom(canvas_.List().Current()->page);
     const std::size_t bytes = page->DataBytes();
@@ -96,8 +104,10 @@ UndoHistory::Step UndoHistory::PictureOfCurrent() {
 }
 
 // Everything needed to bring the current memo back, its own steps included.
-UndoHistory::Step UndoHistory::RemovalOfCurrent() {
-    Step removal = PictureOfCurrent();
+std::optional<UndoHistory::Step> UndoHistory::RemovalOfCurrent() {
+    std::optional<Step> picture = PictureOfCurrent();
+    if (!picture) return std::nullopt;
+    Step& removal = *picture;
     const MemoEntry& memo = *canvas_.List().Current();
     removal.kind = Step::Kind::Removed;
     removal.created = memo.created;
@@ -113,7 +123,7 @@ UndoHistory::Step UndoHistory::RemovalOfCurrent() {
         removal.bytes += held;
         bytes_ -= held;
     }
-    return removal;
+    return picture;
 }
 
 void UndoHistory::Restore(Step& removal) {

@@ -79,8 +79,9 @@ private:
     // Does the step; the step that takes it back, for the memo shown after,
     // or none when memory for it can't be had (nothing changed).
     std::optional<Step> Apply(Step& step);
-    Step PictureOfCurrent();
-    Step RemovalOfCurrent();
+    // None when the page shown can't be stored.
+    std::optional<Step> PictureOfCurrent();
+    std::optional<Step> RemovalOfCurrent();
     // Gives a removal's steps back to the current memo.
     void Restore(Step& removal);
     bool BringBack(Step& step);

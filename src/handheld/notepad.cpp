@@ -350,6 +350,16 @@ void Notepad::SnapshotWritten(const SaveSnapshot& snapshot, const SnapshotOutcom
     }
 }
 
+bool Notepad::RunDialog(const std::function<void()>& dialog) {
+    if (!canvas_.StorePage()) {
+        canvas_.ShowNotEnoughMemory();
+        return false;
+    }
+    const ModalScope modal(*this);
+    dialog();
+    return true;
+}
+
 void Notepad::ShowNote(std::string note) {
     note_ = std::move(note);
     shell_.StartTimer(NotepadTimer::Note, kNoteMilliseconds);

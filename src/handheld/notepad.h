@@ -207,6 +207,15 @@ public:
     void TimerFired(NotepadTimer timer);
     // The note in the status strip; empty when none shows.
     const std::string& Note() const { return note_; }
+    // Puts `note` in the status strip, in place of the creation time, for
+    // kNoteMilliseconds.
+    void ShowNote(std::string note);
+    // Runs a dialog of the shell's own (export, print) as the notepad's
+    // dialogs run: the page shown is stored first, and hand-overs, commands
+    // and saves that come meanwhile wait until it ends. False, with "Not
+    // enough memory" said, when the page can't be stored: the dialog does
+    // not run.
+    bool RunDialog(const std::function<void()>& dialog);
     // A second start handed over the service's start: save, then show the due memo.
     void AlarmStart();
     // "Open" on an alarm's notification: save, then show the memo of `key`.
@@ -273,7 +282,6 @@ private:
     // After a save: a merge with memos changed elsewhere is told in the
     // status strip, and its alarms are followed up.
     void TellMerge();
-    void ShowNote(std::string note);
     void RepaintStrip();
     void StrokeTo(std::int32_t x, std::int32_t y);
     void RepaintWindow();

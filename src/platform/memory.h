@@ -14,4 +14,10 @@ namespace tavrin::platform {
 void* AllocateLargeBlock(std::size_t size);
 void FreeLargeBlock(void* block);
 
+// Work that takes and frees the same few hundred kilobytes many times over
+// (an encoder a page) keeps them: glibc would give them back to the system
+// after each round and fault them in again for the next, which costs more
+// than the work itself. Nothing to do where the C library keeps them anyway.
+void KeepFreedMemoryForReuse();
+
 }  // namespace tavrin::platform

@@ -1056,6 +1056,32 @@ TEST_F(NotepadTest, UndoAndRedoRetraceTheStrokesOfAMemo) {
     EXPECT_TRUE(shell.repainted.empty());
 }
 
+// An undo that can't store the page shown first is refused with one "Not
+// enough memory": the stroke not stored yet stays, and with memory back the
+// undo takes back that stroke alone.
+TEST_F(NotepadTest, UndoThatCantStoreThePageShownKeepsIt) {
+    Notepad& pad = Open(1);
+    const auto inkAt = [&](std::int32_t x, std::int32_t y) {
+        pad.Canvas().StorePage();
+        return tt::IndexAt(pad.Canvas().List().Current()->page, x, y) == 0;
+    };
+    pad.StylusDown(10, 20);
+    pad.StylusUp(10, 20);
+    pad.StylusDown(30, 40);  // on the surface only
+    pad.StylusUp(30, 40);
+    {
+        const AllocationLimitForTesting limit(kNoRoomForAPage);
+        pad.RunCommand(IDM_UNDO);
+    }
+    ASSERT_EQ(window.messages.size(), 1U);
+    EXPECT_EQ(window.messages[0].text, "Not enough memory");
+    EXPECT_TRUE(inkAt(10, 20));
+    EXPECT_TRUE(inkAt(30, 40));
+    pad.RunCommand(IDM_UNDO);
+    EXPECT_TRUE(inkAt(10, 20));
+    EXPECT_FALSE(inkAt(30, 40));
+}
+
 // A new memo and a deleted one are steps too, kept by the memo shown after
 // them: undoing the delete brings the memo back where it was, with its
 // strokes and its alarm registered anew; redoing deletes it again.

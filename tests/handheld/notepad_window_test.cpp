@@ -16,6 +16,8 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPaintEvent>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
@@ -29,6 +31,7 @@
 #include <functional>
 
 #include "handheld/notepad_commands.h"
+#include "handheld/qt/export_window.h"
 #include "handheld/qt/notepad_window.h"
 #include "handheld/qt/set_time_window.h"
 #include "platform/drawing.h"
@@ -39,12 +42,14 @@
 #include "support/modal_dialogs.h"
 #include "support/overview_driving.h"
 #include "support/page_pixels.h"
+#include "support/pdf_pages.h"
 #include "support/recording_notifications.h"
 #include "support/scratch_folder.h"
 
 namespace tavrin::handheld {
 namespace {
 
+using testing::AnswerFileDialog;
 using testing::FixedClock;
 using testing::SeenMessage;
 using testing::WhileModal;
@@ -385,7 +390,8 @@ TEST_F(NotepadWindowTest, MenuBarFollowsTheTable) {
         };
         // With the desktop's own additions before About.
         EXPECT_EQ(texts(BarButtonNamed(*window, "Tools")->menu()),
-                  (QStringList{"Insert new", "Undo", "Redo", "-", "Overview", "Zoom", "-", "About", "Exit"}));
+                  (QStringList{"Insert new", "Undo", "Redo", "-", "Overview", "Export…", "Print…", "Zoom", "-", "About",
+                               "Exit"}));
         EXPECT_EQ(texts(BarButtonNamed(*window, "Alarm")->menu()),
                   (QStringList{"2 minutes", "5 minutes", "10 minutes", "15 minutes", "30 minutes", "45 minutes",
                                "1 hour", "2 hours", "3 hours", "4 hours", "8 hours", "Today...", "Tomorrow...", "-",
@@ -861,6 +867,140 @@ TEST_F(NotepadWindowTest, ScaledScreenShowsThePageWithoutSmoothing) {
     ExpectScreenShowsSurface(Surface(*window), screen, 2);
 }
 
+// A memo's page as a picture in its colors.
+QImage PictureOf(const MemoEntry& memo) {
+    const PagePixels pixels(memo.page);
+    QImage picture(kPageWidth, kPageHeight, QImage::Format_RGB32);
+    for (int y = 0; y < kPageHeight; ++y) {
+        for (int x = 0; x < kPageWidth; ++x) picture.setPixel(x, y, PaletteRgb(pixels.IndexAt(x, y)));
+    }
+    return picture;
+}
+
+// Tools > Export… writes the memo shown (with the strokes not saved yet) or
+// every memo, as PNG pictures or one PDF, where the file dialog says; each
+// picture is its memo's page. A failure is said, naming the file.
+TEST_F(NotepadWindowTest, ExportWritesTheChosenMemosWhereTheFileDialogSays) {
+    const struct {
+        const char* label;
+        bool everyMemo;
+        bool asPdf;
+        const char* typed;  // in the file dialog, in the test's folder
+        std::vector<const char*> written;  // PDF: the document; PNG: a picture a memo
+        std::vector<int> memos;  // 0-based, as written
+        const char* error;  // empty: none
+    } cases[] = {
+        {"every memo as one PDF", true, true, "all", {"all.pdf"}, {0, 1, 2}, ""},
+        {"the memo shown as PDF", false, true, "shown.pdf", {"shown.pdf"}, {1}, ""},
+        {"the memo shown as PNG", false, false, "shown", {"shown.png"}, {1}, ""},
+        {"every memo as PNGs", true, false, "pictures", {"pictures/memo-0001.png", "pictures/memo-0002.png",
+                                                         "pictures/memo-0003.png"}, {0, 1, 2}, ""},
+        {"a picture that can't be written", true, false, "blocked", {}, {}, "blocked/memo-0001.png"},
+    };
+    std::filesystem::create_directories(folder.PathOf("pictures"));
+    std::filesystem::create_directories(folder.PathOf("blocked/memo-0001.png"));
+    for (const auto& exported : cases) {
+        SCOPED_TRACE(exported.label);
+        WriteMemos(dataPath, 3, 1);
+        auto window = Open();
+        Drag(*window, {{60, 200}, {180, 220}});
+        std::vector<SeenMessage> messages = WhileModal(
+            [&] { MenuEntry(*window, {"Tools", "Export…"})->trigger(); }, QMessageBox::Ok, [&](QWidget* modal) {
+                if (auto* choice = dynamic_cast<ExportDialog*>(modal)) {
+                    choice->Choose(exported.everyMemo, exported.asPdf);
+                    choice->accept();
+                } else {
+                    AnswerFileDialog(modal, folder.PathOf(exported.typed));
+                }
+            });
+        const MemoList& list = window->Core().Canvas().List();
+        std::vector<QImage> expected;
+        for (const int memo : exported.memos) {
+            const MemoEntry* entry = list.First();
+            for (int i = 0; i < memo; ++i) entry = list.NextOf(entry);
+            expected.push_back(PictureOf(*entry));
+            // The stroke made just before the export is in it.
+            if (memo == 1) {
+                EXPECT_EQ(expected.back().pixel(120, 210), qRgb(0, 0, 0));
+            }
+        }
+        if (*exported.error != '\0') {
+            ASSERT_EQ(messages.size(), std::size_t{1});
+            EXPECT_NE(messages[0].text.toStdString().find(folder.PathOf(exported.error)), std::string::npos)
+                << messages[0].text.toStdString();
+            EXPECT_TRUE(window->Core().Note().empty());
+            continue;
+        }
+        EXPECT_TRUE(messages.empty());
+        EXPECT_EQ(window->Core().Note(), "Exported " + std::to_string(exported.memos.size()) +
+                                             (exported.memos.size() == 1 ? " memo" : " memos"));
+        if (exported.asPdf) {
+            const std::vector<QImage> pages =
+                testing::RenderPdf(folder.PathOf(exported.written[0]), folder.PathOf("rendered"), 144);
+            ASSERT_EQ(pages.size(), expected.size());
+            // A4, the picture at 2 points a pixel from 57 points left and 36 down.
+            for (std::size_t i = 0; i < pages.size(); ++i) {
+                testing::ExpectPictureAt(pages[i], QPoint(57 * 2, 36 * 2), 4, expected[i]);
+            }
+            std::filesystem::remove_all(folder.PathOf("rendered"));
+        } else {
+            ASSERT_EQ(exported.written.size(), expected.size());
+            for (std::size_t i = 0; i < expected.size(); ++i) {
+                const QImage png(QString::fromStdString(folder.PathOf(exported.written[i])));
+                EXPECT_EQ(png.convertToFormat(QImage::Format_RGB32), expected[i]) << exported.written[i];
+            }
+        }
+        window->close();
+    }
+}
+
+// Tools > Print… prints the memos of the print dialog's range ("Current
+// Page" the memo shown), as the PDF shows them; here the printer prints to a
+// PDF file.
+TEST_F(NotepadWindowTest, PrintSendsTheMemosOfTheRange) {
+    const struct {
+        const char* label;
+        QPrinter::PrintRange range;
+        int from, to;  // 1-based, for PageRange
+        std::vector<int> memos;  // 0-based
+    } cases[] = {
+        {"every memo", QPrinter::AllPages, 0, 0, {0, 1, 2}},
+        {"the memo shown", QPrinter::CurrentPage, 0, 0, {1}},
+        {"memos 2 to 3", QPrinter::PageRange, 2, 3, {1, 2}},
+    };
+    for (const auto& printed : cases) {
+        SCOPED_TRACE(printed.label);
+        WriteMemos(dataPath, 3, 1);
+        auto window = Open();
+        const std::string output = folder.PathOf("printed.pdf");
+        std::filesystem::remove(output);
+        int paperWidth = 0;  // points
+        const auto messages = WhileModal(
+            [&] { MenuEntry(*window, {"Tools", "Print…"})->trigger(); }, QMessageBox::Ok, [&](QWidget* modal) {
+                auto* dialog = qobject_cast<QPrintDialog*>(modal);
+                ASSERT_NE(dialog, nullptr) << modal->metaObject()->className();
+                QPrinter* printer = dialog->printer();
+                printer->setOutputFormat(QPrinter::PdfFormat);
+                printer->setOutputFileName(QString::fromStdString(output));
+                printer->setPrintRange(printed.range);
+                printer->setFromTo(printed.from, printed.to);
+                paperWidth = printer->pageLayout().fullRectPoints().width();
+                dialog->done(QDialog::Accepted);
+            });
+        EXPECT_TRUE(messages.empty());
+        const std::vector<QImage> pages = testing::RenderPdf(output, folder.PathOf("rendered"), 144);
+        std::filesystem::remove_all(folder.PathOf("rendered"));
+        ASSERT_EQ(pages.size(), printed.memos.size());
+        // On the printer's own paper, at 2 points a pixel, centred, 36 points down.
+        for (std::size_t i = 0; i < pages.size(); ++i) {
+            const MemoEntry* entry = window->Core().Canvas().List().First();
+            for (int m = 0; m < printed.memos[i]; ++m) entry = window->Core().Canvas().List().NextOf(entry);
+            testing::ExpectPictureAt(pages[i], QPoint((paperWidth - 480) / 2 * 2, 36 * 2), 4, PictureOf(*entry));
+        }
+        window->close();
+    }
+}
+
 // Ctrl+plus (or Ctrl+=), Ctrl+minus, Ctrl+0 and Tools > Zoom set the zoom
 // between 1× and 3×; the page, and the bar with it, take its size, and the
 // menu checks the zoom shown.
@@ -935,12 +1075,20 @@ TEST_F(NotepadWindowTest, Screenshots) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return window->Bar().width() == window->Page().width(); }, 2000));
     EXPECT_TRUE(window->grab().save(QString::fromUtf8(output) + QStringLiteral("/tavrin-zoom-2.png")));
     window->Page().Zoom().SetFactor(1);
-    WhileModal([&] { MenuEntry(*window, {"Alarm", "Set time..."})->trigger(); }, QMessageBox::Ok,
-               [&](QWidget* dialog) {
-                   EXPECT_TRUE(dialog->grab().save(QString::fromUtf8(output) +
-                                                   QStringLiteral("/tavrin-set-time.png")));
-                   dialog->close();
-               });
+    const struct {
+        QStringList menu;
+        const char* shot;
+    } dialogs[] = {
+        {{"Alarm", "Set time..."}, "tavrin-set-time.png"},
+        {{"Tools", "Export…"}, "tavrin-export.png"},
+        {{"Tools", "Print…"}, "tavrin-print.png"},
+    };
+    for (const auto& shown : dialogs) {
+        WhileModal([&] { MenuEntry(*window, shown.menu)->trigger(); }, QMessageBox::Ok, [&](QWidget* dialog) {
+            EXPECT_TRUE(dialog->grab().save(QString::fromUtf8(output) + QLatin1Char('/') + QLatin1String(shown.shot)));
+            dialog->close();
+        });
+    }
 }
 
 }  // namespace

@@ -45,7 +45,7 @@ set(allowed_overview_shell platform backend store alarms overview overview_shell
 set(allowed_handheld_shell platform backend store alarms canvas alarm_schedule handheld handheld_shell resources
   overview overview_shell)
 set(allowed_viewer_shell platform backend store alarms canvas viewer viewer_shell resources overview overview_shell)
-set(allowed_tools platform backend store alarms tools)
+set(allowed_tools platform backend store alarms canvas tools)
 set(allowed_notifier platform backend notifier)
 set(allowed_resources "")
 

@@ -2,12 +2,17 @@
 #pragma once
 
 #include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QString>
 #include <QTest>
 #include <QTimer>
 
+#include <gtest/gtest.h>
+
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace tavrin::testing {
@@ -39,6 +44,27 @@ inline std::vector<SeenMessage> WhileModal(const std::function<void()>& action,
     timer.start(10);
     action();
     return seen;
+}
+
+// Answers the file dialog as a user does: types `path` and presses Return,
+// or cancels when it is empty. The folder the dialog started in.
+inline QString AnswerFileDialog(QWidget* modal, const std::string& path) {
+    auto* dialog = qobject_cast<QFileDialog*>(modal);
+    if (dialog == nullptr) {
+        ADD_FAILURE() << "not a file dialog: " << modal->metaObject()->className();
+        modal->close();
+        return {};
+    }
+    const QString folder = dialog->directory().absolutePath();
+    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    if (path.empty() || name == nullptr) {
+        EXPECT_NE(name, nullptr);
+        dialog->reject();
+        return folder;
+    }
+    name->setText(QString::fromStdString(path));
+    QTest::keyClick(name, Qt::Key_Return);
+    return folder;
 }
 
 }  // namespace tavrin::testing

@@ -23,12 +23,15 @@
 #include "support/memo_lists.h"
 #include "support/memo_sketch.h"
 #include "support/page_pixels.h"
+#include "support/pdf_pages.h"
 #include "tavrin_version.h"
 
 namespace tavrin {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::ExpectPictureAt;
+using testing::RenderPdf;
 using Bytes = std::vector<std::uint8_t>;
 
 struct Outcome {
@@ -165,37 +168,6 @@ TEST_F(TavrinFileTest, ExportWritesAMemoThatWasNeverDrawnAsAWhitePage) {
     EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
     EXPECT_NE(outcome.err.find("memo 2 has no picture"), std::string::npos) << outcome.err;
     ExpectWhitePage(out / "memo-0002.png");
-}
-
-// Draws every page of a PDF with poppler's pdftoppm as PNGs into `folder`,
-// in page order.
-std::vector<QImage> RenderPdf(const fs::path& pdf, const fs::path& folder, int dotsPerInch) {
-    fs::create_directories(folder);
-    QProcess process;
-    process.start("pdftoppm", {"-r", QString::number(dotsPerInch), "-png", Q(pdf),
-                               Q(folder / "page")});
-    EXPECT_TRUE(process.waitForFinished(60000)) << "pdftoppm did not finish";
-    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
-    std::vector<fs::path> names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path());
-    std::sort(names.begin(), names.end());  // page-1.png ... page-9.png
-    std::vector<QImage> pages;
-    for (const fs::path& name : names) pages.emplace_back(Q(name));
-    return pages;
-}
-
-// Each pixel of `picture` is a `scale` x `scale` square of its color in
-// `rendered`, from `origin` on.
-void ExpectPictureAt(const QImage& rendered, QPoint origin, int scale, const QImage& picture) {
-    ASSERT_TRUE(rendered.rect().contains(
-        QRect(origin, QSize(picture.width() * scale, picture.height() * scale))));
-    for (int y = 0; y < picture.height() * scale; ++y) {
-        for (int x = 0; x < picture.width() * scale; ++x) {
-            ASSERT_EQ(rendered.pixel(origin + QPoint(x, y)) & 0xFFFFFFu,
-                      picture.pixel(x / scale, y / scale) & 0xFFFFFFu)
-                << "rendered " << x << "," << y;
-        }
-    }
 }
 
 std::string PdfText(const fs::path& pdf) {

@@ -34,6 +34,7 @@
 using namespace tavrin;
 using tavrin::testing::ScratchFolder;
 using tavrin::testing::SeenMessage;
+using tavrin::testing::AnswerFileDialog;
 using tavrin::testing::WhileModal;
 using tavrin::testing::WithOverview;
 using tavrin::viewer::kFollowDelay;
@@ -160,27 +161,6 @@ protected:
         return false;
     }
 };
-
-// Answers the file dialog as a user does: types `path` and presses Return,
-// or cancels when it is empty. The folder the dialog started in.
-QString AnswerFileDialog(QWidget* modal, const std::string& path) {
-    auto* dialog = qobject_cast<QFileDialog*>(modal);
-    if (dialog == nullptr) {
-        ADD_FAILURE() << "not a file dialog: " << modal->metaObject()->className();
-        modal->close();
-        return {};
-    }
-    const QString folder = dialog->directory().absolutePath();
-    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-    if (path.empty() || name == nullptr) {
-        EXPECT_NE(name, nullptr);
-        dialog->reject();
-        return folder;
-    }
-    name->setText(QString::fromStdString(path));
-    QTest::keyClick(name, Qt::Key_Return);
-    return folder;
-}
 
 }  // namespace
 

@@ -23,6 +23,7 @@
 
 
 #include "handheld/notepad_commands.h"
+#include "handheld/qt/export_window.h"
 #include "handheld/qt/set_time_window.h"
 #include "handheld/resources/buttons.xpm"
 #include "handheld/resources/tavrin.xpm"
@@ -237,9 +238,14 @@ void NotepadWindow::AddDesktopTools(QMenu& tools) {
     const QList<QAction*> items = tools.actions();
     const auto separator = std::find_if(items.begin(), items.end(), [](QAction* item) { return item->isSeparator(); });
     QAction* before = separator == items.end() || separator + 1 == items.end() ? nullptr : *(separator + 1);
-    QAction* overview = new QAction(QStringLiteral("Overview"), &tools);
-    connect(overview, &QAction::triggered, this, [this] { notepad_->RunCommand(IDM_OVERVIEW); });
-    tools.insertAction(before, overview);
+    const auto add = [&](const QString& text, void (*run)(Notepad&, platform::QtMainWindow&)) {
+        auto* item = new QAction(text, &tools);
+        connect(item, &QAction::triggered, this, [this, run] { run(*notepad_, *this); });
+        tools.insertAction(before, item);
+    };
+    add(QStringLiteral("Overview"), [](Notepad& notepad, platform::QtMainWindow&) { notepad.RunCommand(IDM_OVERVIEW); });
+    add(QStringLiteral("Export…"), &ExportMemos);
+    add(QStringLiteral("Print…"), &PrintMemos);
     auto* zoom = new QMenu(QStringLiteral("Zoom"), &tools);
     page_->Zoom().AddCommands(*zoom, *this);
     tools.insertMenu(before, zoom);

@@ -1,6 +1,10 @@
 // Large blocks over the C library, with the kernel asked for huge pages.
 #include <sys/mman.h>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include <cstdlib>
 
 #include "platform/memory.h"
@@ -30,5 +34,12 @@ void* AllocateLargeBlock(std::size_t size) {
 }
 
 void FreeLargeBlock(void* block) { std::free(block); }
+
+void KeepFreedMemoryForReuse() {
+#if defined(__GLIBC__)
+    mallopt(M_TRIM_THRESHOLD, 32 << 20);
+    mallopt(M_TOP_PAD, 1 << 20);
+#endif
+}
 
 }  // namespace tavrin::platform

@@ -10,4 +10,7 @@ void* AllocateLargeBlock(std::size_t size) { return std::malloc(size == 0 ? 1 : 
 
 void FreeLargeBlock(void* block) { std::free(block); }
 
+// The C runtime's heap keeps freed blocks for reuse by itself.
+void KeepFreedMemoryForReuse() {}
+
 }  // namespace tavrin::platform
