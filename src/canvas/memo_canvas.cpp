@@ -211,6 +211,17 @@ int MemoCanvas::NextPage() {
     return 1;
 }
 
+int MemoCanvas::ShowMemo(const MemoEntry* memo) {
+    const MemoEntry* shown = list_.Current();
+    if (memo == nullptr || memo == shown || !StoreBeforeLeaving()) return 0;
+    if (!list_.SeekTo(memo)) {
+        list_.SeekTo(shown);
+        return 0;
+    }
+    ShowCurrent();
+    return 1;
+}
+
 int MemoCanvas::LoadFile(const std::string& path) {
     const std::lock_guard lock(fileUse_);
     return ShowLoaded(file_.Load(list_, path));

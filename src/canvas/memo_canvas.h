@@ -93,6 +93,9 @@ public:
     int NewPage(bool append);
     int PreviousPage();
     int NextPage();
+    // Shows `memo`, one of the list's; 0 when it is none, the one shown or
+    // not in the list (the list then stays where it was).
+    int ShowMemo(const MemoEntry* memo);
     // 0, with "Not enough memory" and nothing changed, when the blank memo
     // that replaces the only one can't be had.
     int DeletePage();

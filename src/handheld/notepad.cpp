@@ -228,6 +228,7 @@ bool Notepad::RunCommand(int command) {
             return true;
         }
         case IDM_SAVE: Save(); return true;
+        case IDM_OVERVIEW: ShowOverview(); return true;
         default: break;
     }
     if (command >= kFirstQuickAlarmId && command <= kLastQuickAlarmId) {
@@ -536,6 +537,24 @@ void Notepad::SaveThen(const std::function<int()>& move) {
     }
     Save();
     if (move()) RepaintWindow();
+}
+
+void Notepad::ShowOverview() {
+    // Its thumbnail shows the page on screen with its latest strokes.
+    if (!canvas_.StorePage()) {
+        canvas_.ShowNotEnoughMemory();
+        return;
+    }
+    const MemoEntry* chosen = nullptr;
+    {
+        const ModalScope modal(*this);
+        chosen = shell_.ChooseMemo();
+    }
+    // Shown first, then saved: a save that merges memos changed elsewhere
+    // makes every entry anew, and keeps the memo shown by its identity.
+    if (chosen == nullptr || !canvas_.ShowMemo(chosen)) return;
+    Save();
+    RepaintWindow();
 }
 
 void Notepad::Replay(UndoHistory::Replayed replayed) {

@@ -151,6 +151,9 @@ public:
     virtual EndChoice AskHowToEnd(const std::string& text, const std::string& caption) = 0;
     // A file dialog for saving the memos; none when the user cancels.
     virtual std::optional<std::string> ChooseFileToSave(const std::string& suggested) = 0;
+    // The overview of every memo, modal: the memo chosen, or none. A shell
+    // without an overview chooses none.
+    virtual const MemoEntry* ChooseMemo() { return nullptr; }
 };
 
 struct NotepadSetup {
@@ -271,6 +274,9 @@ private:
     // moved; refused with "Not enough memory" when the page shown can't be
     // stored.
     void SaveThen(const std::function<int()>& move);
+    // The overview, over the memos as they are now; the memo chosen in it is
+    // shown, as a page move shows it.
+    void ShowOverview();
     // An undo or redo: the window shows what it did, or why it could not.
     void Replay(UndoHistory::Replayed replayed);
     // After a save: a merge with memos changed elsewhere is told in the

@@ -34,6 +34,9 @@
 #define IDM_SAVE 40102
 #define IDM_UNDO 40103
 #define IDM_REDO 40104
+// The overview of every memo; on Linux only, where the shell adds it to the
+// Tools menu.
+#define IDM_OVERVIEW 40105
 
 // Messages a window of the notepad takes besides its commands: refresh the
 // title (posted to itself after creation), and the alarm start handed over

@@ -135,6 +135,9 @@ bool Viewer::RunCommand(int command) {
         case IDM_EXIT: shell_.Close(); return true;
         case IDM_PREVIOUS: Move(false); return true;
         case IDM_NEXT: Move(true); return true;
+        case IDM_OVERVIEW:
+            if (canvas_.ShowMemo(shell_.ChooseMemo())) shell_.RepaintNow();
+            return true;
         default: return false;
     }
 }

@@ -54,6 +54,9 @@ public:
     virtual void Close() = 0;
     // Ends the program with code 0 at once, the window left as it is.
     virtual void Quit() = 0;
+    // The overview of every memo, modal: the memo chosen, or none. A shell
+    // without an overview chooses none.
+    virtual const MemoEntry* ChooseMemo() { return nullptr; }
 };
 
 class Viewer {

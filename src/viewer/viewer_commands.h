@@ -7,3 +7,5 @@
 #define IDM_EXIT 105
 #define IDM_PREVIOUS 32771
 #define IDM_NEXT 32772
+// The overview of every memo; on Linux only.
+#define IDM_OVERVIEW 32780

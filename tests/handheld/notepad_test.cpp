@@ -71,6 +71,11 @@ public:
         return endChoice;
     }
     std::optional<std::string> ChooseFileToSave(const std::string&) override { return chosenFile; }
+    const MemoEntry* ChooseMemo() override {
+        ++overviews;
+        WhileOpen();
+        return chosenMemo;
+    }
 
     // Runs what the saving thread posted, as the window's event loop would.
     int RunPosted() {
@@ -100,6 +105,8 @@ public:
     bool answerYes = true;
     int abouts = 0;
     int dialogs = 0;
+    int overviews = 0;
+    const MemoEntry* chosenMemo = nullptr;
     int closes = 0;
     bool captured = false;
     std::vector<std::pair<NotepadTimer, int>> timers;
@@ -230,6 +237,35 @@ TEST_F(NotepadTest, PageMovesAndNewPagesSaveADrawnPageFirst) {
         EXPECT_EQ(saved->Count(), 2);
         EXPECT_EQ(tt::IndexAt(saved->First()->page, 60, 70), 0) << "the black dot is in the file";
     }
+}
+
+// The memo chosen in the overview is shown as a page move shows it: the
+// page on screen is stored first (the overview shows it so), then saved.
+TEST_F(NotepadTest, TheOverviewShowsTheMemoChosen) {
+    Notepad& pad = Open(3);
+    pad.StylusDown(60, 70);
+    shell.chosenMemo = pad.Canvas().List().Last();
+    shell.duringDialog = [&] {
+        EXPECT_EQ(tt::IndexAt(pad.Canvas().List().First()->page, 60, 70), 0) << "stored before the overview";
+    };
+    shell.repainted.clear();
+    EXPECT_TRUE(pad.RunCommand(IDM_OVERVIEW));
+    EXPECT_EQ(shell.overviews, 1);
+    EXPECT_EQ(pad.Canvas().List().CurrentIndex(), 3);
+    EXPECT_EQ(shell.repainted, (std::vector<Rect>{{0, 0, kPageWidth, kPageHeight}}));
+    const auto saved = ReadBack();
+    EXPECT_EQ(tt::IndexAt(saved->First()->page, 60, 70), 0) << "the black dot is in the file";
+    EXPECT_EQ(saved->CurrentIndex(), 3);
+
+    // Nothing chosen, or the memo shown: nothing moves or repaints.
+    for (const MemoEntry* choice : std::vector<const MemoEntry*>{nullptr, pad.Canvas().List().Current()}) {
+        shell.chosenMemo = choice;
+        shell.repainted.clear();
+        EXPECT_TRUE(pad.RunCommand(IDM_OVERVIEW));
+        EXPECT_EQ(pad.Canvas().List().CurrentIndex(), 3);
+        EXPECT_TRUE(shell.repainted.empty());
+    }
+    shell.duringDialog = nullptr;
 }
 
 TEST_F(NotepadTest, AMoveThatCantMoveSavesNothingNewAndRepaintsNothing) {
@@ -680,6 +716,7 @@ TEST_F(NotepadTest, AHandOverDuringADialogWaitsUntilItCloses) {
         {"delete question", IDM_DELETE_PAGE, 2},
         {"set-time dialog", IDM_SET_TIME, 3},
         {"about box", IDM_ABOUT, 3},
+        {"overview", IDM_OVERVIEW, 3},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

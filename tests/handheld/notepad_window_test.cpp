@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDateEdit>
 #include <QDir>
 #include <QJsonArray>
@@ -39,6 +40,7 @@
 #include "support/calendar_time.h"
 #include "support/fixed_clock.h"
 #include "support/modal_dialogs.h"
+#include "support/overview_driving.h"
 #include "support/page_pixels.h"
 #include "support/pdf_pages.h"
 #include "support/recording_notifications.h"
@@ -51,6 +53,7 @@ using testing::AnswerFileDialog;
 using testing::FixedClock;
 using testing::SeenMessage;
 using testing::WhileModal;
+using testing::WithOverview;
 using testing::PagePixels;
 using testing::RecordingNotifications;
 using testing::ScratchFolder;
@@ -387,7 +390,8 @@ TEST_F(NotepadWindowTest, MenuBarFollowsTheTable) {
         };
         // With the desktop's own additions before About.
         EXPECT_EQ(texts(BarButtonNamed(*window, "Tools")->menu()),
-                  (QStringList{"Insert new", "Undo", "Redo", "-", "Export…", "Print…", "Zoom", "-", "About", "Exit"}));
+                  (QStringList{"Insert new", "Undo", "Redo", "-", "Overview", "Export…", "Print…", "Zoom", "-", "About",
+                               "Exit"}));
         EXPECT_EQ(texts(BarButtonNamed(*window, "Alarm")->menu()),
                   (QStringList{"2 minutes", "5 minutes", "10 minutes", "15 minutes", "30 minutes", "45 minutes",
                                "1 hour", "2 hours", "3 hours", "4 hours", "8 hours", "Today...", "Tomorrow...", "-",
@@ -737,6 +741,118 @@ TEST_F(NotepadWindowTest, ASessionIsFoundAgainAtTheNextStart) {
               screen.copy(0, kStatusRows, kPageWidth, kPageHeight - kStatusRows));
     const QImage second = ExportedPage(dataPath, QString::fromStdString(folder.PathOf("pages")), 2);
     EXPECT_EQ(second.pixel(50, 250), qRgb(255, 0, 0)) << "the red stroke on the second page";
+}
+
+// The overview opens from the Tools menu and with Tab, over the memos as
+// they are: the page on screen is stored first, so its thumbnail shows the
+// latest strokes. Arrows move, Enter shows the memo chosen, Escape nothing.
+TEST_F(NotepadWindowTest, OverviewChoosesAMemoByKeys) {
+    WriteMemos(dataPath, 5, 1);
+    auto window = Open();
+    MenuEntry(*window, {"Color", "Red"})->trigger();
+    Drag(*window, {{30, 200}, {200, 260}});
+    ASSERT_TRUE(WithOverview([&] { MenuEntry(*window, {"Tools", "Overview"})->trigger(); },
+                             [&](overview::OverviewDialog& dialog) {
+                                 overview::OverviewGrid& grid = dialog.Grid();
+                                 EXPECT_EQ(grid.Items().size(), 5u);
+                                 EXPECT_EQ(grid.Selected(), 1u) << "the memo shown";
+                                 testing::ExpectThumbnailShowsPage(grid, 1);
+                                 EXPECT_EQ(PagePixels(grid.Items()[1].memo->page).IndexAt(115, 230), 12)
+                                     << "the red stroke, stored before the overview opened";
+                                 const auto columns = static_cast<std::size_t>(grid.Layout().Columns());
+                                 QTest::keyClick(&grid, Qt::Key_Down);
+                                 EXPECT_EQ(grid.Selected(), std::min<std::size_t>(1 + columns, 4));
+                                 QTest::keyClick(&grid, Qt::Key_Up);
+                                 EXPECT_EQ(grid.Selected(), 1u);
+                                 QTest::keyClick(&grid, Qt::Key_Right);
+                                 QTest::keyClick(&grid, Qt::Key_Right);
+                                 EXPECT_EQ(grid.Selected(), 3u);
+                                 QTest::keyClick(&grid, Qt::Key_Return);
+                             }));
+    EXPECT_EQ(Counter(*window), "4/5");
+    EXPECT_TRUE(Written()) << "the move saved the changed memo";
+    ExpectScreenShowsSurface(Surface(*window), Screen(*window));
+    EXPECT_EQ(Surface(*window).IndexAt(90, 110), 0) << "memo 4's block";
+
+    // The offscreen platform gives the window the focus back only when asked.
+    window->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ASSERT_TRUE(WithOverview([&] { QTest::keyClick(window.get(), Qt::Key_Tab); },
+                             [&](overview::OverviewDialog& dialog) {
+                                 EXPECT_EQ(dialog.Grid().Selected(), 3u);
+                                 QTest::keyClick(&dialog.Grid(), Qt::Key_Home);
+                                 QTest::keyClick(&dialog.Grid(), Qt::Key_Escape);
+                             }));
+    EXPECT_EQ(Counter(*window), "4/5") << "Escape changes nothing";
+}
+
+TEST_F(NotepadWindowTest, OverviewShowsTheMemoClicked) {
+    WriteMemos(dataPath, 5, 4);
+    auto window = Open();
+    ASSERT_TRUE(WithOverview([&] { QTest::keyClick(window.get(), Qt::Key_Tab); },
+                             [&](overview::OverviewDialog& dialog) {
+                                 overview::OverviewGrid& grid = dialog.Grid();
+                                 QTest::mouseClick(grid.viewport(), Qt::LeftButton, {},
+                                                   grid.ThumbnailRect(2).center());
+                             }));
+    EXPECT_EQ(Counter(*window), "3/5");
+}
+
+// "With alarms" lists the memos whose alarm is set, the earliest first,
+// keeping the memo selected; the position shown is the memo's in the list.
+TEST_F(NotepadWindowTest, OverviewWithAlarmsListsThemEarliestFirst) {
+    WriteMemos(dataPath, 5, 0);
+    auto window = Open();
+    MenuEntry(*window, {"Alarm", "8 hours"})->trigger();
+    QTest::keyClick(window.get(), Qt::Key_Right);
+    QTest::keyClick(window.get(), Qt::Key_Right);
+    MenuEntry(*window, {"Alarm", "2 minutes"})->trigger();
+    QTest::keyClick(window.get(), Qt::Key_Right);
+    MenuEntry(*window, {"Alarm", "1 hour"})->trigger();
+    ASSERT_TRUE(WithOverview([&] { QTest::keyClick(window.get(), Qt::Key_Tab); },
+                             [&](overview::OverviewDialog& dialog) {
+                                 overview::OverviewGrid& grid = dialog.Grid();
+                                 QCheckBox& withAlarms = dialog.WithAlarms();
+                                 QTest::mouseClick(&withAlarms, Qt::LeftButton, {}, {8, withAlarms.height() / 2});
+                                 std::vector<std::uint16_t> positions;
+                                 for (const overview::Item& item : grid.Items()) positions.push_back(item.position);
+                                 EXPECT_EQ(positions, (std::vector<std::uint16_t>{3, 4, 1}));
+                                 EXPECT_EQ(grid.Selected(), 1u) << "memo 4, shown when it opened";
+                                 testing::SaveScreenshot(dialog, "tavrin-overview-alarms.png");
+                                 QTest::keyClick(&grid, Qt::Key_Left);
+                                 QTest::keyClick(&grid, Qt::Key_Enter);
+                             }));
+    EXPECT_EQ(Counter(*window), "3/5");
+}
+
+// The overview is a modal moment: a second start's new page waits until
+// it closes, so that nothing changes the memos under it.
+TEST_F(NotepadWindowTest, HandOverWaitsForTheOverview) {
+    WriteMemos(dataPath, 3, 0);
+    auto window = Open();
+    ASSERT_TRUE(WithOverview([&] { QTest::keyClick(window.get(), Qt::Key_Tab); },
+                             [&](overview::OverviewDialog& dialog) {
+                                 window->TakeHandOver({StartRequest::Kind::NewMemo, {}});
+                                 QApplication::processEvents();
+                                 EXPECT_EQ(Counter(*window), "1/3");
+                                 QTest::keyClick(&dialog.Grid(), Qt::Key_Right);
+                                 QTest::keyClick(&dialog.Grid(), Qt::Key_Return);
+                             }));
+    EXPECT_EQ(Counter(*window), "2/3") << "the choice first";
+    QTest::qWait(20);
+    EXPECT_EQ(Counter(*window), "4/4") << "then the new page that waited";
+}
+
+TEST_F(NotepadWindowTest, OverviewScreenshot) {
+    WriteMemos(dataPath, 7, 2, 2, Time(2006, 5, 9, 18, 45, 0, 0, 2));
+    notifications.held.insert(5);
+    auto window = Open();
+    ASSERT_TRUE(WithOverview([&] { QTest::keyClick(window.get(), Qt::Key_Tab); },
+                             [&](overview::OverviewDialog& dialog) {
+                                 testing::ShowAllThumbnails(dialog.Grid());
+                                 testing::SaveScreenshot(dialog, "tavrin-overview.png");
+                                 dialog.reject();
+                             }));
 }
 
 TEST_F(NotepadWindowTest, ScaledScreenShowsThePageWithoutSmoothing) {

@@ -2,10 +2,11 @@
 #
 #   platform (the seam's headers, platform/*.h)
 #     <- store, alarms (time arithmetic and texts; neither includes the other)
-#     <- canvas
+#     <- canvas, overview (the overview of every memo; neither includes the other)
 #     <- alarm_schedule
 #     <- the programs' shared cores (handheld/*, viewer/*)
-#     <- the programs' shells (handheld/qt, handheld/win32, viewer/qt, viewer/win32)
+#     <- the programs' shells (handheld/qt, handheld/win32, viewer/qt, viewer/win32),
+#        over the overview's Qt view (overview/qt), which both Qt shells open
 #   The backends (platform/qt, posix, linux, win32) implement the seam; only
 #   the shells and the command-line programs (tools, notifier) see them.
 #
@@ -18,7 +19,7 @@ cmake_minimum_required(VERSION 3.25)
 function(layer_of path out)
   if(path MATCHES "^platform/[^/]+/")
     set(layer backend)
-  elseif(path MATCHES "^(handheld|viewer)/(qt|win32)/")
+  elseif(path MATCHES "^(handheld|viewer|overview)/(qt|win32)/")
     set(layer ${CMAKE_MATCH_1}_shell)
   elseif(path MATCHES "^(handheld|viewer)/resources/")
     set(layer resources)
@@ -35,18 +36,21 @@ set(allowed_platform platform)
 set(allowed_store platform store)
 set(allowed_alarms platform alarms)
 set(allowed_canvas platform store alarms canvas)
+set(allowed_overview platform store alarms overview)
 set(allowed_alarm_schedule platform store alarms canvas alarm_schedule)
 set(allowed_handheld platform store alarms canvas alarm_schedule handheld)
 set(allowed_viewer platform store alarms canvas viewer)
 set(allowed_backend platform backend)
-set(allowed_handheld_shell platform backend store alarms canvas alarm_schedule handheld handheld_shell resources)
-set(allowed_viewer_shell platform backend store alarms canvas viewer viewer_shell resources)
+set(allowed_overview_shell platform backend store alarms overview overview_shell)
+set(allowed_handheld_shell platform backend store alarms canvas alarm_schedule handheld handheld_shell resources
+  overview overview_shell)
+set(allowed_viewer_shell platform backend store alarms canvas viewer viewer_shell resources overview overview_shell)
 set(allowed_tools platform backend store alarms canvas tools)
 set(allowed_notifier platform backend notifier)
 set(allowed_resources "")
 
 # The layers that stay free of toolkits and operating systems.
-set(portable_layers platform store alarms canvas alarm_schedule handheld viewer)
+set(portable_layers platform store alarms canvas overview alarm_schedule handheld viewer)
 
 # The C++20 standard library's headers, the C ones in their <c...> form.
 set(standard_headers

@@ -48,7 +48,9 @@ public:
     void ShowAbout() override { ++aboutBoxes; }
     void Close() override { ++closes; }
     void Quit() override { ++quits; }
+    const MemoEntry* ChooseMemo() override { return chosenMemo; }
 
+    const MemoEntry* chosenMemo = nullptr;
     int repaints = 0;
     int aboutBoxes = 0;
     int closes = 0;
@@ -132,6 +134,21 @@ TEST_F(ViewerTest, AtTheEndsPagingChangesNothingAndPaintsNothing) {
     for (const int key : {kKeyPageDown, kKeyRight, kKeyDown}) EXPECT_TRUE(viewer->PressKey(key));
     EXPECT_TRUE(viewer->RunCommand(IDM_NEXT));
     EXPECT_EQ(Position(*viewer), 2);
+    EXPECT_EQ(shell_.repaints, 1);
+}
+
+// The overview's choice is shown at once; no choice, or the memo shown,
+// paints nothing.
+TEST_F(ViewerTest, OverviewShowsTheMemoChosen) {
+    const auto viewer = Open(3, 1);
+    EXPECT_TRUE(viewer->RunCommand(IDM_OVERVIEW));
+    EXPECT_EQ(shell_.repaints, 0);
+    shell_.chosenMemo = viewer->Canvas().List().First();
+    EXPECT_TRUE(viewer->RunCommand(IDM_OVERVIEW));
+    EXPECT_EQ(shell_.repaints, 0) << "already shown";
+    shell_.chosenMemo = viewer->Canvas().List().Last();
+    EXPECT_TRUE(viewer->RunCommand(IDM_OVERVIEW));
+    EXPECT_EQ(Position(*viewer), 3);
     EXPECT_EQ(shell_.repaints, 1);
 }
 

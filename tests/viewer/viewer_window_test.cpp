@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -26,6 +27,7 @@
 #include "store/allocation.h"
 #include "store/memo_file.h"
 #include "support/modal_dialogs.h"
+#include "support/overview_driving.h"
 #include "support/scratch_folder.h"
 #include "viewer/qt/viewer_window.h"
 
@@ -34,6 +36,7 @@ using tavrin::testing::ScratchFolder;
 using tavrin::testing::SeenMessage;
 using tavrin::testing::AnswerFileDialog;
 using tavrin::testing::WhileModal;
+using tavrin::testing::WithOverview;
 using tavrin::viewer::kFollowDelay;
 using tavrin::viewer::ViewerWindow;
 
@@ -82,6 +85,18 @@ void WriteMemoFile(const std::string& path, const MemoFileLayout& layout) {
     context->SelectBitmap(saved);
     MemoFile file(platform::LocalFileSystem());
     ASSERT_TRUE(file.Save(list, path));
+}
+
+// The action of a menu of the bar, by the texts of both.
+QAction* MenuAction(ViewerWindow& window, const QString& menu, const QString& item) {
+    for (QAction* entry : window.menuBar()->actions()) {
+        if (entry->text() != menu || entry->menu() == nullptr) continue;
+        for (QAction* action : entry->menu()->actions()) {
+            if (action->text() == item) return action;
+        }
+    }
+    ADD_FAILURE() << "no " << item.toStdString() << " in " << menu.toStdString();
+    return nullptr;
 }
 
 // Another program's save: a new file renamed over the old one.
@@ -746,4 +761,77 @@ TEST_F(ViewerWindowTest, Screenshot) {
     if (output.isEmpty()) GTEST_SKIP() << "TAVRIN_TEST_OUTPUT is not set";
     std::filesystem::create_directories(output.toStdString());
     EXPECT_TRUE(window->grab().save(QString::fromUtf8(output) + QStringLiteral("/tavrinview.png")));
+}
+
+// Tools > Overview and Tab open the overview on the memo shown; the arrows
+// move, Enter shows the memo chosen, a click too, and Escape nothing.
+TEST_F(ViewerWindowTest, OverviewChoosesTheMemoShown) {
+    const std::string path = Path("overview.dat");
+    WriteMemoFile(path, {.count = 6, .current = 1});
+    auto window = Open(path);
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(WithOverview([&] { MenuAction(*window, "&Tools", "&Overview")->trigger(); },
+                             [&](overview::OverviewDialog& dialog) {
+                                 overview::OverviewGrid& grid = dialog.Grid();
+                                 EXPECT_EQ(grid.Items().size(), 6u);
+                                 EXPECT_EQ(grid.Selected(), 1u);
+                                 tavrin::testing::ExpectThumbnailShowsPage(grid, 1);
+                                 tavrin::testing::ExpectThumbnailShowsPage(grid, 4);
+                                 QTest::keyClick(&grid, Qt::Key_End);
+                                 QTest::keyClick(&grid, Qt::Key_Left);
+                                 QTest::keyClick(&grid, Qt::Key_Enter);
+                             }));
+    EXPECT_EQ(Counter(*window), "5/6");
+    EXPECT_EQ(Grab(*window).pixel(100, 100), MemoColor(4)) << "the page of memo 5 on screen";
+
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ASSERT_TRUE(WithOverview([&] { QTest::keyClick(window.get(), Qt::Key_Tab); },
+                             [&](overview::OverviewDialog& dialog) {
+                                 QTest::keyClick(&dialog.Grid(), Qt::Key_Home);
+                                 QTest::keyClick(&dialog.Grid(), Qt::Key_Escape);
+                             }));
+    EXPECT_EQ(Counter(*window), "5/6") << "Escape changes nothing";
+
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ASSERT_TRUE(WithOverview([&] { QTest::keyClick(window.get(), Qt::Key_Tab); },
+                             [&](overview::OverviewDialog& dialog) {
+                                 overview::OverviewGrid& grid = dialog.Grid();
+                                 QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.ThumbnailRect(0).center());
+                             }));
+    EXPECT_EQ(Counter(*window), "1/6");
+    EXPECT_EQ(Title(*window), "TavrinView");
+}
+
+// "With alarms" of a file without alarms says so, and Enter chooses nothing.
+TEST_F(ViewerWindowTest, OverviewWithAlarmsOfNone) {
+    const std::string path = Path("no-alarms.dat");
+    WriteMemoFile(path, {.count = 3, .current = 2});
+    auto window = Open(path);
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(WithOverview([&] { MenuAction(*window, "&Tools", "&Overview")->trigger(); },
+                             [&](overview::OverviewDialog& dialog) {
+                                 QTest::keyClick(&dialog.WithAlarms(), Qt::Key_Space);
+                                 EXPECT_TRUE(dialog.Grid().Items().empty());
+                                 EXPECT_EQ(dialog.Grid().Selected(), std::nullopt);
+                                 QTest::keyClick(&dialog.Grid(), Qt::Key_Return);
+                                 EXPECT_TRUE(dialog.isVisible());
+                                 tavrin::testing::SaveScreenshot(dialog, "tavrinview-overview-no-alarms.png");
+                                 QTest::keyClick(&dialog.Grid(), Qt::Key_Escape);
+                             }));
+    EXPECT_EQ(Counter(*window), "3/3");
+}
+
+TEST_F(ViewerWindowTest, OverviewScreenshot) {
+    const std::string path = Path("overview-screenshot.dat");
+    WriteMemoFile(path, {.count = 9, .current = 2, .alarmMemo = 2});
+    auto window = Open(path);
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(WithOverview([&] { QTest::keyClick(window.get(), Qt::Key_Tab); },
+                             [&](overview::OverviewDialog& dialog) {
+                                 tavrin::testing::ShowAllThumbnails(dialog.Grid());
+                                 tavrin::testing::SaveScreenshot(dialog, "tavrinview-overview.png");
+                                 dialog.reject();
+                             }));
 }

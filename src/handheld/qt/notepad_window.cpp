@@ -27,6 +27,7 @@
 #include "handheld/qt/set_time_window.h"
 #include "handheld/resources/buttons.xpm"
 #include "handheld/resources/tavrin.xpm"
+#include "overview/qt/overview_dialog.h"
 #include "platform/qt/qt_drawing.h"
 #include "store/page_image.h"
 #include "tavrin_version.h"
@@ -242,6 +243,7 @@ void NotepadWindow::AddDesktopTools(QMenu& tools) {
         connect(item, &QAction::triggered, this, [this, run] { run(*notepad_, *this); });
         tools.insertAction(before, item);
     };
+    add(QStringLiteral("Overview"), [](Notepad& notepad, platform::QtMainWindow&) { notepad.RunCommand(IDM_OVERVIEW); });
     add(QStringLiteral("Export…"), &ExportMemos);
     add(QStringLiteral("Print…"), &PrintMemos);
     auto* zoom = new QMenu(QStringLiteral("Zoom"), &tools);
@@ -257,6 +259,9 @@ void NotepadWindow::BuildShortcuts() {
         connect(new QShortcut(QKeySequence(keys), this), &QShortcut::activated, this,
                 [this, id = shortcut.command] { notepad_->RunCommand(id); });
     }
+    // Tab, which nothing in the window takes for the focus, opens the overview.
+    connect(new QShortcut(QKeySequence(Qt::Key_Tab), this), &QShortcut::activated, this,
+            [this] { notepad_->RunCommand(IDM_OVERVIEW); });
 }
 
 bool NotepadWindow::ComeToFront() {
@@ -338,6 +343,8 @@ void NotepadWindow::ShowAbout() { AboutBox(this).exec(); }
 void NotepadWindow::RunSetTimeDialog() { SetTimeWindow(notepad_->Alarms(), twelveHour_, this).exec(); }
 
 void NotepadWindow::Close() { close(); }
+
+const MemoEntry* NotepadWindow::ChooseMemo() { return overview::ChooseFromOverview(notepad_->Canvas().List(), this); }
 
 void NotepadWindow::PostToUiThread(std::function<void()> task) {
     QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);

@@ -103,6 +103,7 @@ public:
     bool AskRetry(const std::string& text, const std::string& caption) override;
     EndChoice AskHowToEnd(const std::string& text, const std::string& caption) override;
     std::optional<std::string> ChooseFileToSave(const std::string& suggested) override;
+    const MemoEntry* ChooseMemo() override;
 
     // The end of the session, a termination signal or a lost display: the
     // memos are saved without a question, and the program ends.

@@ -22,6 +22,7 @@
 
 #include <clocale>
 
+#include "overview/qt/overview_dialog.h"
 #include "platform/qt/qt_drawing.h"
 #include "tavrin_version.h"
 #include "viewer/resources/tavrinview.xpm"
@@ -144,6 +145,11 @@ void ViewerWindow::BuildMenus() {
     viewMenu_ = menuBar()->addMenu(QStringLiteral("&View"));
     command(menuBar()->addAction(QStringLiteral("&Prev")), IDM_PREVIOUS);
     command(menuBar()->addAction(QStringLiteral("&Next")), IDM_NEXT);
+    QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
+    QAction* overview = tools->addAction(QStringLiteral("&Overview"));
+    command(overview, IDM_OVERVIEW);
+    // Tab, which nothing in the window takes for the focus, opens it too.
+    overview->setShortcut(Qt::Key_Tab);
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     command(help->addAction(QStringLiteral("&About ...")), IDM_ABOUT);
     // Alt with the characters "?" and "/" opens the About box too.
@@ -214,7 +220,7 @@ void ViewerWindow::Watch() {
 }
 
 void ViewerWindow::Follow() {
-    if (following_) {
+    if (following_ || choosing_) {
         followTimer_.start();
         return;
     }
@@ -229,6 +235,15 @@ void ViewerWindow::RepaintNow() { client_->repaint(); }
 void ViewerWindow::ShowAbout() { AboutBox(this).exec(); }
 
 void ViewerWindow::Close() { close(); }
+
+// The file is read again once the overview is closed: it shows the memos
+// as they were read, and its choice is one of them.
+const MemoEntry* ViewerWindow::ChooseMemo() {
+    choosing_ = true;
+    const MemoEntry* chosen = overview::ChooseFromOverview(Canvas().List(), this);
+    choosing_ = false;
+    return chosen;
+}
 
 // Ends the event loop at once, without closing the window first.
 void ViewerWindow::Quit() { QCoreApplication::exit(0); }

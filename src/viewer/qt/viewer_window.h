@@ -83,6 +83,7 @@ public:
     void ShowAbout() override;
     void Close() override;
     void Quit() override;
+    const MemoEntry* ChooseMemo() override;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -107,6 +108,7 @@ private:
     QTimer followTimer_;
     QTimer noteTimer_;
     bool following_ = false;  // a message of the last reading may still be open
+    bool choosing_ = false;   // the overview is open over the memos read
 };
 
 }  // namespace tavrin::viewer
