@@ -6,7 +6,6 @@
 // one PDF (the command, its own process), against the PNG export: goal at
 // most twice its time. Wall-clock times.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <QImage>
 #include <QImageWriter>
@@ -26,15 +25,9 @@ namespace {
 
 constexpr int kMemoCount = 1000;
 
-std::filesystem::path Folder() {
-    return std::filesystem::temp_directory_path() /
-           ("tavrin-export-bench-" + std::to_string(::getpid()));
-}
-
 const std::string& MemoFilePath() {
     static const std::string path = [] {
-        std::filesystem::create_directories(Folder());
-        const std::string file = (Folder() / "memo.dat").string();
+        const std::string file = (BenchFolder() / "memo.dat").string();
         MemoFile(platform::LocalFileSystem()).Save(*bench::MakeHandwritingList(kMemoCount), file);
         return file;
     }();
@@ -53,18 +46,18 @@ void RunExport(benchmark::State& state, const std::string& out) {
     state.SetItemsProcessed(state.iterations() * kMemoCount);
 }
 
-void ExportCommand(benchmark::State& state) { RunExport(state, (Folder() / "now").string()); }
+void ExportCommand(benchmark::State& state) { RunExport(state, (BenchFolder() / "now").string()); }
 BENCHMARK(ExportCommand)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void ExportCommand_Pdf(benchmark::State& state) {
-    RunExport(state, (Folder() / "memos.pdf").string());
+    RunExport(state, (BenchFolder() / "memos.pdf").string());
 }
 BENCHMARK(ExportCommand_Pdf)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The export as it was: the file loaded, then each page looked up pixel by
 // pixel into 32-bit colors and written by Qt, one page after another.
 void ExportCommand_Before(benchmark::State& state) {
-    const std::filesystem::path out = Folder() / "before";
+    const std::filesystem::path out = BenchFolder() / "before";
     std::filesystem::create_directories(out);
     for (auto _ : state) {
         MemoList list;
@@ -102,7 +95,5 @@ BENCHMARK(ExportCommand_Before)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    const int result = tavrin::RunBenchmarks(argc, argv);
-    std::filesystem::remove_all(tavrin::Folder());
-    return result;
+    return tavrin::RunBenchmarks(argc, argv);
 }

@@ -5,7 +5,6 @@
 // every memo) to its first paint (goal: under 150 ms), with the process's
 // peak memory (goal: under 100 MB).
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QEvent>
@@ -28,16 +27,6 @@
 namespace tavrin {
 namespace {
 
-const std::filesystem::path& BenchFolder() {
-    static const std::filesystem::path folder = [] {
-        auto path = std::filesystem::temp_directory_path() /
-                    ("tavrin-notepad-bench-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(path);
-        return path;
-    }();
-    return folder;
-}
-
 const std::string& ThousandMemoFile() {
     static const std::string path = [] {
         const std::string file = (BenchFolder() / "memo.dat").string();
@@ -46,18 +35,6 @@ const std::string& ThousandMemoFile() {
     }();
     return path;
 }
-
-// Counts the paints of a widget.
-class Paints : public QObject {
-public:
-    int count = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint) ++count;
-        return false;
-    }
-};
 
 handheld::NotepadWindowSetup Setup(const std::string& dataPath, platform::NotificationService& service) {
     return {.programPath = "/opt/tavrin/bin/tavrin", .dataPath = dataPath, .notifications = service};
@@ -96,7 +73,7 @@ void StylusMove(benchmark::State& state) {
     window.Core().Canvas().SetPenWidth(static_cast<std::int16_t>(state.range(0)));
     const std::vector<QPoint> path = HandwritingPath();
     if (!PenDownOnShownWindow(state, window, path)) return;
-    Paints paints;
+    PaintCounter paints;
     window.Page().installEventFilter(&paints);
     std::size_t next = 1;
     for (auto _ : state) {
@@ -170,7 +147,7 @@ void StartToFirstPaint(benchmark::State& state) {
     std::ofstream("/proc/self/clear_refs") << "5";
     for (auto _ : state) {
         handheld::NotepadWindow window(Setup(path, service));
-        Paints watcher;
+        PaintCounter watcher;
         window.Page().installEventFilter(&watcher);
         window.show();
         while (watcher.count == 0) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
@@ -183,7 +160,5 @@ BENCHMARK(StartToFirstPaint)->Unit(benchmark::kMillisecond);
 }  // namespace tavrin
 
 int main(int argc, char** argv) {
-    const int result = tavrin::RunQtBenchmarks(argc, argv);
-    std::filesystem::remove_all(tavrin::BenchFolder());
-    return result;
+    return tavrin::RunQtBenchmarks(argc, argv);
 }

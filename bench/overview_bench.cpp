@@ -9,7 +9,6 @@
 // memo holding its own copy (from the file) or sharing one (in memory): each
 // memo's thumbnail is unpacked and reduced on its own either way.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QEvent>
@@ -34,15 +33,6 @@ namespace tavrin {
 namespace {
 
 constexpr int kDistinctPages = 64;
-
-const std::filesystem::path& BenchFolder() {
-    static const std::filesystem::path folder = [] {
-        auto path = std::filesystem::temp_directory_path() / ("tavrin-overview-bench-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(path);
-        return path;
-    }();
-    return folder;
-}
 
 // `count` memos, the 64 handwritten pages in turn, every tenth with an alarm.
 std::unique_ptr<MemoList> ManyMemos(int count) {
@@ -70,21 +60,9 @@ const std::string& FileOf4000Memos() {
     return path;
 }
 
-// Counts the paints of a widget.
-class Paints : public QObject {
-public:
-    int count = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint) ++count;
-        return false;
-    }
-};
-
 // Runs the event loop until `done` after a paint of `widget`.
 void UntilPainted(QWidget& widget, const std::function<bool()>& done) {
-    Paints paints;
+    PaintCounter paints;
     widget.installEventFilter(&paints);
     while (paints.count == 0 || !done()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     widget.removeEventFilter(&paints);
@@ -190,7 +168,5 @@ BENCHMARK(OverviewScroll)->ArgName("wheel0_pages1_jumps2_drawnOnly3")->DenseRang
 }  // namespace tavrin
 
 int main(int argc, char** argv) {
-    const int result = tavrin::RunQtBenchmarks(argc, argv);
-    std::filesystem::remove_all(tavrin::BenchFolder());
-    return result;
+    return tavrin::RunQtBenchmarks(argc, argv);
 }

@@ -3,10 +3,24 @@
 #pragma once
 
 #include <QApplication>
+#include <QEvent>
+#include <QObject>
 
 #include "run_benchmarks.h"
 
 namespace tavrin {
+
+// Counts the paints of the widgets it filters the events of.
+class PaintCounter : public QObject {
+public:
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++count;
+        return false;
+    }
+};
 
 inline int RunQtBenchmarks(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");

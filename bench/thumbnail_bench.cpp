@@ -8,7 +8,6 @@
 // Wall-clock times; the files are in the page cache, as a folder a file
 // manager shows soon is.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -33,11 +32,6 @@ constexpr std::uint32_t kMemoCount = MemoList::kMaxCount;
 // Distinct handwriting pages, taken in turn; the current memo has one of its own.
 constexpr int kPages = 64;
 
-std::filesystem::path Folder() {
-    return std::filesystem::temp_directory_path() /
-           ("tavrin-thumbnail-bench-" + std::to_string(::getpid()));
-}
-
 // Each memo's bytes as saved: the 36-byte record, then the page block.
 std::vector<std::vector<std::uint8_t>> MemoBytes() {
     testing::MemoryFile saved;
@@ -57,8 +51,7 @@ std::vector<std::vector<std::uint8_t>> MemoBytes() {
 // 65,535 memos with memo `current` (0-based) current and its own page.
 std::string WriteFile(const std::string& name, std::uint16_t current) {
     static const std::vector<std::vector<std::uint8_t>> memos = MemoBytes();
-    std::filesystem::create_directories(Folder());
-    const std::string path = (Folder() / name).string();
+    const std::string path = (BenchFolder() / name).string();
     std::ofstream out(path, std::ios::binary);
     std::uint8_t header[4];
     PutU16(header, static_cast<std::uint16_t>(kMemoCount));
@@ -88,7 +81,7 @@ void SetFileCounters(benchmark::State& state, const std::string& file) {
 }
 
 void RunThumbnailCommand(benchmark::State& state, const std::string& file) {
-    const std::string png = (Folder() / "thumbnail.png").string();
+    const std::string png = (BenchFolder() / "thumbnail.png").string();
     for (auto _ : state) {
         if (!bench::RunsCleanly({TAVRIN_FILE_PROGRAM, "thumbnail", file, png, "256"})) {
             state.SkipWithError("tavrin-file thumbnail failed");
@@ -144,7 +137,5 @@ BENCHMARK(FullLoad_Of65535)->Unit(benchmark::kMillisecond)->UseRealTime();
 }  // namespace tavrin
 
 int main(int argc, char** argv) {
-    const int result = tavrin::RunBenchmarks(argc, argv);
-    std::filesystem::remove_all(tavrin::Folder());
-    return result;
+    return tavrin::RunBenchmarks(argc, argv);
 }

@@ -36,18 +36,12 @@ namespace {
 
 constexpr std::string_view kShowOnce = "--show-once";
 
-std::filesystem::path Folder() {
-    return std::filesystem::temp_directory_path() /
-           ("tavrin-viewer-bench-" + std::to_string(::getpid()));
-}
-
 // A memo file of `count` handwritten memos, written once into the folder.
 const std::string& MemoFileOf(int count) {
     static std::map<int, std::string> paths;
     std::string& path = paths[count];
     if (path.empty()) {
-        std::filesystem::create_directories(Folder());
-        path = (Folder() / ("memo-" + std::to_string(count) + ".dat")).string();
+        path = (BenchFolder() / ("memo-" + std::to_string(count) + ".dat")).string();
         MemoFile(platform::LocalFileSystem()).Save(*bench::MakeHandwritingList(count), path);
     }
     return path;
@@ -149,7 +143,5 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         return tavrin::ShowOnce(argc, argv);
     }
-    const int result = tavrin::RunQtBenchmarks(argc, argv);
-    std::filesystem::remove_all(tavrin::Folder());
-    return result;
+    return tavrin::RunQtBenchmarks(argc, argv);
 }
