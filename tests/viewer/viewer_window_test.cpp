@@ -761,6 +761,13 @@ TEST_F(ViewerWindowTest, Screenshot) {
     if (output.isEmpty()) GTEST_SKIP() << "TAVRIN_TEST_OUTPUT is not set";
     std::filesystem::create_directories(output.toStdString());
     EXPECT_TRUE(window->grab().save(QString::fromUtf8(output) + QStringLiteral("/tavrinview.png")));
+    WhileModal([&] { QTest::keyClick(window.get(), Qt::Key_O, Qt::ControlModifier); }, QMessageBox::Ok,
+               [&](QWidget* dialog) {
+                   EXPECT_TRUE(dialog->grab().save(QString::fromUtf8(output) + QStringLiteral("/tavrinview-open.png")));
+                   dialog->close();
+               });
+    window->Client().Zoom().SetFactor(2);
+    EXPECT_TRUE(window->grab().save(QString::fromUtf8(output) + QStringLiteral("/tavrinview-zoom-2.png")));
 }
 
 // Tools > Overview and Tab open the overview on the memo shown; the arrows
