@@ -435,7 +435,6 @@ std::unique_ptr<platform::PageBitmap> ShownPage(const PageImage& page, bool& noP
     info.colors = PenPalette;
     std::unique_ptr<platform::PageBitmap> white = platform::CreatePageBitmap(info);
     if (white != nullptr) {
-        constexpr std::uint8_t kTwoWhitePixels = 0xFF;
         std::fill_n(white->Pixels(), white->PixelByteCount(), kTwoWhitePixels);
     }
     return white;
