@@ -3,7 +3,6 @@
 // mouse and keys, its memo file read back afterwards.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
 #include <QStringList>
@@ -200,12 +199,14 @@ TEST_F(DesktopTest, AStrokeIsSavedWhileThePenRestsAndSurvivesAKill) {
 // remote display): Qt ends the program, and the memos are saved on the way.
 TEST_F(DesktopTest, TheMemosAreSavedWhenTheDisplayGoesAway) {
     ASSERT_TRUE(MemoFile(platform::LocalFileSystem()).Save(*tt::SketchList("a1 *b1"), dataPath));
-    const QString display = ":" + QString::number(200 + QCoreApplication::applicationPid() % 500);
+    // Xvfb picks a free display (a server killed earlier leaves its lock
+    // behind) and writes its number once it is ready.
     QProcess server;
-    server.start("Xvfb", {display, "-nolisten", "tcp", "-screen", "0", "640x480x24"});
+    server.start("Xvfb", {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "640x480x24"});
     ASSERT_TRUE(server.waitForStarted(5000));
-    const std::string socket = "/tmp/.X11-unix/X" + display.mid(1).toStdString();
-    for (int waited = 0; waited < 10000 && !std::filesystem::exists(socket); waited += 100) QThread::msleep(100);
+    for (int waited = 0; waited < 10000 && !server.canReadLine(); waited += 100) server.waitForReadyRead(100);
+    ASSERT_TRUE(server.canReadLine()) << "Xvfb gave no display";
+    const QString display = ":" + QString::fromLatin1(server.readLine()).trimmed();
 
     const std::string window = Start(display);
     ASSERT_FALSE(window.empty());
