@@ -2,7 +2,6 @@
 
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -21,15 +20,16 @@
 #include "canvas/memo_export.h"
 #include "handheld/notepad.h"
 #include "platform/qt/qt_main_window.h"
+#include "platform/qt/qt_paths.h"
 #include "platform/qt/qt_picture_sheets.h"
 
 namespace tavrin::handheld {
 namespace {
 
-const QString kExportFolderKey = QStringLiteral("exportFolder");
+using platform::PathOf;
+using platform::QtPath;
 
-QString QtPath(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
-std::string PathOf(const QString& path) { return QFile::encodeName(path).toStdString(); }
+const QString kExportFolderKey = QStringLiteral("exportFolder");
 
 QGroupBox* Choices(const QString& title, QRadioButton* first, QRadioButton* second, QWidget* owner) {
     auto* group = new QGroupBox(title, owner);
@@ -46,17 +46,11 @@ void ShowError(platform::QtMainWindow& window, const std::string& text) {
     window.ShowMessage(text, "Error", platform::MessageIcon::Error);
 }
 
-// The folder the last export went to, in this run or an earlier one; the
-// home folder before any.
-QString ExportFolder() {
-    const QString folder = QSettings().value(kExportFolderKey).toString();
-    return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QDir::homePath();
-}
-
 // Where the chosen memos go: a PDF's name, one picture's name, or the folder
 // of every memo's pictures; empty when the user cancelled.
 QString AskTarget(const ExportDialog& choice, const std::vector<PngExport>& memos, QWidget* owner) {
-    const QString folder = ExportFolder();
+    // The folder the last export went to, in this run or an earlier one.
+    const QString folder = platform::RememberedFolder(kExportFolderKey);
     if (choice.AsPdf()) {
         const QString name = choice.EveryMemo() ? QStringLiteral("memos.pdf")
                                                 : QtPath(PngName(memos.front().position)).replace(QStringLiteral(".png"), QStringLiteral(".pdf"));

@@ -2,10 +2,8 @@
 
 #include <QApplication>
 #include <QDialogButtonBox>
-#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -24,6 +22,7 @@
 
 #include "overview/qt/overview_dialog.h"
 #include "platform/qt/qt_drawing.h"
+#include "platform/qt/qt_paths.h"
 #include "tavrin_version.h"
 #include "viewer/resources/tavrinview.xpm"
 
@@ -34,9 +33,8 @@ QPixmap ProgramIcon() { return QPixmap(tavrinview_xpm); }
 
 const QString kLastFolderKey = QStringLiteral("lastFolder");
 
-// Paths are bytes on Linux; Qt's names for them are in the locale's encoding.
-QString QtPath(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
-std::string PathOf(const QString& path) { return QFile::encodeName(path).toStdString(); }
+using platform::PathOf;
+using platform::QtPath;
 
 }  // namespace
 
@@ -192,8 +190,7 @@ void ViewerWindow::ShowAtStart() {
 // a file was last opened from, in this run or an earlier one.
 void ViewerWindow::AskForFile() {
     const QString shown = QtPath(viewer_->Path());
-    QString folder = shown.isEmpty() ? QSettings().value(kLastFolderKey).toString() : QFileInfo(shown).absolutePath();
-    if (folder.isEmpty() || !QFileInfo(folder).isDir()) folder = QDir::homePath();
+    const QString folder = shown.isEmpty() ? platform::RememberedFolder(kLastFolderKey) : QFileInfo(shown).absolutePath();
     const QString chosen = QFileDialog::getOpenFileName(this, QStringLiteral("Open"), folder,
                                                         QStringLiteral("Memo files (*.dat);;All files (*)"));
     if (!chosen.isEmpty()) OpenFile(PathOf(chosen));
