@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <new>
 
 #include "alarms/alarm_time.h"
 #include "store/page_image.h"
@@ -153,22 +152,11 @@ std::size_t ThumbnailCache::MakeWithin(std::span<const MemoEntry* const> memos,
     return left;
 }
 
-// A memo without a picture shows a white page of the page's size.
+// A memo without a picture shows a white page.
 RgbImage ThumbnailCache::Make(const MemoEntry& memo) const {
-    if (!memo.page.HasPicture()) {
-        const std::optional<Size> size = ReducedSize(kPageWidth, kPageHeight, longestSide_);
-        if (!size) return {};
-        try {
-            return {size->cx, size->cy,
-                    std::vector<std::uint8_t>(static_cast<std::size_t>(size->cx) * static_cast<std::size_t>(size->cy) * 3,
-                                              0xFF)};
-        } catch (const std::bad_alloc&) {
-            return {};
-        }
-    }
-    const std::unique_ptr<platform::PageBitmap> page = memo.page.MakeSurface();
-    if (!page) return {};
-    std::optional<RgbImage> reduced = ReducePage(*page, longestSide_);
+    bool noPicture = false;
+    const std::unique_ptr<platform::PageBitmap> page = ShownPage(memo.page, noPicture);
+    std::optional<RgbImage> reduced = page != nullptr ? ReducePage(*page, longestSide_) : std::nullopt;
     return reduced ? std::move(*reduced) : RgbImage{};
 }
 
