@@ -5,7 +5,6 @@
 #include <QPainter>
 #include <QPalette>
 #include <QPen>
-#include <QWidget>
 
 #include <algorithm>
 #include <cstdlib>
@@ -398,11 +397,6 @@ void QtDrawingContext::PutImage(std::int32_t targetX, std::int32_t targetY, cons
     painting->setCompositionMode(QPainter::CompositionMode_Source);
     painting->drawImage(QPoint(targetX, targetY), pixels, part);
 }
-
-QtPaintContext::QtPaintContext(QPainter& painter, const QWidget& widget)
-    : QtPaintContext(painter,
-                     QtTextStyle{widget.font(), widget.palette().color(QPalette::WindowText),
-                                 widget.palette().color(QPalette::Window)}) {}
 
 QtPaintContext::QtPaintContext(QPainter& painter, QtTextStyle textStyle)
     : painter_(painter), textStyle_(std::move(textStyle)) {}

@@ -17,7 +17,6 @@
 
 class QPainter;
 class QPaintDevice;
-class QWidget;
 
 namespace tavrin::platform {
 
@@ -86,8 +85,6 @@ private:
 // The painter's own state is left as it was after every operation.
 class QtPaintContext final : public QtDrawingContext {
 public:
-    // Texts in the widget's font and its palette's text and background colors.
-    QtPaintContext(QPainter& painter, const QWidget& widget);
     QtPaintContext(QPainter& painter, QtTextStyle textStyle);
 
     Bitmap* SelectBitmap(Bitmap* bitmap) override;

@@ -67,7 +67,9 @@ ClientView::ClientView(Viewer& viewer, QWidget* parent)
 void ClientView::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     zoom_.Apply(painter);
-    platform::QtPaintContext context(painter, *this);
+    // Texts in the window's font and its palette's text and background colors.
+    platform::QtPaintContext context(
+        painter, platform::QtTextStyle{font(), palette().color(QPalette::WindowText), palette().color(QPalette::Window)});
     const QColor background = palette().window().color();
     viewer_.Paint(context, zoom_.PageArea(event->rect()),
                   MakeColor(static_cast<std::uint8_t>(background.red()),
