@@ -12,7 +12,10 @@
 // "tavrin-notify --start PROGRAM ARGUMENT..." is what the start timer of
 // Tavrin runs: it asks the systemd user manager to start the program in a
 // unit of its own and ends. Every start the notifier makes goes that way,
-// so that the started program outlives the notifier's own service.
+// so that the started program outlives the notifier's own service. Tavrin
+// working on a memo file other than its own is started on that file: the
+// start timer says so with "--data-file FILE" before "--start", a
+// notification in its record.
 #include <canberra.h>
 
 #include <QCoreApplication>
@@ -53,7 +56,8 @@ NotificationRecord TestRecord() {
             UserNotification::kFlashLight | UserNotification::kVibrate |
                 UserNotification::kShowDialog | UserNotification::kPlaySound,
             QString(),
-            std::nullopt};
+            std::nullopt,
+            {}};
 }
 
 // The notification's actions, each a key and its label; "default" is the
@@ -138,7 +142,8 @@ private slots:
     void ActionInvoked(uint id, const QString& action) {
         if (id != id_) return;
         if (const auto arguments = ArgumentsFor(action, record_)) {
-            if (const QString error = manager_.StartProgram(record_.program, *arguments); !error.isEmpty()) {
+            if (const QString error = manager_.StartProgram(record_.program, *arguments, record_.dataFile);
+                !error.isEmpty()) {
                 Complain(QStringLiteral("can't start %1: %2").arg(record_.program, error));
             }
         }
@@ -235,18 +240,28 @@ private:
     bool playing_ = false;
 };
 
-// --start PROGRAM ARGUMENT...
-int StartProgram(const QStringList& command) {
-    const QString error = SystemdUserManager(QDBusConnection::sessionBus()).StartProgram(command[0], command.mid(1));
+// [--data-file FILE] --start PROGRAM ARGUMENT...
+int StartProgram(const QStringList& command, const QString& dataFile) {
+    const QString error =
+        SystemdUserManager(QDBusConnection::sessionBus()).StartProgram(command[0], command.mid(1), dataFile);
     if (error.isEmpty()) return 0;
     Complain(QStringLiteral("can't start %1: %2").arg(command[0], error));
     return 1;
 }
 
-int Run(const QStringList& arguments) {
-    if (arguments.size() > 2 && arguments[1] == QStringLiteral("--start")) return StartProgram(arguments.mid(2));
-    if (arguments.size() != 2 || arguments[1] == QStringLiteral("--help")) {
-        QTextStream(stderr) << "usage: tavrin-notify RECORD.json | --test | --start PROGRAM [ARGUMENT...]\n";
+int Run(QStringList arguments) {
+    QString dataFile;
+    const bool namesDataFile = arguments.size() > 2 && arguments[1] == QStringLiteral("--data-file");
+    if (namesDataFile) {
+        dataFile = arguments.takeAt(2);
+        arguments.removeAt(1);
+    }
+    if (arguments.size() > 2 && arguments[1] == QStringLiteral("--start")) {
+        return StartProgram(arguments.mid(2), dataFile);
+    }
+    if (namesDataFile || arguments.size() != 2 || arguments[1] == QStringLiteral("--help")) {
+        QTextStream(stderr)
+            << "usage: tavrin-notify RECORD.json | --test | [--data-file FILE] --start PROGRAM [ARGUMENT...]\n";
         return 2;
     }
     QString error;

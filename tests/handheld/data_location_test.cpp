@@ -75,6 +75,7 @@ TEST_P(DataLocationTest, IsBesideTheProgramOnlyInAFolderOfTheUsersAlone) {
               0);
 
     const DataLocation location = DataFileLocation(program_);
+    EXPECT_FALSE(location.named);
     if (c.beside) {
         EXPECT_EQ(location.path, (programFolder_ / "tavrin.dat").string());
         EXPECT_EQ(location.passedOver, "");
@@ -101,7 +102,17 @@ TEST_F(DataLocationTest, TheChosenFileComesFirst) {
     const ScopedVariable chosen("TAVRIN_DATA_FILE", scratch_.PathOf("mine.dat"));
     const DataLocation location = DataFileLocation(program_);
     EXPECT_EQ(location.path, scratch_.PathOf("mine.dat"));
+    EXPECT_TRUE(location.named);
     EXPECT_EQ(location.passedOver, "");
+}
+
+// Alarms start the program from another folder: a name given relative to
+// this start's folder is kept as the file it named.
+TEST_F(DataLocationTest, AChosenRelativeNameBecomesAbsolute) {
+    const ScopedVariable chosen("TAVRIN_DATA_FILE", "notes/mine.dat");
+    const DataLocation location = DataFileLocation(program_);
+    EXPECT_EQ(location.path, (fs::current_path() / "notes/mine.dat").string());
+    EXPECT_TRUE(location.named);
 }
 
 }  // namespace

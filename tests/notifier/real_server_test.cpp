@@ -133,7 +133,7 @@ TEST_F(RealServerTest, AnAlarmShowsWithItsMemoAndOpenStartsTheProgram) {
     ASSERT_EQ(WriteNotificationRecord(
                   record, {"/opt/my apps/tavrin", "Tavrin",
                            "Tavrin [07:15, 03-05-2030]\r\n(Close the notification dialog to switch to the program)",
-                           "Alarm2.wav", 15, kMemoKey, std::nullopt}),
+                           "Alarm2.wav", 15, kMemoKey, std::nullopt, ""}),
               "");
     QImage page(240, 320, QImage::Format_RGB32);
     page.fill(Qt::white);

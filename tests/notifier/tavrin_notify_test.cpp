@@ -6,6 +6,7 @@
 #include <QDBusArgument>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QUrl>
 #include <filesystem>
 
@@ -66,7 +67,18 @@ protected:
     }
     NotificationRecord Record(const QString& text) const {
         return {QString::fromStdString(scratch_.PathOf("tavrin")), "Tavrin", text, "Alarm2.wav", 15, kMemoKey,
-                kFarFuture};
+                kFarFuture, ""};
+    }
+    // The memo file each start names to the program ($TAVRIN_DATA_FILE), or "".
+    std::vector<QString> StartedDataFiles() const {
+        std::vector<QString> files;
+        for (const QDBusMessage& call : manager_.Messages()) {
+            const auto start = testing::ReadTransientStart(call);
+            if (!start) continue;
+            const QStringList named = start->properties.filter(QRegularExpression("^Environment=TAVRIN_DATA_FILE="));
+            files.push_back(named.isEmpty() ? QString() : named.first().section('=', 2));
+        }
+        return files;
     }
     // The programs the notifier asked the manager to start, each as its command.
     std::vector<QStringList> Started() const {
@@ -165,6 +177,7 @@ TEST_F(TavrinNotifyTest, ActionsStartTheProgramForTheMemo) {
         const char* action;
         QString memo;
         std::vector<QStringList> started;
+        QString dataFile = {};  // the memo file Tavrin was on when it set the alarm
     } cases[] = {
         {"default", kMemoKey, {{program, "--open", kMemoKey}}},
         {"open", kMemoKey, {{program, "--open", kMemoKey}}},
@@ -173,20 +186,26 @@ TEST_F(TavrinNotifyTest, ActionsStartTheProgramForTheMemo) {
         // A notification of no memo (written before memos were named) comes to the front.
         {"open", "", {{program, "AppRunAtTime"}}},
         {"snooze", "", {}},
+        {"open", kMemoKey, {{program, "--open", kMemoKey}}, "/home/me/my notes.dat"},
+        {"snooze", kMemoKey, {{program, "--snooze", kMemoKey}}, "/home/me/my notes.dat"},
     };
     StartServer({"actions", "body", "sound"});
-    for (const auto& [action, memo, started] : cases) {
-        SCOPED_TRACE(std::string(action) + " " + memo.toStdString());
+    for (const auto& [action, memo, started, dataFile] : cases) {
+        SCOPED_TRACE(std::string(action) + " " + memo.toStdString() + " " + dataFile.toStdString());
         const std::size_t before = Started().size();
         const qsizetype callsBefore = object_.Calls().size();
         NotificationRecord record = Record("Tavrin [07:15, 03-05-2030]");
         record.memo = memo;
+        record.dataFile = dataFile;
         RunNotifier(WriteRecord(record));
         RunEventsUntil([&] { return object_.Calls().size() >= callsBefore + 2; });  // capabilities, Notify
         SendSignal("ActionInvoked", {kNotificationId, QString::fromUtf8(action)});
         EXPECT_EQ(Finish().first, 0);
         const std::vector<QStringList> all = Started();
         EXPECT_EQ(std::vector<QStringList>(all.begin() + static_cast<std::ptrdiff_t>(before), all.end()), started);
+        if (!started.empty()) {
+            EXPECT_EQ(StartedDataFiles().back(), dataFile);
+        }
         EXPECT_EQ(object_.Calls().constLast().member(), "CloseNotification");
     }
 }
@@ -214,6 +233,17 @@ TEST_F(TavrinNotifyTest, StartOptionStartsTheProgramInAUnitOfItsOwn) {
     const auto [exitCode, errors] = Finish();
     EXPECT_EQ(exitCode, 0) << errors.toStdString();
     EXPECT_EQ(Started(), std::vector<QStringList>({{"/opt/my apps/tavrin", "AppRunAtTime"}}));
+
+    EXPECT_EQ(StartedDataFiles(), std::vector<QString>({""}));
+
+    // Tavrin on another memo file is started on it.
+    RunNotifier({"--data-file", "/home/me/my notes.dat", "--start", "/opt/my apps/tavrin", "AppRunAtTime"});
+    EXPECT_EQ(Finish().first, 0);
+    EXPECT_EQ(Started().back(), QStringList({"/opt/my apps/tavrin", "AppRunAtTime"}));
+    EXPECT_EQ(StartedDataFiles().back(), "/home/me/my notes.dat");
+    // The file names a start only.
+    RunNotifier({"--data-file", "/home/me/my notes.dat", "notification.json"});
+    EXPECT_EQ(Finish().first, 2);
 
     manager_.FailOn("StartTransientUnit");
     RunNotifier({"--start", "/opt/my apps/tavrin", "AppRunAtTime"});

@@ -183,7 +183,8 @@ inline std::optional<TransientStart> ReadTransientStart(const QDBusMessage& call
             value.value<QDBusArgument>() >> commands;
             for (const ExecCommand& command : commands) start.command << command.path << command.arguments;
         } else {
-            start.properties << property.name + "=" + value.toString();
+            const bool isList = value.typeId() == QMetaType::QStringList;
+            start.properties << property.name + "=" + (isList ? value.toStringList().join(' ') : value.toString());
         }
     }
     return start;

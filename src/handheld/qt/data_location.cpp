@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "handheld/notepad.h"
+#include "platform/linux/systemd_user_manager.h"
 
 namespace tavrin::handheld {
 namespace {
@@ -37,14 +38,19 @@ std::string PerUserDataFile() {
 }  // namespace
 
 DataLocation DataFileLocation(const std::string& programPath) {
-    if (const char* chosen = std::getenv("TAVRIN_DATA_FILE"); chosen != nullptr && *chosen != '\0') {
-        return {chosen, {}};
+    if (const char* chosen = std::getenv(platform::linux_desktop::kDataFileVariable);
+        chosen != nullptr && *chosen != '\0') {
+        // Alarms start the program in another folder than this start's; without
+        // a current folder the name stands as given.
+        std::error_code unknown;
+        const std::filesystem::path absolute = std::filesystem::absolute(chosen, unknown);
+        return {unknown ? std::string(chosen) : absolute.string(), true, {}};
     }
     const std::string beside = DataFileBeside(programPath);
     if (IsTheUsersAlone(QFileInfo(QString::fromStdString(programPath)).absolutePath().toStdString())) {
-        return {beside, {}};
+        return {beside, false, {}};
     }
-    DataLocation location{PerUserDataFile(), {}};
+    DataLocation location{PerUserDataFile(), false, {}};
     // Memos kept there by an earlier start would seem lost without a word.
     std::error_code unknown;
     if (std::filesystem::exists(std::filesystem::symlink_status(beside, unknown))) {

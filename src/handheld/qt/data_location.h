@@ -6,7 +6,9 @@
 namespace tavrin::handheld {
 
 struct DataLocation {
-    std::string path;
+    std::string path;  // absolute
+    // Named by $TAVRIN_DATA_FILE rather than the program's own file.
+    bool named = false;
     // A data file beside the program that is not used, because its folder
     // is not the user's alone, in words for the user; empty when none.
     std::string passedOver;

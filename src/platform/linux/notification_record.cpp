@@ -28,6 +28,7 @@ QString WritePrivateFile(const QString& path, const QByteArray& contents) {
 
 QString WriteNotificationRecord(const QString& path, const NotificationRecord& record) {
     QJsonObject object{{"program", record.program},
+                       {"dataFile", record.dataFile},
                        {"title", record.title},
                        {"text", record.text},
                        {"sound", record.sound},
@@ -58,14 +59,16 @@ std::optional<NotificationRecord> ReadNotificationRecord(const QString& path, QS
         *error = QStringLiteral("%1 is not a notification: %2").arg(path, parseError.errorString());
         return std::nullopt;
     }
-    // Records written before the memo and the end time were kept have neither.
+    // Records written before the memo, the end time and the data file were
+    // kept have none of them.
     return NotificationRecord{object.value("program").toString(),
                               object.value("title").toString(),
                               object.value("text").toString(),
                               object.value("sound").toString(),
                               static_cast<std::uint32_t>(flags),
                               object.value("memo").toString(),
-                              ParseCalendarTime(object.value("until").toString().toStdString())};
+                              ParseCalendarTime(object.value("until").toString().toStdString()),
+                              object.value("dataFile").toString()};
 }
 
 QString PicturePathFor(const QString& recordPath) {

@@ -21,6 +21,7 @@ struct NotificationRecord {
     std::uint32_t actionFlags = 0;
     QString memo;   // the key naming the memo and its alarm to the program; empty for none
     std::optional<SYSTEMTIME> until;  // shown later, the notification says it was missed
+    QString dataFile;  // the memo file the program is started on; empty for its own
 
     friend bool operator==(const NotificationRecord&, const NotificationRecord&) = default;
 };

@@ -51,10 +51,10 @@ std::string NotifierBeside(const std::string& programPath) {
 
 }  // namespace
 
-SystemdNotificationSettings SystemdNotificationSettings::ForCurrentUser() {
+SystemdNotificationSettings SystemdNotificationSettings::ForCurrentUser(QString dataFile) {
     return {QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
                 QStringLiteral("/systemd/user"),
-            QDBusConnection::sessionBus(), &platform::SystemClock()};
+            QDBusConnection::sessionBus(), &platform::SystemClock(), std::move(dataFile)};
 }
 
 SystemdNotificationService::SystemdNotificationService(SystemdNotificationSettings settings)
@@ -64,10 +64,13 @@ QString SystemdNotificationService::NotificationUnit(std::uint32_t handle) {
     return kNotificationPrefix + QStringLiteral("%1").arg(handle, 8, 16, QLatin1Char('0'));
 }
 
-QString SystemdNotificationService::StartUnit(const std::string& programPath) {
-    // A unit name can't spell every path; a digest of it names the program's one start.
-    const QByteArray digest =
-        QCryptographicHash::hash(QByteArray::fromStdString(programPath), QCryptographicHash::Sha256);
+QString SystemdNotificationService::StartUnit(const std::string& programPath, const QString& dataFile) {
+    // A unit name can't spell every path; a digest of them names the program's
+    // one start on its file (the program's own file's start is named as it
+    // was before other files had starts).
+    QByteArray names = QByteArray::fromStdString(programPath);
+    if (!dataFile.isEmpty()) names += '\0' + dataFile.toUtf8();
+    const QByteArray digest = QCryptographicHash::hash(names, QCryptographicHash::Sha256);
     return QStringLiteral("tavrin-start-") + QString::fromLatin1(digest.toHex().left(16));
 }
 
@@ -111,7 +114,8 @@ std::uint32_t SystemdNotificationService::SetNotification(std::uint32_t existing
                                     QString::fromStdString(notification.sound),
                                     notification.actionFlags,
                                     QString::fromStdString(memo.key),
-                                    trigger.endTime};
+                                    trigger.endTime,
+                                    settings_.dataFile};
     QString error = WriteNotificationRecord(recordPath, record);
     if (error.isEmpty()) error = KeepPicture(unit, memo);
     if (!error.isEmpty()) {
@@ -149,8 +153,13 @@ int SystemdNotificationService::ScheduleAppStart(const std::string& programPath,
     const auto programWord = QuotedPathForExec(programPath, false);
     const std::string notifier = NotifierBeside(programPath);
     const auto notifierWord = QuotedPathForExec(notifier, true);
+    const auto dataFileWord = QuotedPathForExec(settings_.dataFile.toStdString(), false);
     if (!calendarTime) {
         Fail(QStringLiteral("the start time does not exist"));
+        return 0;
+    }
+    if (!settings_.dataFile.isEmpty() && !dataFileWord) {
+        Fail(QStringLiteral("systemd can't pass the path %1 on").arg(settings_.dataFile));
         return 0;
     }
     if (!programWord || !notifierWord || !QFileInfo(QString::fromStdString(programPath)).isExecutable()) {
@@ -164,9 +173,10 @@ int SystemdNotificationService::ScheduleAppStart(const std::string& programPath,
     // The timer's service only asks the manager to start the program in a
     // unit of its own: a program that were the service's own process would
     // keep it running, and the timer's next firing would start nothing.
-    const QString unit = StartUnit(programPath);
+    const QString unit = StartUnit(programPath, settings_.dataFile);
     const std::string description = "Start of Tavrin at an alarm";
-    const std::string execStart = *notifierWord + " --start " + *programWord + " AppRunAtTime";
+    const std::string dataFileOption = dataFileWord ? " --data-file " + *dataFileWord : std::string();
+    const std::string execStart = *notifierWord + dataFileOption + " --start " + *programWord + " AppRunAtTime";
     return Install(unit,
                    {{kService, QByteArray::fromStdString(ServiceUnitText(description, execStart))},
                     {kTimer, QByteArray::fromStdString(TimerUnitText(description, *calendarTime))}},
@@ -183,7 +193,7 @@ int SystemdNotificationService::AcknowledgeAppNotifications(const std::string& p
     }
     QStringList units;
     const QString program = QString::fromStdString(programPath);
-    const QString startUnit = StartUnit(programPath);
+    const QString startUnit = StartUnit(programPath, settings_.dataFile);
     if (QFile::exists(PathOf(startUnit, kTimer))) units << startUnit;
     const QStringList timers = QDir(settings_.unitFolder)
                                    .entryList({kNotificationPrefix + "*" + kTimer}, QDir::Files);
@@ -192,7 +202,7 @@ int SystemdNotificationService::AcknowledgeAppNotifications(const std::string& p
         QString error;
         const auto record = ReadNotificationRecord(PathOf(unit, kRecord), &error);
         // A notification that can't be read can't be shown either.
-        if (!record || record->program == program) units << unit;
+        if (!record || (record->program == program && record->dataFile == settings_.dataFile)) units << unit;
     }
     QString firstError;
     for (const QString& unit : units) {

@@ -22,10 +22,14 @@ struct SystemdNotificationSettings {
     QString unitFolder;  // where the units go; the manager must look there
     QDBusConnection bus;  // where the manager is
     const Clock* clock;   // the local time
+    // The memo file the program works on, absolute, when it is not the
+    // program's own: the program's starts at alarms and from notifications
+    // are on that file. Empty for the program's own file.
+    QString dataFile;
 
     // $XDG_CONFIG_HOME/systemd/user (or ~/.config/systemd/user), the session
     // bus and the local clock.
-    static SystemdNotificationSettings ForCurrentUser();
+    static SystemdNotificationSettings ForCurrentUser(QString dataFile);
 };
 
 class SystemdNotificationService final : public NotificationService {
@@ -41,10 +45,10 @@ public:
     // Why the last operation that failed did, for the program's diagnostics.
     const QString& LastError() const { return lastError_; }
 
-    // The name shared by the units of a notification and of a program's start,
-    // without the ".timer" or ".service".
+    // The name shared by the units of a notification and of a program's start
+    // (one for each program and memo file), without the ".timer" or ".service".
     static QString NotificationUnit(std::uint32_t handle);
-    static QString StartUnit(const std::string& programPath);
+    static QString StartUnit(const std::string& programPath, const QString& dataFile);
 
 private:
     struct UnitFile {

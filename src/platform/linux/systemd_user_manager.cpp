@@ -105,16 +105,21 @@ QString SystemdUserManager::Stop(const QString& unit) {
     return Call(QStringLiteral("StopUnit"), {unit, QStringLiteral("replace")});
 }
 
-QString SystemdUserManager::StartProgram(const QString& program, const QStringList& arguments) {
+QString SystemdUserManager::StartProgram(const QString& program, const QStringList& arguments,
+                                         const QString& dataFile) {
     std::random_device random;
     const quint64 suffix = (quint64{random()} << 32) | random();
     const QString unit = kProgramUnitPrefix + QStringLiteral("%1.service").arg(suffix, 16, 16, QLatin1Char('0'));
-    const QList<UnitProperty> properties{
+    QList<UnitProperty> properties{
         Property(QStringLiteral("Description"), QStringLiteral("Tavrin")),
         Property(QStringLiteral("ExecStart"),
                  QVariant::fromValue(QList<ExecCommand>{{program, QStringList{program} + arguments, false}})),
         // Ended or failed, the unit goes, so that the starts leave nothing behind.
         Property(QStringLiteral("CollectMode"), QStringLiteral("inactive-or-failed"))};
+    if (!dataFile.isEmpty()) {
+        properties << Property(QStringLiteral("Environment"),
+                               QStringList{QString::fromLatin1(kDataFileVariable) + QLatin1Char('=') + dataFile});
+    }
     return Call(QStringLiteral("StartTransientUnit"),
                 {unit, QStringLiteral("fail"), QVariant::fromValue(properties),
                  QVariant::fromValue(QList<AuxiliaryUnit>{})});

@@ -13,6 +13,9 @@
 
 namespace tavrin::platform::linux_desktop {
 
+// Names the memo file Tavrin works on when it is not the program's own.
+inline constexpr char kDataFileVariable[] = "TAVRIN_DATA_FILE";
+
 // The D-Bus forms of StartTransientUnit's arguments: a property (sv), a
 // command of ExecStart= (sasb) and an auxiliary unit (sa(sv)).
 struct UnitProperty {
@@ -46,8 +49,9 @@ public:
     // Starts `program` with `arguments` as a transient service of its own
     // (app-tavrin@<random>.service, with the manager's environment), so that
     // it outlives whatever asked for it, and no start waits for an earlier
-    // one that still runs.
-    QString StartProgram(const QString& program, const QStringList& arguments);
+    // one that still runs. With a `dataFile`, its environment names that file
+    // in $TAVRIN_DATA_FILE.
+    QString StartProgram(const QString& program, const QStringList& arguments, const QString& dataFile = {});
 
     // The prefix of the services StartProgram makes.
     static QString ProgramUnitPrefix();

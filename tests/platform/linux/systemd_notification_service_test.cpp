@@ -84,9 +84,10 @@ protected:
     }
     void TearDown() override { QDBusConnection::disconnectFromBus(QStringLiteral("tavrin-client")); }
 
-    std::unique_ptr<SystemdNotificationService> MakeService() {
+    // The service of the program working on its own memo file, or on `dataFile`.
+    std::unique_ptr<SystemdNotificationService> MakeService(const QString& dataFile = {}) {
         return std::make_unique<SystemdNotificationService>(SystemdNotificationSettings{
-            unitFolder_, bus_.Connect(QStringLiteral("tavrin-client")), &clock_});
+            unitFolder_, bus_.Connect(QStringLiteral("tavrin-client")), &clock_, dataFile});
     }
 
     NotificationTrigger TriggerAt(const SYSTEMTIME& start) const {
@@ -221,7 +222,7 @@ TEST_F(SystemdNotificationServiceTest, TextAndMemoReachTheNotifierUnchangedAndNo
     ASSERT_TRUE(record) << error.toStdString();
     EXPECT_EQ(*record, (NotificationRecord{QString::fromStdString(program_), "Tavrin",
                                            QString::fromStdString(kHostileText), "Alarm2.wav", 15,
-                                           kMemoKey, trigger.endTime}));
+                                           kMemoKey, trigger.endTime, ""}));
     for (const char* suffix : {".timer", ".service"}) {
         QFile file(PathOf(unit, suffix));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -271,7 +272,7 @@ TEST_F(SystemdNotificationServiceTest, TimesTheClocksSkipRingAtTheGapsEnd) {
         {"America/New_York", Time(2030, 11, 3, 1, 30, 0), "2030-11-03 05:30:00"},
     };
     const auto service = std::make_unique<SystemdNotificationService>(SystemdNotificationSettings{
-        unitFolder_, bus_.Connect(QStringLiteral("tavrin-client")), &SystemClock()});
+        unitFolder_, bus_.Connect(QStringLiteral("tavrin-client")), &SystemClock(), {}});
     for (const auto& [zone, alarm, elapse] : cases) {
         SCOPED_TRACE(std::string(zone) + " " + *CalendarTime(alarm));
         testing::ScopedZone inZone(zone);
@@ -279,7 +280,7 @@ TEST_F(SystemdNotificationServiceTest, TimesTheClocksSkipRingAtTheGapsEnd) {
         ASSERT_NE(handle, 0u) << service->LastError().toStdString();
         EXPECT_EQ(NextElapseInUtc(SystemdNotificationService::NotificationUnit(handle), zone), elapse);
         ASSERT_EQ(service->ScheduleAppStart(program_, alarm), 1) << service->LastError().toStdString();
-        EXPECT_EQ(NextElapseInUtc(SystemdNotificationService::StartUnit(program_), zone), elapse);
+        EXPECT_EQ(NextElapseInUtc(SystemdNotificationService::StartUnit(program_, {}), zone), elapse);
     }
 }
 
@@ -334,7 +335,7 @@ TEST_F(SystemdNotificationServiceTest, ProgramStartIsOneTimerReplacedByEachCall)
     const auto service = MakeService();
     ASSERT_EQ(service->ScheduleAppStart(program_, Time(2030, 5, 3, 7, 15, 2)), 1)
         << service->LastError().toStdString();
-    const QString unit = SystemdNotificationService::StartUnit(program_);
+    const QString unit = SystemdNotificationService::StartUnit(program_, {});
     ExpectSystemdAccepts(unit);
     EXPECT_EQ(NextElapseOf(unit), "2030-05-03 07:15:02");
     // The service only has the notifier start the program in a unit of its own.
@@ -375,6 +376,49 @@ TEST_F(SystemdNotificationServiceTest, AcknowledgeRemovesOnlyThisProgramsPassedU
     EXPECT_EQ(UnitFilesLeft(), expected);
 }
 
+// Tavrin started on another memo file ($TAVRIN_DATA_FILE) has its own start,
+// and its alarms start it on that file; acknowledging them leaves the
+// notifications of the program's own file alone.
+TEST_F(SystemdNotificationServiceTest, AnotherMemoFileHasItsOwnStartsAndNotifications) {
+    const QString other = QString::fromStdString(scratch_.PathOf("my notes/100% $HOME.dat"));
+    const auto own = MakeService();
+    const auto onOther = MakeService(other);
+    const auto notify = [&](SystemdNotificationService& service, SYSTEMTIME alarm) {
+        return SystemdNotificationService::NotificationUnit(
+            service.SetNotification(0, TriggerAt(alarm), Notification(), {}));
+    };
+    const QString ownPassed = notify(*own, Time(2030, 5, 3, 7, 0, 0));
+    const QString otherPassed = notify(*onOther, Time(2030, 5, 3, 7, 0, 0));
+    // Both starts have passed (it is 08:00:00): each file's own is kept apart.
+    ASSERT_EQ(own->ScheduleAppStart(program_, Time(2030, 5, 3, 7, 0, 2)), 1);
+    ASSERT_EQ(onOther->ScheduleAppStart(program_, Time(2030, 5, 3, 7, 30, 2)), 1)
+        << onOther->LastError().toStdString();
+
+    const QString ownStart = SystemdNotificationService::StartUnit(program_, {});
+    const QString otherStart = SystemdNotificationService::StartUnit(program_, other);
+    ASSERT_NE(ownStart, otherStart);
+    ExpectSystemdAccepts(otherStart);
+    EXPECT_EQ(OnCalendarOf(ownStart), "2030-05-03 07:00:02");
+    EXPECT_EQ(OnCalendarOf(otherStart), "2030-05-03 07:30:02");
+    QFile startService(PathOf(otherStart, ".service"));
+    ASSERT_TRUE(startService.open(QIODevice::ReadOnly));
+    const std::string notifier = std::filesystem::path(program_).replace_filename("tavrin-notify").string();
+    EXPECT_TRUE(startService.readAll().contains(QByteArray::fromStdString(
+        "ExecStart=" + *QuotedPathForExec(notifier, true) + " --data-file " +
+        *QuotedPathForExec(other.toStdString(), false) + " --start " + *QuotedPathForExec(program_, false) +
+        " AppRunAtTime\n")));
+    QString error;
+    const auto record = ReadNotificationRecord(PathOf(otherPassed, ".json"), &error);
+    ASSERT_TRUE(record) << error.toStdString();
+    EXPECT_EQ(record->dataFile, other);
+
+    EXPECT_EQ(onOther->AcknowledgeAppNotifications(program_), 1);
+    QStringList expected{ownPassed + ".json", ownPassed + ".service", ownPassed + ".timer",
+                         ownStart + ".service", ownStart + ".timer"};
+    expected.sort();
+    EXPECT_EQ(UnitFilesLeft(), expected);
+}
+
 TEST_F(SystemdNotificationServiceTest, ProgramSystemdCannotRunIsRefused) {
     const auto folder = scratch_.Folder() / "it's here";
     std::filesystem::create_directories(folder);
@@ -393,7 +437,7 @@ TEST_F(SystemdNotificationServiceTest, ProgramSystemdCannotRunIsRefused) {
 TEST_F(SystemdNotificationServiceTest, ProgramsStartInTransientServicesOfTheirOwn) {
     SystemdUserManager manager(bus_.Connect(QStringLiteral("tavrin-client")));
     EXPECT_EQ(manager.StartProgram("/opt/my apps/tavrin", {"--open", kMemoKey}), "");
-    EXPECT_EQ(manager.StartProgram("/opt/my apps/tavrin", {"AppRunAtTime"}), "");
+    EXPECT_EQ(manager.StartProgram("/opt/my apps/tavrin", {"AppRunAtTime"}, "/home/me/other notes.dat"), "");
     std::vector<testing::TransientStart> starts;
     for (const QDBusMessage& call : manager_->Messages()) {
         if (const auto start = testing::ReadTransientStart(call)) starts.push_back(*start);
@@ -407,6 +451,10 @@ TEST_F(SystemdNotificationServiceTest, ProgramsStartInTransientServicesOfTheirOw
     }
     EXPECT_EQ(starts[0].command, QStringList({"/opt/my apps/tavrin", "/opt/my apps/tavrin", "--open", kMemoKey}));
     EXPECT_EQ(starts[1].command, QStringList({"/opt/my apps/tavrin", "/opt/my apps/tavrin", "AppRunAtTime"}));
+    // A start on another memo file names it to the program; one on its own names none.
+    EXPECT_FALSE(starts[0].properties.join(' ').contains("Environment")) << starts[0].properties.join(' ').toStdString();
+    EXPECT_TRUE(starts[1].properties.contains("Environment=TAVRIN_DATA_FILE=/home/me/other notes.dat"))
+        << starts[1].properties.join(' ').toStdString();
 }
 
 // Every way the manager or the unit folder can fail: the service answers 0,
@@ -463,7 +511,7 @@ TEST_F(SystemdNotificationServiceTest, FailedRewriteRemovesTheNotificationItRepl
 TEST_F(SystemdNotificationServiceTest, NoSessionBusFailsWithNothingLeftBehind) {
     SystemdNotificationService service(SystemdNotificationSettings{
         unitFolder_, QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"), "tavrin-client"),
-        &clock_});
+        &clock_, {}});
     EXPECT_EQ(service.SetNotification(0, TriggerAt(Time(2030, 5, 3, 7, 15, 0)), Notification(), {}), 0u);
     EXPECT_TRUE(service.LastError().contains("no session bus")) << service.LastError().toStdString();
     EXPECT_EQ(UnitFilesLeft(), QStringList());
