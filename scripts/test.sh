@@ -45,19 +45,36 @@ run_benchmarks() {
 }
 
 # Every fuzzer starts from the demo file that the fuzz build writes through
-# the store; findings land beside the corpus.
+# the store; findings land beside the corpus. They run $jobs at a time, each
+# on a core of its own (all run equally long, so the first started ends
+# first), and each one's last lines are printed when all have ended.
 run_fuzzers() {
-  local corpus=$out/fuzz/fuzz-corpus fuzzer name
+  local corpus=$out/fuzz/fuzz-corpus fuzzer name pids=() names=() waited=0 failed=0
   for fuzzer in "$out"/fuzz/fuzz/*_fuzz; do
     name=$(basename "$fuzzer")
     mkdir -p "$corpus/$name"
     [ -f "$corpus/$name/demo.dat" ] || cp "$corpus/memo_file_fuzz/demo.dat" "$corpus/$name/"
+    if [ $((${#pids[@]} - waited)) -ge "$jobs" ]; then
+      wait "${pids[$waited]}" || failed=1
+      waited=$((waited + 1))
+    fi
     # Inputs of a few megabytes under a memory limit: a file that makes the
     # readers allocate far more than its size is a finding.
     "$fuzzer" -max_total_time="$fuzz_seconds" -print_final_stats=0 \
       -max_len=4194304 -rss_limit_mb=1024 -malloc_limit_mb=256 \
-      -artifact_prefix="$out/fuzz/$name-" "$corpus/$name" 2>&1 | tail -n 2
+      -artifact_prefix="$out/fuzz/$name-" "$corpus/$name" >"$out/fuzz/$name.log" 2>&1 &
+    pids+=("$!")
+    names+=("$name")
   done
+  while [ "$waited" -lt "${#pids[@]}" ]; do
+    wait "${pids[$waited]}" || failed=1
+    waited=$((waited + 1))
+  done
+  for name in "${names[@]}"; do
+    echo "$name:"
+    tail -n 2 "$out/fuzz/$name.log"
+  done
+  return "$failed"
 }
 
 phase "install what is missing" scripts/install-deps.sh
