@@ -5,6 +5,7 @@
 #include <array>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -152,7 +153,9 @@ TEST(PageImageLoad, LargestSideIsAccepted) {
 // failed read, quietly, having read no more than the header.
 struct RefusedCase {
     std::string name;
-    Bytes file;
+    // Made when the case runs: every test of this program registers every
+    // case, and one file is 40 MB.
+    std::function<Bytes()> file;
     std::uint64_t remainingAfter;
 };
 
@@ -160,7 +163,7 @@ class PageImageRefused : public ::testing::TestWithParam<RefusedCase> {};
 
 TEST_P(PageImageRefused, ReturnsZeroWithoutMessageOrSurface) {
     const RefusedCase& c = GetParam();
-    MemoryFile file(c.file);
+    MemoryFile file(c.file());
     PageLoadNotes notes;
     PageImage image;
     // Any attempt to allocate what a damaged length asks for would fail and
@@ -175,23 +178,23 @@ TEST_P(PageImageRefused, ReturnsZeroWithoutMessageOrSurface) {
 INSTANTIATE_TEST_SUITE_P(
     PageImageLoad, PageImageRefused,
     ::testing::ValuesIn(std::vector<RefusedCase>{
-        {"ShortHeader", {0x04, 0x01, 0x00, 0x00, 0xF0, 0x00, 0x40}, 0},
-        {"DataLengthBeyondTheFile", Block(0x0104, 240, 320, {0x3F, 0xFF}, 0xFFFF'FFF0U), 2},
-        {"DataShorterThanStated", Block(0x0104, 240, 320, {0x3F, 0xFF}, 3), 2},
-        {"ZeroWidth", Block(0x0104, 0, 320, {0x3F, 0xFF}), 2},
-        {"ZeroHeight", Block(0x0104, 240, 0, {0x3F, 0xFF}), 2},
-        {"WidthAboveLimit", Block(0x0104, kMaxPageSide + 1, 1, {0x3F, 0xFF}), 2},
-        {"HeightAboveLimit", Block(0x0104, 1, 0xFFFF, {0x3F, 0xFF}), 2},
-        {"EightBitsPerPixel", Block(0x0108, 8, 2, {0x3F, 0xFF}), 2},
-        {"OneBitPerPixel", Block(0x0001, 8, 2, {0x3F, 0xFF}), 2},
+        {"ShortHeader", [] { return Bytes{0x04, 0x01, 0x00, 0x00, 0xF0, 0x00, 0x40}; }, 0},
+        {"DataLengthBeyondTheFile", [] { return Block(0x0104, 240, 320, {0x3F, 0xFF}, 0xFFFF'FFF0U); }, 2},
+        {"DataShorterThanStated", [] { return Block(0x0104, 240, 320, {0x3F, 0xFF}, 3); }, 2},
+        {"ZeroWidth", [] { return Block(0x0104, 0, 320, {0x3F, 0xFF}); }, 2},
+        {"ZeroHeight", [] { return Block(0x0104, 240, 0, {0x3F, 0xFF}); }, 2},
+        {"WidthAboveLimit", [] { return Block(0x0104, kMaxPageSide + 1, 1, {0x3F, 0xFF}); }, 2},
+        {"HeightAboveLimit", [] { return Block(0x0104, 1, 0xFFFF, {0x3F, 0xFF}); }, 2},
+        {"EightBitsPerPixel", [] { return Block(0x0108, 8, 2, {0x3F, 0xFF}); }, 2},
+        {"OneBitPerPixel", [] { return Block(0x0001, 8, 2, {0x3F, 0xFF}); }, 2},
         // An 8 × 2 page has 8 pixel bytes: no more raw data, and no more than
         // twice that packed, can belong to it.
-        {"RawLongerThanPage", Block(0x0004, 8, 2, Bytes(9, 0x41)), 9},
-        {"PackedLongerThanAnyPacking", Block(0x0104, 8, 2, Bytes(17, 0x41)), 17},
+        {"RawLongerThanPage", [] { return Block(0x0004, 8, 2, Bytes(9, 0x41)); }, 9},
+        {"PackedLongerThanAnyPacking", [] { return Block(0x0104, 8, 2, Bytes(17, 0x41)); }, 17},
         // Data that fits the bound but unpacks past the page is read and refused.
-        {"PackedUnpacksPastThePage", Block(0x0104, 8, 2, {0x3F, 0x41, 0x3F, 0x42}), 0},
+        {"PackedUnpacksPastThePage", [] { return Block(0x0104, 8, 2, {0x3F, 0x41, 0x3F, 0x42}); }, 0},
         // 40 MB of longest runs would unpack to 1.3 GB: refused by its length.
-        {"RunBomb", Block(0x0104, 240, 320, Bytes(40'000'000, 0x3F)), 40'000'000},
+        {"RunBomb", [] { return Block(0x0104, 240, 320, Bytes(40'000'000, 0x3F)); }, 40'000'000},
     }),
     CaseName{});
 
