@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
     if (!data.passedOver.empty()) std::fprintf(stderr, "tavrin: %s\n", data.passedOver.c_str());
     platform::linux_desktop::SystemdNotificationService notifications(
         platform::linux_desktop::SystemdNotificationSettings::ForCurrentUser(
-            data.named ? QString::fromStdString(data.path) : QString()));
+            data.named ? data.path : std::string()));
     if (request.kind == Kind::SnoozeMemo) {
         handheld::NoWindow noWindow(
             [](const std::string& message) { std::fprintf(stderr, "tavrin: %s\n", message.c_str()); });

@@ -51,7 +51,7 @@ std::string NotifierBeside(const std::string& programPath) {
 
 }  // namespace
 
-SystemdNotificationSettings SystemdNotificationSettings::ForCurrentUser(QString dataFile) {
+SystemdNotificationSettings SystemdNotificationSettings::ForCurrentUser(std::string dataFile) {
     return {QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
                 QStringLiteral("/systemd/user"),
             QDBusConnection::sessionBus(), &platform::SystemClock(), std::move(dataFile)};
@@ -64,12 +64,12 @@ QString SystemdNotificationService::NotificationUnit(std::uint32_t handle) {
     return kNotificationPrefix + QStringLiteral("%1").arg(handle, 8, 16, QLatin1Char('0'));
 }
 
-QString SystemdNotificationService::StartUnit(const std::string& programPath, const QString& dataFile) {
+QString SystemdNotificationService::StartUnit(const std::string& programPath, const std::string& dataFile) {
     // A unit name can't spell every path; a digest of them names the program's
     // one start on its file (the program's own file's start is named as it
     // was before other files had starts).
     QByteArray names = QByteArray::fromStdString(programPath);
-    if (!dataFile.isEmpty()) names += '\0' + dataFile.toUtf8();
+    if (!dataFile.empty()) names += '\0' + QByteArray::fromStdString(dataFile);
     const QByteArray digest = QCryptographicHash::hash(names, QCryptographicHash::Sha256);
     return QStringLiteral("tavrin-start-") + QString::fromLatin1(digest.toHex().left(16));
 }
@@ -94,6 +94,7 @@ std::uint32_t SystemdNotificationService::SetNotification(std::uint32_t existing
         Fail(QStringLiteral("the notifier %1 is missing").arg(QString::fromStdString(notifier)));
         return 0;
     }
+    if (!PassesDataFileOn()) return 0;
     if (existing != 0 && !Holds(existing)) {
         Fail(QStringLiteral("no notification has the handle %1").arg(existing));
         return 0;
@@ -115,7 +116,7 @@ std::uint32_t SystemdNotificationService::SetNotification(std::uint32_t existing
                                     notification.actionFlags,
                                     QString::fromStdString(memo.key),
                                     trigger.endTime,
-                                    settings_.dataFile};
+                                    QString::fromStdString(settings_.dataFile)};
     QString error = WriteNotificationRecord(recordPath, record);
     if (error.isEmpty()) error = KeepPicture(unit, memo);
     if (!error.isEmpty()) {
@@ -153,15 +154,12 @@ int SystemdNotificationService::ScheduleAppStart(const std::string& programPath,
     const auto programWord = QuotedPathForExec(programPath, false);
     const std::string notifier = NotifierBeside(programPath);
     const auto notifierWord = QuotedPathForExec(notifier, true);
-    const auto dataFileWord = QuotedPathForExec(settings_.dataFile.toStdString(), false);
+    const auto dataFileWord = QuotedPathForExec(settings_.dataFile, false);
     if (!calendarTime) {
         Fail(QStringLiteral("the start time does not exist"));
         return 0;
     }
-    if (!settings_.dataFile.isEmpty() && !dataFileWord) {
-        Fail(QStringLiteral("systemd can't pass the path %1 on").arg(settings_.dataFile));
-        return 0;
-    }
+    if (!PassesDataFileOn()) return 0;
     if (!programWord || !notifierWord || !QFileInfo(QString::fromStdString(programPath)).isExecutable()) {
         Fail(QStringLiteral("systemd can't start %1").arg(QString::fromStdString(programPath)));
         return 0;
@@ -202,7 +200,9 @@ int SystemdNotificationService::AcknowledgeAppNotifications(const std::string& p
         QString error;
         const auto record = ReadNotificationRecord(PathOf(unit, kRecord), &error);
         // A notification that can't be read can't be shown either.
-        if (!record || (record->program == program && record->dataFile == settings_.dataFile)) units << unit;
+        if (!record || (record->program == program && record->dataFile == QString::fromStdString(settings_.dataFile))) {
+            units << unit;
+        }
     }
     QString firstError;
     for (const QString& unit : units) {
@@ -304,6 +304,15 @@ bool SystemdNotificationService::HasPassed(const QString& unit, const SYSTEMTIME
     const auto time = timer.open(QIODevice::ReadOnly) ? CalendarTimeIn(timer.read(4096)) : std::nullopt;
     // A timer that has no time of ours in it fires never.
     return !time || SecondsOf(*time) + kShowingWindow < SecondsOf(now);
+}
+
+// The memo file named to the program reaches its starts through unit files
+// and records, which hold UTF-8 without quotes: a name they can't hold fails
+// the alarm rather than start the program on another file.
+bool SystemdNotificationService::PassesDataFileOn() {
+    if (settings_.dataFile.empty() || QuotedPathForExec(settings_.dataFile, false)) return true;
+    Fail(QStringLiteral("systemd can't pass the path %1 on").arg(QString::fromStdString(settings_.dataFile)));
+    return false;
 }
 
 QString SystemdNotificationService::PathOf(const QString& unit, const QString& suffix) const {

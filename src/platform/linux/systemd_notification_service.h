@@ -12,6 +12,8 @@
 #include <QDBusConnection>
 #include <QString>
 
+#include <string>
+
 #include "platform/clock.h"
 #include "platform/linux/systemd_user_manager.h"
 #include "platform/notification_service.h"
@@ -25,11 +27,11 @@ struct SystemdNotificationSettings {
     // The memo file the program works on, absolute, when it is not the
     // program's own: the program's starts at alarms and from notifications
     // are on that file. Empty for the program's own file.
-    QString dataFile;
+    std::string dataFile;
 
     // $XDG_CONFIG_HOME/systemd/user (or ~/.config/systemd/user), the session
     // bus and the local clock.
-    static SystemdNotificationSettings ForCurrentUser(QString dataFile);
+    static SystemdNotificationSettings ForCurrentUser(std::string dataFile);
 };
 
 class SystemdNotificationService final : public NotificationService {
@@ -48,7 +50,7 @@ public:
     // The name shared by the units of a notification and of a program's start
     // (one for each program and memo file), without the ".timer" or ".service".
     static QString NotificationUnit(std::uint32_t handle);
-    static QString StartUnit(const std::string& programPath, const QString& dataFile);
+    static QString StartUnit(const std::string& programPath, const std::string& dataFile);
 
 private:
     struct UnitFile {
@@ -62,6 +64,7 @@ private:
     QString KeepPicture(const QString& unit, const AlarmMemo& memo) const;
     std::uint32_t ClaimNewHandle();
     bool Holds(std::uint32_t handle) const;
+    bool PassesDataFileOn();
     bool HasPassed(const QString& unit, const SYSTEMTIME& now) const;
     QString PathOf(const QString& unit, const QString& suffix) const;
     void Fail(const QString& error);

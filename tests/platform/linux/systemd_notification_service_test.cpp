@@ -85,7 +85,7 @@ protected:
     void TearDown() override { QDBusConnection::disconnectFromBus(QStringLiteral("tavrin-client")); }
 
     // The service of the program working on its own memo file, or on `dataFile`.
-    std::unique_ptr<SystemdNotificationService> MakeService(const QString& dataFile = {}) {
+    std::unique_ptr<SystemdNotificationService> MakeService(const std::string& dataFile = {}) {
         return std::make_unique<SystemdNotificationService>(SystemdNotificationSettings{
             unitFolder_, bus_.Connect(QStringLiteral("tavrin-client")), &clock_, dataFile});
     }
@@ -380,7 +380,7 @@ TEST_F(SystemdNotificationServiceTest, AcknowledgeRemovesOnlyThisProgramsPassedU
 // and its alarms start it on that file; acknowledging them leaves the
 // notifications of the program's own file alone.
 TEST_F(SystemdNotificationServiceTest, AnotherMemoFileHasItsOwnStartsAndNotifications) {
-    const QString other = QString::fromStdString(scratch_.PathOf("my notes/100% $HOME.dat"));
+    const std::string other = scratch_.PathOf("my notes/100% $HOME.dat");
     const auto own = MakeService();
     const auto onOther = MakeService(other);
     const auto notify = [&](SystemdNotificationService& service, SYSTEMTIME alarm) {
@@ -404,13 +404,12 @@ TEST_F(SystemdNotificationServiceTest, AnotherMemoFileHasItsOwnStartsAndNotifica
     ASSERT_TRUE(startService.open(QIODevice::ReadOnly));
     const std::string notifier = std::filesystem::path(program_).replace_filename("tavrin-notify").string();
     EXPECT_TRUE(startService.readAll().contains(QByteArray::fromStdString(
-        "ExecStart=" + *QuotedPathForExec(notifier, true) + " --data-file " +
-        *QuotedPathForExec(other.toStdString(), false) + " --start " + *QuotedPathForExec(program_, false) +
-        " AppRunAtTime\n")));
+        "ExecStart=" + *QuotedPathForExec(notifier, true) + " --data-file " + *QuotedPathForExec(other, false) +
+        " --start " + *QuotedPathForExec(program_, false) + " AppRunAtTime\n")));
     QString error;
     const auto record = ReadNotificationRecord(PathOf(otherPassed, ".json"), &error);
     ASSERT_TRUE(record) << error.toStdString();
-    EXPECT_EQ(record->dataFile, other);
+    EXPECT_EQ(record->dataFile.toStdString(), other);
 
     EXPECT_EQ(onOther->AcknowledgeAppNotifications(program_), 1);
     QStringList expected{ownPassed + ".json", ownPassed + ".service", ownPassed + ".timer",
@@ -428,6 +427,15 @@ TEST_F(SystemdNotificationServiceTest, ProgramSystemdCannotRunIsRefused) {
     trigger.application = (folder / "tavrin").string();
     EXPECT_EQ(service->SetNotification(0, trigger, Notification(), {}), 0u);
     EXPECT_EQ(service->ScheduleAppStart(trigger.application, trigger.startTime), 0);
+    EXPECT_EQ(UnitFilesLeft(), QStringList());
+    EXPECT_EQ(manager_->Calls(), QStringList());
+
+    // A memo file whose name a unit file can't hold: its alarms can't start
+    // the program on it, and none is set.
+    const auto onQuotedFile = MakeService(scratch_.PathOf("my \"notes\".dat"));
+    EXPECT_EQ(onQuotedFile->SetNotification(0, TriggerAt(trigger.startTime), Notification(), {}), 0u);
+    EXPECT_EQ(onQuotedFile->ScheduleAppStart(program_, trigger.startTime), 0);
+    EXPECT_TRUE(onQuotedFile->LastError().contains("can't pass the path")) << onQuotedFile->LastError().toStdString();
     EXPECT_EQ(UnitFilesLeft(), QStringList());
     EXPECT_EQ(manager_->Calls(), QStringList());
 }
