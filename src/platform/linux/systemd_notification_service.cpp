@@ -94,7 +94,7 @@ std::uint32_t SystemdNotificationService::SetNotification(std::uint32_t existing
         Fail(QStringLiteral("the notifier %1 is missing").arg(QString::fromStdString(notifier)));
         return 0;
     }
-    if (!PassesDataFileOn()) return 0;
+    if (!DataFileOption()) return 0;
     if (existing != 0 && !Holds(existing)) {
         Fail(QStringLiteral("no notification has the handle %1").arg(existing));
         return 0;
@@ -154,12 +154,12 @@ int SystemdNotificationService::ScheduleAppStart(const std::string& programPath,
     const auto programWord = QuotedPathForExec(programPath, false);
     const std::string notifier = NotifierBeside(programPath);
     const auto notifierWord = QuotedPathForExec(notifier, true);
-    const auto dataFileWord = QuotedPathForExec(settings_.dataFile, false);
     if (!calendarTime) {
         Fail(QStringLiteral("the start time does not exist"));
         return 0;
     }
-    if (!PassesDataFileOn()) return 0;
+    const auto dataFileOption = DataFileOption();
+    if (!dataFileOption) return 0;
     if (!programWord || !notifierWord || !QFileInfo(QString::fromStdString(programPath)).isExecutable()) {
         Fail(QStringLiteral("systemd can't start %1").arg(QString::fromStdString(programPath)));
         return 0;
@@ -173,8 +173,7 @@ int SystemdNotificationService::ScheduleAppStart(const std::string& programPath,
     // keep it running, and the timer's next firing would start nothing.
     const QString unit = StartUnit(programPath, settings_.dataFile);
     const std::string description = "Start of Tavrin at an alarm";
-    const std::string dataFileOption = dataFileWord ? " --data-file " + *dataFileWord : std::string();
-    const std::string execStart = *notifierWord + dataFileOption + " --start " + *programWord + " AppRunAtTime";
+    const std::string execStart = *notifierWord + *dataFileOption + " --start " + *programWord + " AppRunAtTime";
     return Install(unit,
                    {{kService, QByteArray::fromStdString(ServiceUnitText(description, execStart))},
                     {kTimer, QByteArray::fromStdString(TimerUnitText(description, *calendarTime))}},
@@ -309,10 +308,11 @@ bool SystemdNotificationService::HasPassed(const QString& unit, const SYSTEMTIME
 // The memo file named to the program reaches its starts through unit files
 // and records, which hold UTF-8 without quotes: a name they can't hold fails
 // the alarm rather than start the program on another file.
-bool SystemdNotificationService::PassesDataFileOn() {
-    if (settings_.dataFile.empty() || QuotedPathForExec(settings_.dataFile, false)) return true;
+std::optional<std::string> SystemdNotificationService::DataFileOption() {
+    if (settings_.dataFile.empty()) return std::string();
+    if (const auto word = QuotedPathForExec(settings_.dataFile, false)) return " --data-file " + *word;
     Fail(QStringLiteral("systemd can't pass the path %1 on").arg(QString::fromStdString(settings_.dataFile)));
-    return false;
+    return std::nullopt;
 }
 
 QString SystemdNotificationService::PathOf(const QString& unit, const QString& suffix) const {

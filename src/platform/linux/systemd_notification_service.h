@@ -12,6 +12,7 @@
 #include <QDBusConnection>
 #include <QString>
 
+#include <optional>
 #include <string>
 
 #include "platform/clock.h"
@@ -64,7 +65,9 @@ private:
     QString KeepPicture(const QString& unit, const AlarmMemo& memo) const;
     std::uint32_t ClaimNewHandle();
     bool Holds(std::uint32_t handle) const;
-    bool PassesDataFileOn();
+    // The notifier's option naming the memo file to its start ("" for the
+    // program's own); nothing, having failed, when no unit file can hold it.
+    std::optional<std::string> DataFileOption();
     bool HasPassed(const QString& unit, const SYSTEMTIME& now) const;
     QString PathOf(const QString& unit, const QString& suffix) const;
     void Fail(const QString& error);

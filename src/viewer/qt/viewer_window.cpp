@@ -68,9 +68,9 @@ void ClientView::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     zoom_.Apply(painter);
     // Texts in the window's font and its palette's text and background colors.
-    platform::QtPaintContext context(
-        painter, platform::QtTextStyle{font(), palette().color(QPalette::WindowText), palette().color(QPalette::Window)});
-    const QColor background = palette().window().color();
+    const QColor background = palette().color(QPalette::Window);
+    platform::QtPaintContext context(painter,
+                                     platform::QtTextStyle{font(), palette().color(QPalette::WindowText), background});
     viewer_.Paint(context, zoom_.PageArea(event->rect()),
                   MakeColor(static_cast<std::uint8_t>(background.red()),
                             static_cast<std::uint8_t>(background.green()),
